@@ -85,6 +85,13 @@ bool operator==(const DrawSettings2D &a, const DrawSettings2D &b)
     return a.alpha == b.alpha && a.option == b.option;
 }
 
+QList<QVector4D> DrawSettings3DCube::defaultLights()
+{
+    // Two soft lights from the left, front and back, and a strong one from the right.
+    return {QVector4D(-0.8f, 1.2f, -0.8f, 90.0f), QVector4D(-0.8f, 1.2f, 0.8f, 90.0f),
+            QVector4D(0.8f, 2.0f, 1.8f, 200.0f)};
+}
+
 DrawSettings3DCube DrawSettings3DCube::normalized() const
 {
     DrawSettings3DCube s = *this;

@@ -77,7 +77,9 @@ struct DrawSettings3DCube
     int fillLimitX = 0;
     int fillLimitY = 0;
     // Position (x, y, z) and strength of each light.
-    QList<QVector4D> lights{{-0.8f, 1.2f, -0.8f, 90.0f}, {-0.8f, 1.2f, 0.8f, 90.0f}, {0.8f, 2.0f, 1.8f, 200.0f}};
+    QList<QVector4D> lights = defaultLights();
+
+    static QList<QVector4D> defaultLights();
 
     DrawSettings3DCube normalized() const;
     friend bool operator==(const DrawSettings3DCube &a, const DrawSettings3DCube &b);

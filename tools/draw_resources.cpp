@@ -85,6 +85,15 @@ QImage brushedMetal(int width, int height, double base, double contrast, int str
     return image;
 }
 
+// A smooth curve through point(t) for t from 0 to 1.
+QPainterPath parametricPath(const std::function<QPointF(double)> &point, int segments = 50)
+{
+    QPainterPath path(point(0));
+    for (int i = 1; i <= segments; ++i)
+        path.lineTo(point(double(i) / segments));
+    return path;
+}
+
 // ---- chrome buttons (22 x 18) -------------------------------------------
 
 enum class ButtonState { Normal, Down, Hover };
@@ -222,10 +231,8 @@ QImage metalButton(int width, int height, const std::function<void(QPainter &)> 
 void scanGlyph(QPainter &p)
 {
     // A curve swept left to right: "go through the full range".
-    QPainterPath curve;
-    curve.moveTo(7, 13);
-    for (double x = 7; x <= 22; x += 0.5)
-        curve.lineTo(x, 10 - 4 * std::sin((x - 7) / 15 * 3.14159 * 1.5));
+    const QPainterPath curve = parametricPath(
+        [](double t) { return QPointF(7 + 15 * t, 10 - 4 * std::sin(t * 3.14159 * 1.5)); }, 30);
     p.setPen(QPen(QColor(0x1e, 0x22, 0x26), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(curve);
     p.setPen(Qt::NoPen);
@@ -286,11 +293,11 @@ QImage axisOverlay(bool threeAxes, QChar highlighted)
         QChar name;
         QPointF tip;
     };
-    std::vector<Axis> axes;
+    std::vector<Axis> axes{{QLatin1Char('x'), {22, 18}}, {QLatin1Char('z'), {8, 4}}};
     if (threeAxes)
-        axes = {{QLatin1Char('x'), {22, 18}}, {QLatin1Char('y'), {14, 12}}, {QLatin1Char('z'), {8, 4}}};
-    else
-        axes = {{QLatin1Char('x'), {22, 18}}, {QLatin1Char('z'), {8, 4}}};
+        axes.push_back({QLatin1Char('y'), {14, 12}});
+    // The highlighted axis goes on top.
+    std::stable_partition(axes.begin(), axes.end(), [highlighted](const Axis &axis) { return axis.name != highlighted; });
     for (const Axis &axis : axes) {
         const bool on = axis.name == highlighted;
         p.setPen(QPen(on ? accent : QColor(0x90, 0x96, 0x9c), on ? 2.0 : 1.2, Qt::SolidLine, Qt::RoundCap));
@@ -327,14 +334,9 @@ QImage graphPicture(int size)
     p.setPen(QPen(QColor(0x16, 0x18, 0x1a), 1));
     p.setBrush(QColor(0x2c, 0x31, 0x36));
     p.drawRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s / 8, s / 8);
-    QPainterPath curve;
-    for (double x = 0; x <= 1.0001; x += 0.05) {
-        const QPointF point(s * (0.15 + 0.7 * x), s * (0.75 - 0.5 * (0.5 - 0.5 * std::cos(x * 3.14159))));
-        if (x == 0)
-            curve.moveTo(point);
-        else
-            curve.lineTo(point);
-    }
+    const QPainterPath curve = parametricPath([s](double t) {
+        return QPointF(s * (0.15 + 0.7 * t), s * (0.75 - 0.5 * (0.5 - 0.5 * std::cos(t * 3.14159))));
+    }, 20);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(accent, std::max(1.2, s / 12), Qt::SolidLine, Qt::RoundCap));
     p.drawPath(curve);
@@ -381,15 +383,11 @@ QImage icon(int size)
     p.drawRoundedRect(QRectF(2.2 * u, 5.6 * u, 3.8 * u, 2.6 * u), 0.8 * u, 0.8 * u);
 
     // The response curve, right, rising from the knob's height.
-    QPainterPath curve;
-    for (double t = 0; t <= 1.0001; t += 0.02) {
+    const QPainterPath curve = parametricPath([u](double t) {
         const double x = 7.5 + 6.0 * t;
         const double y = 12.0 - 8.5 * (0.5 - 0.5 * std::cos(t * 3.14159)) + 1.2 * std::sin(t * 3.14159 * 2);
-        if (t == 0)
-            curve.moveTo(x * u, y * u);
-        else
-            curve.lineTo(x * u, y * u);
-    }
+        return QPointF(x * u, y * u);
+    });
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(accent, 1.8 * u, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPath(curve);
