@@ -1,0 +1,146 @@
+#pragma once
+
+#include "Workbook.h"
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace workbook {
+
+// What sits on the evaluation stack: a value, one cell, or a rectangle.
+struct Operand
+{
+    enum class Kind : std::uint8_t { Scalar, Cell, Range, Missing };
+    Kind kind = Kind::Scalar;
+    Value value;
+    CellRange range; // for Cell and Range; a Cell is a 1 x 1 range
+    CellId cell = noCell;
+};
+
+// The compiled formula of a cell: its program with every reference resolved.
+struct CompiledFormula
+{
+    std::string text;
+    Program program;
+    std::vector<CellRange> ranges; // one per program reference
+    std::vector<CellId> cells;     // one per program reference: the cell of a single-cell reference
+    std::vector<int> functions;    // one per program function: registry index, -1 unknown
+    bool isVolatile = false;
+};
+
+class FunctionArgs;
+using FunctionImpl = Value (*)(FunctionArgs &args);
+
+// One spreadsheet function: its arity and the kinds of its arguments, one
+// letter each, the last repeating: n number, t text, b boolean, v any value,
+// r a reference or range kept as such, a anything (value or range).
+struct FunctionInfo
+{
+    std::string_view name;
+    int minArgs;
+    int maxArgs; // -1: any number
+    std::string_view argKinds;
+    FunctionImpl impl;
+    bool isVolatile = false;
+};
+
+// Every function, by upper-case name; -1 when unknown.
+int findFunction(std::string_view upperName);
+const FunctionInfo &functionInfo(int index);
+
+// The arguments of one call, with the spreadsheet's coercions. A failed
+// conversion records its error; a function checks `failed()` and returns
+// `failure()`, so errors propagate as the spreadsheet propagates them.
+class FunctionArgs
+{
+public:
+    FunctionArgs(Workbook &workbook, const CellLocation &caller, Operand *operands, int count)
+        : m_workbook(workbook), m_caller(caller), m_operands(operands), m_count(count)
+    {
+    }
+
+    int count() const { return m_count; }
+    bool has(int i) const { return i < m_count && m_operands[i].kind != Operand::Kind::Missing; }
+    const Operand &operand(int i) const { return m_operands[i]; }
+    const CellLocation &caller() const { return m_caller; }
+
+    Value value(int i);
+    double number(int i);
+    double number(int i, double fallback) { return has(i) ? number(i) : fallback; }
+    std::string text(int i);
+    bool boolean(int i);
+    bool boolean(int i, bool fallback) { return has(i) ? boolean(i) : fallback; }
+
+    bool failed() const { return m_failed; }
+    Value failure() const { return Value::error(m_error); }
+    void fail(ErrorCode code);
+
+    bool isRange(int i) const { return i < m_count && (m_operands[i].kind == Operand::Kind::Range || m_operands[i].kind == Operand::Kind::Cell); }
+    // Rows and columns of an argument: a range's size, 1 x 1 for a value.
+    int rows(int i) const;
+    int columns(int i) const;
+    // The value at a 0-based offset inside an argument (a value is its own 1 x 1).
+    Value at(int i, int row, int column);
+    // Every value of an argument with where it came from: `fromReference`
+    // tells cells of a range (where text and booleans are skipped by
+    // aggregates) from values written in the call (which are converted).
+    void forEachValue(int i, const std::function<void(const Value &value, bool fromReference)> &visit);
+    // The non-empty cells of a range argument with their offsets in it, rows first.
+    void forEachCell(int i, const std::function<void(int row, int column, const Value &value)> &visit);
+
+    // The numbers that aggregates such as SUM take from the arguments from
+    // `first` on: numbers in ranges, and direct values converted. An error
+    // anywhere fails the call. With `textAndLogicals` (the ...A functions),
+    // text in ranges counts 0 and booleans 0 or 1.
+    bool collectNumbers(int first, std::vector<double> &numbers, bool textAndLogicals = false);
+    // The same for one argument alone.
+    bool numbersOf(int i, std::vector<double> &numbers);
+
+private:
+    bool collectRange(int first, int end, std::vector<double> &numbers, bool textAndLogicals);
+
+    Workbook &m_workbook;
+    CellLocation m_caller;
+    Operand *m_operands;
+    int m_count;
+    bool m_failed = false;
+    ErrorCode m_error = ErrorCode::Value;
+};
+
+// Converts as arithmetic does: numbers, booleans 0/1, empty 0, numeric text.
+bool toNumber(const Value &value, double &number, ErrorCode &error);
+// Text as concatenation shows values.
+std::string toText(const Value &value);
+// Text that reads as a number ("1.5", " 2 ", "1e3", "50%"); false otherwise.
+bool parseNumberText(std::string_view text, double &number);
+// The spreadsheet's ordering: numbers < text < booleans, text case-insensitive;
+// negative, zero or positive.
+int compareValues(const Value &a, const Value &b);
+// Lower case in the plain-letter sense used for comparing text.
+std::string foldCase(std::string_view text);
+
+// Runs compiled formulas against a workbook.
+class Evaluator
+{
+public:
+    explicit Evaluator(Workbook &workbook)
+        : m_workbook(workbook)
+    {
+    }
+    Value evaluate(const CompiledFormula &formula, const CellLocation &caller);
+    // The value an operand stands for where a single value is wanted; a
+    // range gives the cell in the caller's row or column, else #VALUE!.
+    Value scalar(const Operand &operand, const CellLocation &caller) const;
+
+private:
+    // Names may refer to names; deeper than this is taken as a loop.
+    static constexpr int maxNameDepth = 16;
+    Operand run(const CompiledFormula &formula, const CellLocation &caller, int depth);
+    void call(const CompiledFormula &formula, const Instruction &instruction, const CellLocation &caller);
+
+    Workbook &m_workbook;
+    std::vector<Operand> m_stack;
+};
+
+} // namespace workbook

@@ -1,0 +1,557 @@
+#include "FormulaParser.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+
+namespace workbook {
+
+namespace {
+
+enum class TokenKind { End, Number, Text, Boolean, Error, Reference, Name, Function, Operator, Open, Close, Comma };
+
+struct Token
+{
+    TokenKind kind = TokenKind::End;
+    std::string text; // operator, name, function, text literal
+    double number = 0;
+    ErrorCode error = ErrorCode::Value;
+    RangeReference reference;
+    size_t position = 0;
+};
+
+bool isNameStart(char c)
+{
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '\\';
+}
+
+bool isNameChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '\\';
+}
+
+std::string upper(std::string_view text)
+{
+    std::string result(text);
+    for (char &c : result)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
+class Lexer
+{
+public:
+    explicit Lexer(std::string_view text)
+        : m_text(text)
+    {
+    }
+
+    // False with a message when the text cannot be split into tokens.
+    bool next(Token &token, std::string &message)
+    {
+        while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos])))
+            ++m_pos;
+        token = Token();
+        token.position = m_pos;
+        if (m_pos >= m_text.size())
+            return true;
+        const char c = m_text[m_pos];
+        if (std::isdigit(static_cast<unsigned char>(c)) || (c == '.' && m_pos + 1 < m_text.size()
+                                                             && std::isdigit(static_cast<unsigned char>(m_text[m_pos + 1])))) {
+            if (readReference(token, std::string()))
+                return true; // 3:5
+            return readNumber(token, message);
+        }
+        if (c == '"')
+            return readText(token, message);
+        if (c == '#')
+            return readError(token, message);
+        if (c == '\'')
+            return readQuotedSheet(token, message);
+        if (isNameStart(c) || c == '$')
+            return readWord(token, message);
+        return readPunctuation(token, message);
+    }
+
+private:
+    std::string_view rest() const { return m_text.substr(m_pos); }
+
+    bool fail(std::string &message, const std::string &what)
+    {
+        message = what + " at position " + std::to_string(m_pos + 1);
+        return false;
+    }
+
+    bool readNumber(Token &token, std::string &message)
+    {
+        const char *start = m_text.data() + m_pos;
+        size_t length = 0;
+        while (m_pos + length < m_text.size() && (std::isdigit(static_cast<unsigned char>(start[length])) || start[length] == '.'))
+            ++length;
+        if (m_pos + length < m_text.size() && (start[length] == 'e' || start[length] == 'E')) {
+            size_t e = length + 1;
+            if (m_pos + e < m_text.size() && (start[e] == '+' || start[e] == '-'))
+                ++e;
+            if (m_pos + e < m_text.size() && std::isdigit(static_cast<unsigned char>(start[e]))) {
+                length = e;
+                while (m_pos + length < m_text.size() && std::isdigit(static_cast<unsigned char>(start[length])))
+                    ++length;
+            }
+        }
+        const std::string literal(start, length);
+        char *end = nullptr;
+        const double value = std::strtod(literal.c_str(), &end);
+        if (end != literal.c_str() + literal.size())
+            return fail(message, "Malformed number \"" + literal + "\"");
+        token.kind = TokenKind::Number;
+        token.number = value;
+        m_pos += length;
+        return true;
+    }
+
+    bool readText(Token &token, std::string &message)
+    {
+        std::string text;
+        size_t i = m_pos + 1;
+        for (;;) {
+            if (i >= m_text.size())
+                return fail(message, "Text without its closing quote");
+            if (m_text[i] == '"') {
+                if (i + 1 < m_text.size() && m_text[i + 1] == '"') {
+                    text += '"';
+                    i += 2;
+                    continue;
+                }
+                break;
+            }
+            text += m_text[i++];
+        }
+        token.kind = TokenKind::Text;
+        token.text = std::move(text);
+        m_pos = i + 1;
+        return true;
+    }
+
+    bool readError(Token &token, std::string &message)
+    {
+        for (size_t length = 7; length >= 4; --length) {
+            if (m_pos + length > m_text.size())
+                continue;
+            ErrorCode code;
+            if (parseErrorLiteral(m_text.substr(m_pos, length), code) && code != ErrorCode::Circular) {
+                token.kind = TokenKind::Error;
+                token.error = code;
+                m_pos += length;
+                return true;
+            }
+        }
+        return fail(message, "Unknown error literal");
+    }
+
+    bool readQuotedSheet(Token &token, std::string &message)
+    {
+        std::string sheet;
+        size_t i = m_pos + 1;
+        for (;;) {
+            if (i >= m_text.size())
+                return fail(message, "Sheet name without its closing quote");
+            if (m_text[i] == '\'') {
+                if (i + 1 < m_text.size() && m_text[i + 1] == '\'') {
+                    sheet += '\'';
+                    i += 2;
+                    continue;
+                }
+                break;
+            }
+            sheet += m_text[i++];
+        }
+        if (i + 1 >= m_text.size() || m_text[i + 1] != '!' || sheet.empty())
+            return fail(message, "Expected \"!\" after a sheet name");
+        const size_t before = m_pos;
+        m_pos = i + 2;
+        if (!readReference(token, sheet)) {
+            m_pos = before;
+            return fail(message, "Expected a cell reference after the sheet name");
+        }
+        return true;
+    }
+
+    // A cell ("A1", "$A$1"), whole columns ("A:C") or whole rows ("3:5") at the
+    // current position, not followed by more name characters.
+    bool readReference(Token &token, const std::string &sheet)
+    {
+        std::string_view text = rest();
+        size_t length = 0;
+        // Longest run that can belong to a reference: $, letters, digits, and one colon.
+        bool colon = false;
+        while (length < text.size()
+               && (std::isalnum(static_cast<unsigned char>(text[length])) || text[length] == '$'
+                   || (text[length] == ':' && !colon))) {
+            colon = colon || text[length] == ':';
+            ++length;
+        }
+        // Try the whole-column/row form first, then the single cell up to the colon.
+        for (size_t candidate : {length, text.find(':') < length ? text.find(':') : length}) {
+            if (candidate == 0)
+                continue;
+            const std::string_view piece = text.substr(0, candidate);
+            if (candidate < text.size() && (isNameChar(text[candidate]) || text[candidate] == '('))
+                continue;
+            auto range = parseRangeReference(piece);
+            if (!range)
+                continue;
+            const bool whole = range->wholeColumns || range->wholeRows;
+            if (piece.find(':') != std::string_view::npos && !whole)
+                continue; // A1:B2 is two references and an operator
+            range->sheet = sheet;
+            token.kind = TokenKind::Reference;
+            token.reference = *range;
+            m_pos += candidate;
+            return true;
+        }
+        return false;
+    }
+
+    bool readWord(Token &token, std::string &message)
+    {
+        // A sheet prefix: name characters up to "!".
+        size_t end = m_pos;
+        while (end < m_text.size() && isNameChar(m_text[end]))
+            ++end;
+        if (end < m_text.size() && m_text[end] == '!' && end > m_pos) {
+            const std::string sheet(m_text.substr(m_pos, end - m_pos));
+            const size_t before = m_pos;
+            m_pos = end + 1;
+            if (readReference(token, sheet))
+                return true;
+            m_pos = before;
+            return fail(message, "Expected a cell reference after \"" + sheet + "!\"");
+        }
+        if (readReference(token, std::string()))
+            return true;
+        if (m_text[m_pos] == '$')
+            return fail(message, "Malformed reference");
+        const std::string word(m_text.substr(m_pos, end - m_pos));
+        m_pos = end;
+        size_t look = m_pos;
+        while (look < m_text.size() && m_text[look] == ' ')
+            ++look;
+        const std::string name = upper(word);
+        if (look < m_text.size() && m_text[look] == '(') {
+            token.kind = TokenKind::Function;
+            // Newer functions are stored with a prefix in files.
+            for (const char *prefix : {"_XLFN._XLWS.", "_XLFN.", "_XLWS."}) {
+                const std::string p(prefix);
+                if (name.compare(0, p.size(), p) == 0) {
+                    token.text = name.substr(p.size());
+                    return true;
+                }
+            }
+            token.text = name;
+            return true;
+        }
+        if (name == "TRUE" || name == "FALSE") {
+            token.kind = TokenKind::Boolean;
+            token.number = name == "TRUE" ? 1 : 0;
+            return true;
+        }
+        token.kind = TokenKind::Name;
+        token.text = name;
+        return true;
+    }
+
+    bool readPunctuation(Token &token, std::string &message)
+    {
+        const std::string_view text = rest();
+        for (const char *op : {"<>", "<=", ">="}) {
+            if (text.substr(0, 2) == op) {
+                token.kind = TokenKind::Operator;
+                token.text = op;
+                m_pos += 2;
+                return true;
+            }
+        }
+        const char c = text.front();
+        switch (c) {
+        case '+': case '-': case '*': case '/': case '^': case '&': case '=': case '<': case '>': case '%': case ':':
+            token.kind = TokenKind::Operator;
+            token.text = std::string(1, c);
+            break;
+        case '(':
+            token.kind = TokenKind::Open;
+            break;
+        case ')':
+            token.kind = TokenKind::Close;
+            break;
+        case ',':
+            token.kind = TokenKind::Comma;
+            break;
+        default:
+            return fail(message, std::string("Unexpected \"") + c + "\"");
+        }
+        ++m_pos;
+        return true;
+    }
+
+    std::string_view m_text;
+    size_t m_pos = 0;
+};
+
+class Parser
+{
+public:
+    explicit Parser(std::string_view text)
+        : m_lexer(text)
+    {
+    }
+
+    ParseResult parse()
+    {
+        ParseResult result;
+        if (advance() && parseComparison() && expectEnd())
+            result.ok = true;
+        result.program = std::move(m_program);
+        result.message = m_message;
+        return result;
+    }
+
+private:
+    bool advance()
+    {
+        return m_lexer.next(m_token, m_message);
+    }
+
+    bool fail(const std::string &what)
+    {
+        if (m_message.empty())
+            m_message = what + " at position " + std::to_string(m_token.position + 1);
+        return false;
+    }
+
+    bool expectEnd()
+    {
+        if (m_token.kind == TokenKind::End)
+            return true;
+        return fail("Unexpected " + describe(m_token));
+    }
+
+    static std::string describe(const Token &token)
+    {
+        switch (token.kind) {
+        case TokenKind::End:
+            return "end of formula";
+        case TokenKind::Close:
+            return "\")\"";
+        case TokenKind::Comma:
+            return "\",\"";
+        case TokenKind::Open:
+            return "\"(\"";
+        case TokenKind::Operator:
+            return "\"" + token.text + "\"";
+        default:
+            return "operand";
+        }
+    }
+
+    bool isOperator(const char *op) const { return m_token.kind == TokenKind::Operator && m_token.text == op; }
+
+    void emit(OpCode op, std::uint32_t index = 0, std::uint16_t count = 0)
+    {
+        m_program.code.push_back(Instruction{op, count, index});
+    }
+
+    void emitValue(Value value)
+    {
+        m_program.constants.push_back(std::move(value));
+        emit(OpCode::PushValue, static_cast<std::uint32_t>(m_program.constants.size() - 1));
+    }
+
+    template <typename Next>
+    bool parseBinary(Next next, std::initializer_list<std::pair<const char *, OpCode>> operators)
+    {
+        if (!(this->*next)())
+            return false;
+        for (;;) {
+            const std::pair<const char *, OpCode> *found = nullptr;
+            for (const auto &candidate : operators)
+                if (isOperator(candidate.first))
+                    found = &candidate;
+            if (!found)
+                return true;
+            const OpCode op = found->second;
+            if (!advance() || !(this->*next)())
+                return false;
+            emit(op);
+        }
+    }
+
+    bool parseComparison()
+    {
+        return parseBinary(&Parser::parseConcatenation,
+                           {{"=", OpCode::Equal}, {"<>", OpCode::NotEqual}, {"<", OpCode::Less},
+                            {"<=", OpCode::LessEqual}, {">", OpCode::Greater}, {">=", OpCode::GreaterEqual}});
+    }
+    bool parseConcatenation() { return parseBinary(&Parser::parseAdditive, {{"&", OpCode::Concatenate}}); }
+    bool parseAdditive() { return parseBinary(&Parser::parseMultiplicative, {{"+", OpCode::Add}, {"-", OpCode::Subtract}}); }
+    bool parseMultiplicative() { return parseBinary(&Parser::parsePower, {{"*", OpCode::Multiply}, {"/", OpCode::Divide}}); }
+    bool parsePower() { return parseBinary(&Parser::parsePercent, {{"^", OpCode::Power}}); }
+
+    bool parsePercent()
+    {
+        if (!parseUnary())
+            return false;
+        while (isOperator("%")) {
+            emit(OpCode::Percent);
+            if (!advance())
+                return false;
+        }
+        return true;
+    }
+
+    // Unary minus binds tighter than "^": -2^2 is 4.
+    bool parseUnary()
+    {
+        if (isOperator("-") || isOperator("+")) {
+            const bool negate = isOperator("-");
+            if (!enter() || !advance() || !parseUnary())
+                return false;
+            leave();
+            if (negate)
+                emit(OpCode::Negate);
+            return true;
+        }
+        return parsePrimary();
+    }
+
+    bool enter()
+    {
+        if (++m_depth > maxFormulaDepth)
+            return fail("Formula nests too deeply");
+        return true;
+    }
+    void leave() { --m_depth; }
+
+    bool parsePrimary()
+    {
+        Token token = m_token;
+        switch (token.kind) {
+        case TokenKind::Number:
+            emitValue(Value::number(token.number));
+            return advance();
+        case TokenKind::Text:
+            emitValue(Value::text(token.text));
+            return advance();
+        case TokenKind::Boolean:
+            emitValue(Value::boolean(token.number != 0));
+            return advance();
+        case TokenKind::Error:
+            emitValue(Value::error(token.error));
+            return advance();
+        case TokenKind::Reference:
+            return parseReference();
+        case TokenKind::Name:
+            m_program.names.push_back(token.text);
+            emit(OpCode::PushName, static_cast<std::uint32_t>(m_program.names.size() - 1));
+            return advance();
+        case TokenKind::Function:
+            return parseCall();
+        case TokenKind::Open: {
+            if (!enter() || !advance() || !parseComparison())
+                return false;
+            leave();
+            if (m_token.kind != TokenKind::Close)
+                return fail("Expected \")\" but found " + describe(m_token));
+            return advance();
+        }
+        default:
+            return fail("Expected a value but found " + describe(token));
+        }
+    }
+
+    bool parseReference()
+    {
+        RangeReference range = m_token.reference;
+        if (!advance())
+            return false;
+        if (isOperator(":") && range.isSingleCell()) {
+            if (!advance())
+                return false;
+            if (m_token.kind != TokenKind::Reference || !m_token.reference.isSingleCell()
+                || (!m_token.reference.sheet.empty() && m_token.reference.sheet != range.sheet))
+                return fail("Expected a cell to end the range");
+            CellPosition last = m_token.reference.first;
+            // Reversed corners name the same rectangle.
+            if (last.row < range.first.row)
+                std::swap(last.row, range.first.row);
+            if (last.column < range.first.column)
+                std::swap(last.column, range.first.column);
+            range.last = last;
+            if (!advance())
+                return false;
+        }
+        m_program.references.push_back(std::move(range));
+        emit(OpCode::PushRange, static_cast<std::uint32_t>(m_program.references.size() - 1));
+        return true;
+    }
+
+    bool parseCall()
+    {
+        const std::string name = m_token.text;
+        if (!enter() || !advance())
+            return false;
+        if (m_token.kind != TokenKind::Open)
+            return fail("Expected \"(\" after " + name);
+        if (!advance())
+            return false;
+        int count = 0;
+        if (m_token.kind != TokenKind::Close) {
+            for (;;) {
+                if (m_token.kind == TokenKind::Comma || m_token.kind == TokenKind::Close)
+                    emit(OpCode::PushMissing);
+                else if (!parseComparison())
+                    return false;
+                if (++count > 255)
+                    return fail("Too many arguments for " + name);
+                if (m_token.kind == TokenKind::Close)
+                    break;
+                if (m_token.kind != TokenKind::Comma)
+                    return fail("Expected \",\" or \")\" in " + name + " but found " + describe(m_token));
+                if (!advance())
+                    return false;
+            }
+        }
+        leave();
+        m_program.functions.push_back(name);
+        emit(OpCode::Call, static_cast<std::uint32_t>(m_program.functions.size() - 1), static_cast<std::uint16_t>(count));
+        return advance();
+    }
+
+    Lexer m_lexer;
+    Token m_token;
+    Program m_program;
+    std::string m_message;
+    int m_depth = 0;
+};
+
+} // namespace
+
+ParseResult parseFormula(std::string_view text)
+{
+    if (text.size() > maxFormulaLength) {
+        ParseResult result;
+        result.message = "Formula longer than " + std::to_string(maxFormulaLength) + " characters";
+        return result;
+    }
+    if (!text.empty() && text.front() == '=')
+        text.remove_prefix(1);
+    ParseResult result = Parser(text).parse();
+    if (!result.ok && result.message.empty())
+        result.message = "Malformed formula";
+    if (result.ok && result.program.code.empty()) {
+        result.ok = false;
+        result.message = "Empty formula";
+    }
+    return result;
+}
+
+} // namespace workbook

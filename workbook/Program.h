@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Reference.h"
+#include "Value.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace workbook {
+
+// The compiled form of a formula: instructions in postfix order for a stack
+// machine, with their operands in side tables.
+enum class OpCode : std::uint8_t {
+    PushValue,  // constants[index]
+    PushRange,  // references[index]; a single cell or a rectangle
+    PushName,   // names[index]; a defined name, resolved when evaluated
+    PushMissing, // an argument left out, as in ROUND(1.5,)
+    Negate,
+    Percent,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    Power,
+    Concatenate,
+    Equal,
+    NotEqual,
+    Less,
+    LessEqual,
+    Greater,
+    GreaterEqual,
+    Call, // functions[index] with `count` arguments; an unknown function gives #NAME?
+};
+
+struct Instruction
+{
+    OpCode op;
+    std::uint16_t count = 0;
+    std::uint32_t index = 0;
+};
+
+struct Program
+{
+    std::vector<Instruction> code;
+    std::vector<Value> constants;
+    std::vector<RangeReference> references;
+    std::vector<std::string> names;     // upper case
+    std::vector<std::string> functions; // upper case, as written
+};
+
+} // namespace workbook

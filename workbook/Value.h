@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace workbook {
+
+enum class ErrorCode : std::uint8_t { Null, Div0, Value, Ref, Name, Num, NA, Circular };
+
+// The text a cell shows for an error, "#DIV/0!" and so on.
+std::string_view errorText(ErrorCode code);
+// The error named by a literal such as "#N/A"; false when the text is none.
+bool parseErrorLiteral(std::string_view text, ErrorCode &code);
+
+enum class ValueType : std::uint8_t { Empty, Number, Text, Boolean, Error };
+
+// One cell value. Text is shared, so copying a value never copies a string.
+class Value
+{
+public:
+    Value() = default;
+    static Value number(double x);
+    static Value boolean(bool b);
+    static Value error(ErrorCode code);
+    static Value text(std::string s);
+
+    ValueType type() const { return m_type; }
+    bool isEmpty() const { return m_type == ValueType::Empty; }
+    bool isNumber() const { return m_type == ValueType::Number; }
+    bool isText() const { return m_type == ValueType::Text; }
+    bool isBoolean() const { return m_type == ValueType::Boolean; }
+    bool isError() const { return m_type == ValueType::Error; }
+
+    double asNumber() const { return m_number; }
+    bool asBoolean() const { return m_number != 0; }
+    ErrorCode asError() const { return m_error; }
+    const std::string &asText() const;
+
+    // Exact equality of type and content (text case-sensitive).
+    bool operator==(const Value &other) const;
+    bool operator!=(const Value &other) const { return !(*this == other); }
+
+private:
+    ValueType m_type = ValueType::Empty;
+    ErrorCode m_error = ErrorCode::Value;
+    double m_number = 0.0;
+    std::shared_ptr<const std::string> m_text;
+};
+
+// A number with up to 15 significant digits and no trailing zeros; very large
+// and very small numbers in exponent form (1.5E+20).
+std::string formatNumber(double x);
+
+// A value as a cell shows it: numbers formatted, booleans TRUE/FALSE, errors
+// as their literal, text as it is, empty as "".
+std::string displayText(const Value &value);
+
+} // namespace workbook

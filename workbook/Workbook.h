@@ -1,0 +1,193 @@
+#pragma once
+
+#include "Program.h"
+#include "Reference.h"
+#include "Value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace workbook {
+
+using CellId = std::uint32_t;
+using SheetIndex = int;
+constexpr CellId noCell = 0xffffffffu;
+
+// Where a cell is: sheet, 0-based row and column.
+struct CellLocation
+{
+    SheetIndex sheet = 0;
+    int row = 0;
+    int column = 0;
+
+    bool operator==(const CellLocation &o) const { return sheet == o.sheet && row == o.row && column == o.column; }
+};
+
+// A rectangle on one sheet, resolved: 0-based and inclusive.
+struct CellRange
+{
+    SheetIndex sheet = -1; // -1: the sheet does not exist (#REF!)
+    int firstRow = 0;
+    int firstColumn = 0;
+    int lastRow = 0;
+    int lastColumn = 0;
+
+    bool contains(SheetIndex s, int row, int column) const
+    {
+        return s == sheet && row >= firstRow && row <= lastRow && column >= firstColumn && column <= lastColumn;
+    }
+    int rows() const { return lastRow - firstRow + 1; }
+    int columns() const { return lastColumn - firstColumn + 1; }
+};
+
+// What a cell holds, for editing and saving: a constant or a formula's text.
+struct CellInput
+{
+    bool isFormula = false;
+    Value constant;
+    std::string formula; // without the leading "="
+};
+
+struct DefinedName
+{
+    std::string name;
+    SheetIndex scope = -1; // -1: the whole workbook
+    std::string expression;
+};
+
+// Learns which cells a recalculation changed, for change events and repainting.
+using ChangeObserver = std::function<void(const std::vector<CellLocation> &changed)>;
+
+struct CompiledFormula;
+class Evaluator;
+
+// A workbook: ordered sheets of sparse cells, defined names, and the
+// dependency graph that keeps every formula current. A write marks the cells
+// that depend on it dirty; the next read recalculates exactly those, in
+// dependency order and without recursion, so chains of any length work.
+class Workbook
+{
+public:
+    Workbook();
+    ~Workbook();
+    Workbook(const Workbook &) = delete;
+    Workbook &operator=(const Workbook &) = delete;
+
+    std::string name;
+    std::string filePath;
+
+    // ---- sheets
+    int sheetCount() const { return static_cast<int>(m_sheets.size()); }
+    const std::string &sheetName(SheetIndex sheet) const { return m_sheets.at(sheet).name; }
+    // The sheet of that name (case-insensitive), or -1.
+    SheetIndex findSheet(std::string_view name) const;
+    // Appends a sheet; -1 when the name is empty, taken, longer than 31
+    // characters or holds one of : \ / ? * [ ].
+    SheetIndex addSheet(const std::string &name);
+
+    // ---- cells
+    static bool isInSheet(int row, int column) { return row >= 0 && row < maxRows && column >= 0 && column < maxColumns; }
+    bool setValue(const CellLocation &where, const Value &value);
+    // Compiles and stores a formula (with or without "="). On a parse error
+    // the cell keeps what it had and `message` says what and where.
+    bool setFormula(const CellLocation &where, std::string_view formula, std::string *message = nullptr);
+    // Typed text as the spreadsheet reads it: "=..." a formula; numbers,
+    // TRUE/FALSE and error literals constants; anything else text.
+    bool setInput(const CellLocation &where, std::string_view text, std::string *message = nullptr);
+    void clearCell(const CellLocation &where);
+
+    // The current value, recalculated when needed.
+    Value value(const CellLocation &where);
+    bool hasFormula(const CellLocation &where) const;
+    CellInput input(const CellLocation &where) const;
+
+    // Every non-empty cell of a sheet, column by column, rows ascending.
+    void forEachCell(SheetIndex sheet, const std::function<void(int row, int column)> &visit) const;
+
+    // ---- defined names
+    bool defineName(const std::string &name, std::string_view expression, SheetIndex scope = -1,
+                    std::string *message = nullptr);
+    const std::vector<DefinedName> &definedNames() const { return m_names; }
+
+    // ---- recalculation
+    // Brings every dirty cell up to date; reads do this on their own.
+    void recalculate();
+    // Evaluates every formula again.
+    void recalculateAll();
+    void addObserver(ChangeObserver observer) { m_observers.push_back(std::move(observer)); }
+    // Cells on circular references (as of the last recalculation).
+    std::vector<CellLocation> circularCells();
+    std::size_t formulaCount() const { return m_formulaCount; }
+
+private:
+    friend class Evaluator;
+    friend class FunctionArgs;
+
+    struct Cell
+    {
+        CellLocation where;
+        Value value;
+        std::unique_ptr<CompiledFormula> formula;
+        std::vector<CellId> dependents; // formulas naming this cell directly
+        std::uint32_t order = 0;        // position in the calculation chain
+        bool dirty = false;
+        bool onCycle = false;
+        bool occupied = false; // false for placeholders kept for references
+    };
+    struct Sheet
+    {
+        std::string name;
+        // Per column, (row, cell) sorted by row: cheap lookups and range walks.
+        std::vector<std::vector<std::pair<int, CellId>>> columns;
+    };
+    struct RangeListener
+    {
+        CellRange range;
+        CellId formulaCell;
+    };
+
+    // The non-empty values of a range, row by row.
+    void forEachValueIn(const CellRange &range, const std::function<void(int row, int column, const Value &)> &visit) const;
+    CellId findCell(SheetIndex sheet, int row, int column) const;
+    CellId obtainCell(const CellLocation &where);
+    template <typename Visit>
+    void forEachCellIdIn(const CellRange &range, Visit visit) const;
+    template <typename Visit>
+    void forEachDependent(CellId cell, Visit visit) const;
+    template <typename Visit>
+    void forEachPrecedent(const CompiledFormula &formula, Visit visit) const;
+
+    std::unique_ptr<CompiledFormula> compile(std::string text, Program program, SheetIndex sheet);
+    void detachFormula(CellId cell);
+    void attachFormula(CellId cell);
+    void written(CellId cell);
+    void markDirty(CellId cell);
+    void rebuildChain();
+    void evaluateDirty();
+    CellRange resolve(const RangeReference &reference, SheetIndex ownSheet) const;
+    // The compiled expression of a defined name as seen from a sheet, or null.
+    const CompiledFormula *findName(const std::string &upperName, SheetIndex fromSheet) const;
+    void compileNames();
+    Value cellValue(SheetIndex sheet, int row, int column) const;
+
+    std::vector<Sheet> m_sheets;
+    std::vector<Cell> m_cells;
+    std::vector<DefinedName> m_names;
+    std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name
+    std::vector<RangeListener> m_rangeListeners;
+    std::vector<CellId> m_chain;
+    std::vector<CellId> m_dirty;
+    std::vector<CellId> m_volatileCells;
+    std::vector<CellId> m_written; // constants written since the last recalculation
+    std::vector<ChangeObserver> m_observers;
+    std::unique_ptr<Evaluator> m_evaluator;
+    std::size_t m_formulaCount = 0;
+    bool m_chainValid = true;
+};
+
+} // namespace workbook

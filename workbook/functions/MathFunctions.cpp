@@ -1,0 +1,487 @@
+#include "Families.h"
+
+#include <numeric>
+#include <random>
+
+namespace workbook::functions {
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+
+std::mt19937_64 &randomEngine()
+{
+    static std::mt19937_64 engine{std::random_device{}()};
+    return engine;
+}
+
+// Rounds to `digits` decimals: away from zero, or toward/away on request.
+enum class Rounding { Nearest, Down, Up };
+double roundDigits(double x, double digits, Rounding mode)
+{
+    const double d = std::trunc(digits);
+    if (d > 15 || d < -15)
+        return d > 15 ? x : 0.0;
+    const double scale = std::pow(10.0, d);
+    const double scaled = roundToSignificant(x * scale);
+    double r = 0;
+    switch (mode) {
+    case Rounding::Nearest:
+        r = std::round(scaled);
+        break;
+    case Rounding::Down:
+        r = std::trunc(scaled);
+        break;
+    case Rounding::Up:
+        r = scaled < 0 ? std::floor(scaled) : std::ceil(scaled);
+        break;
+    }
+    return r / scale;
+}
+
+template <Rounding Mode>
+Value roundFunction(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    const double digits = args.number(1, 0);
+    return args.failed() ? args.failure() : Value::number(roundDigits(x, digits, Mode));
+}
+
+Value absolute(FunctionArgs &a) { return unaryNumber<std::fabs>(a); }
+
+Value atan2Function(FunctionArgs &args)
+{
+    const double x = args.number(0), y = args.number(1);
+    if (args.failed())
+        return args.failure();
+    if (x == 0 && y == 0)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(std::atan2(y, x));
+}
+
+Value ceilingFunction(FunctionArgs &args)
+{
+    const double x = args.number(0), significance = args.number(1, x < 0 ? -1 : 1);
+    if (args.failed())
+        return args.failure();
+    if (x == 0 || significance == 0)
+        return Value::number(0);
+    if (x > 0 && significance < 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(std::ceil(roundToSignificant(x / significance)) * significance);
+}
+
+Value floorFunction(FunctionArgs &args)
+{
+    const double x = args.number(0), significance = args.number(1, x < 0 ? -1 : 1);
+    if (args.failed())
+        return args.failure();
+    if (significance == 0)
+        return x == 0 ? Value::number(0) : Value::error(ErrorCode::Div0);
+    if (x > 0 && significance < 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(std::floor(roundToSignificant(x / significance)) * significance);
+}
+
+double factorial(double n)
+{
+    double result = 1;
+    for (double k = 2; k <= n; ++k)
+        result *= k;
+    return result;
+}
+
+Value combin(FunctionArgs &args)
+{
+    const double n = std::trunc(args.number(0)), k = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (n < 0 || k < 0 || n < k)
+        return Value::error(ErrorCode::Num);
+    double result = 1;
+    for (double i = 1; i <= k; ++i)
+        result = result * (n - k + i) / i;
+    return Value::number(std::round(result));
+}
+
+Value factFunction(FunctionArgs &args)
+{
+    const double n = std::trunc(args.number(0));
+    if (args.failed())
+        return args.failure();
+    if (n < 0 || n > 170)
+        return Value::error(ErrorCode::Num);
+    return Value::number(factorial(n));
+}
+
+// EVEN and ODD round away from zero to the next even or odd integer.
+template <bool Odd>
+Value parityRound(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    if (args.failed())
+        return args.failure();
+    const double sign = x < 0 ? -1 : 1;
+    double r = std::ceil(std::fabs(x));
+    if (Odd) {
+        if (std::fmod(r, 2) == 0)
+            r += 1;
+    } else if (std::fmod(r, 2) != 0) {
+        r += 1;
+    }
+    return Value::number(sign * r);
+}
+
+template <bool Lcm>
+Value gcdLcm(FunctionArgs &args)
+{
+    std::vector<double> numbers;
+    if (!args.collectNumbers(0, numbers))
+        return args.failure();
+    double result = Lcm ? 1 : 0;
+    for (double x : numbers) {
+        x = std::trunc(x);
+        if (x < 0 || x > 9007199254740992.0)
+            return Value::error(ErrorCode::Num);
+        const auto a = static_cast<unsigned long long>(result), b = static_cast<unsigned long long>(x);
+        if (Lcm) {
+            if (b == 0)
+                return Value::number(0);
+            result = static_cast<double>(a / std::gcd(a, b)) * static_cast<double>(b);
+        } else {
+            result = static_cast<double>(std::gcd(a, b));
+        }
+    }
+    return Value::number(result);
+}
+
+Value intFunction(FunctionArgs &a) { return unaryNumber<std::floor>(a); }
+
+Value lnFunction(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    if (args.failed())
+        return args.failure();
+    return x <= 0 ? Value::error(ErrorCode::Num) : Value::number(std::log(x));
+}
+
+Value logFunction(FunctionArgs &args)
+{
+    const double x = args.number(0), base = args.number(1, 10);
+    if (args.failed())
+        return args.failure();
+    if (x <= 0 || base <= 0)
+        return Value::error(ErrorCode::Num);
+    if (base == 1)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(std::log(x) / std::log(base));
+}
+
+Value log10Function(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    if (args.failed())
+        return args.failure();
+    return x <= 0 ? Value::error(ErrorCode::Num) : Value::number(std::log10(x));
+}
+
+Value modFunction(FunctionArgs &args)
+{
+    const double n = args.number(0), d = args.number(1);
+    if (args.failed())
+        return args.failure();
+    if (d == 0)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(n - d * std::floor(roundToSignificant(n / d)));
+}
+
+Value mround(FunctionArgs &args)
+{
+    const double x = args.number(0), multiple = args.number(1);
+    if (args.failed())
+        return args.failure();
+    if (multiple == 0 || x == 0)
+        return Value::number(0);
+    if ((x > 0) != (multiple > 0))
+        return Value::error(ErrorCode::Num);
+    return Value::number(std::round(roundToSignificant(x / multiple)) * multiple);
+}
+
+Value piFunction(FunctionArgs &) { return Value::number(pi); }
+
+Value power(FunctionArgs &args)
+{
+    const double x = args.number(0), y = args.number(1);
+    if (args.failed())
+        return args.failure();
+    if (x == 0 && y == 0)
+        return Value::error(ErrorCode::Num);
+    if (x == 0 && y < 0)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(std::pow(x, y));
+}
+
+Value product(FunctionArgs &args)
+{
+    std::vector<double> numbers;
+    if (!args.collectNumbers(0, numbers))
+        return args.failure();
+    if (numbers.empty())
+        return Value::number(0);
+    double result = 1;
+    for (double x : numbers)
+        result *= x;
+    return Value::number(result);
+}
+
+Value quotient(FunctionArgs &args)
+{
+    const double n = args.number(0), d = args.number(1);
+    if (args.failed())
+        return args.failure();
+    return d == 0 ? Value::error(ErrorCode::Div0) : Value::number(std::trunc(n / d));
+}
+
+Value degrees(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    return args.failed() ? args.failure() : Value::number(x * 180 / pi);
+}
+
+Value radians(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    return args.failed() ? args.failure() : Value::number(x * pi / 180);
+}
+
+Value randFunction(FunctionArgs &)
+{
+    return Value::number(std::uniform_real_distribution<double>(0.0, 1.0)(randomEngine()));
+}
+
+Value randBetween(FunctionArgs &args)
+{
+    const double bottom = std::ceil(args.number(0)), top = std::floor(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (bottom > top || top - bottom > 9e15)
+        return Value::error(ErrorCode::Num);
+    const auto span = static_cast<long long>(top - bottom);
+    return Value::number(bottom + static_cast<double>(std::uniform_int_distribution<long long>(0, span)(randomEngine())));
+}
+
+Value signFunction(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    return args.failed() ? args.failure() : Value::number(x > 0 ? 1 : x < 0 ? -1 : 0);
+}
+
+Value sqrtFunction(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    if (args.failed())
+        return args.failure();
+    return x < 0 ? Value::error(ErrorCode::Num) : Value::number(std::sqrt(x));
+}
+
+Value sum(FunctionArgs &args)
+{
+    double total = 0;
+    for (int i = 0; i < args.count() && !args.failed(); ++i) {
+        args.forEachValue(i, [&](const Value &v, bool fromReference) {
+            if (v.isNumber()) {
+                total += v.asNumber();
+            } else if (v.isError()) {
+                args.fail(v.asError());
+            } else if (!fromReference) {
+                double x = 0;
+                ErrorCode error = ErrorCode::Value;
+                if (toNumber(v, x, error))
+                    total += x;
+                else
+                    args.fail(error);
+            }
+        });
+    }
+    return args.failed() ? args.failure() : Value::number(total);
+}
+
+Value sumSquares(FunctionArgs &args)
+{
+    std::vector<double> numbers;
+    if (!args.collectNumbers(0, numbers))
+        return args.failure();
+    double total = 0;
+    for (double x : numbers)
+        total += x * x;
+    return Value::number(total);
+}
+
+// A criteria range and the range it selects from must have the same shape.
+bool sameShape(FunctionArgs &args, int a, int b)
+{
+    return args.rows(a) == args.rows(b) && args.columns(a) == args.columns(b);
+}
+
+Value sumIf(FunctionArgs &args)
+{
+    const Value criterionValue = args.value(1);
+    if (criterionValue.isError())
+        return criterionValue;
+    const Criterion criterion(criterionValue);
+    const int sumArg = args.has(2) ? 2 : 0;
+    double total = 0;
+    forEachCriteriaCell(args, 0, criterion, [&](int r, int c) {
+        const Value v = args.at(sumArg, r, c);
+        if (v.isNumber())
+            total += v.asNumber();
+        else if (v.isError())
+            args.fail(v.asError());
+    });
+    return args.failed() ? args.failure() : Value::number(total);
+}
+
+} // namespace
+
+// Offsets of a range argument that match every (range, criterion) pair from
+// argument `first` on; false (with #VALUE!) when the ranges differ in shape.
+bool matchAllCriteria(FunctionArgs &args, int first, int shapeArg, std::vector<std::pair<int, int>> &hits)
+{
+    if ((args.count() - first) % 2 != 0 || args.count() <= first) {
+        args.fail(ErrorCode::Value);
+        return false;
+    }
+    bool initialised = false;
+    for (int i = first; i < args.count(); i += 2) {
+        if (!sameShape(args, i, shapeArg)) {
+            args.fail(ErrorCode::Value);
+            return false;
+        }
+        const Value criterionValue = args.value(i + 1);
+        if (criterionValue.isError()) {
+            args.fail(criterionValue.asError());
+            return false;
+        }
+        const Criterion criterion(criterionValue);
+        if (!initialised) {
+            forEachCriteriaCell(args, i, criterion, [&](int r, int c) { hits.emplace_back(r, c); });
+            initialised = true;
+        } else {
+            std::vector<std::pair<int, int>> kept;
+            for (const auto &hit : hits)
+                if (criterion.matches(args.at(i, hit.first, hit.second)))
+                    kept.push_back(hit);
+            hits.swap(kept);
+        }
+    }
+    return true;
+}
+
+namespace {
+
+Value sumIfs(FunctionArgs &args)
+{
+    std::vector<std::pair<int, int>> hits;
+    if (!matchAllCriteria(args, 1, 0, hits))
+        return args.failure();
+    double total = 0;
+    for (const auto &[r, c] : hits) {
+        const Value v = args.at(0, r, c);
+        if (v.isNumber())
+            total += v.asNumber();
+    }
+    return Value::number(total);
+}
+
+Value sumProduct(FunctionArgs &args)
+{
+    const int rows = args.rows(0), columns = args.columns(0);
+    for (int i = 1; i < args.count(); ++i)
+        if (args.rows(i) != rows || args.columns(i) != columns)
+            return Value::error(ErrorCode::Value);
+    if (static_cast<long long>(rows) * columns > 10000000)
+        return Value::error(ErrorCode::Num);
+    double total = 0;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            double term = 1;
+            for (int i = 0; i < args.count(); ++i) {
+                const Value v = args.at(i, r, c);
+                if (v.isError())
+                    return v;
+                term *= v.isNumber() ? v.asNumber() : 0;
+            }
+            total += term;
+        }
+    }
+    return Value::number(total);
+}
+
+Value truncFunction(FunctionArgs &args)
+{
+    const double x = args.number(0), digits = args.number(1, 0);
+    return args.failed() ? args.failure() : Value::number(roundDigits(x, digits, Rounding::Down));
+}
+
+double acosh(double x) { return std::acosh(x); }
+double asinh(double x) { return std::asinh(x); }
+double atanh(double x) { return std::atanh(x); }
+
+} // namespace
+
+const std::vector<FunctionInfo> &mathFunctions()
+{
+    static const std::vector<FunctionInfo> functions = {
+        {"ABS", 1, 1, "n", absolute},
+        {"ACOS", 1, 1, "n", unaryNumber<std::acos>},
+        {"ACOSH", 1, 1, "n", unaryNumber<acosh>},
+        {"ASIN", 1, 1, "n", unaryNumber<std::asin>},
+        {"ASINH", 1, 1, "n", unaryNumber<asinh>},
+        {"ATAN", 1, 1, "n", unaryNumber<std::atan>},
+        {"ATAN2", 2, 2, "nn", atan2Function},
+        {"ATANH", 1, 1, "n", unaryNumber<atanh>},
+        {"CEILING", 1, 2, "nn", ceilingFunction},
+        {"COMBIN", 2, 2, "nn", combin},
+        {"COS", 1, 1, "n", unaryNumber<std::cos>},
+        {"COSH", 1, 1, "n", unaryNumber<std::cosh>},
+        {"DEGREES", 1, 1, "n", degrees},
+        {"EVEN", 1, 1, "n", parityRound<false>},
+        {"EXP", 1, 1, "n", unaryNumber<std::exp>},
+        {"FACT", 1, 1, "n", factFunction},
+        {"FLOOR", 1, 2, "nn", floorFunction},
+        {"GCD", 1, 255, "a", gcdLcm<false>},
+        {"INT", 1, 1, "n", intFunction},
+        {"LCM", 1, 255, "a", gcdLcm<true>},
+        {"LN", 1, 1, "n", lnFunction},
+        {"LOG", 1, 2, "nn", logFunction},
+        {"LOG10", 1, 1, "n", log10Function},
+        {"MOD", 2, 2, "nn", modFunction},
+        {"MROUND", 2, 2, "nn", mround},
+        {"ODD", 1, 1, "n", parityRound<true>},
+        {"PI", 0, 0, "", piFunction},
+        {"POWER", 2, 2, "nn", power},
+        {"PRODUCT", 1, 255, "a", product},
+        {"QUOTIENT", 2, 2, "nn", quotient},
+        {"RADIANS", 1, 1, "n", radians},
+        {"RAND", 0, 0, "", randFunction, true},
+        {"RANDBETWEEN", 2, 2, "nn", randBetween, true},
+        {"ROUND", 2, 2, "nn", roundFunction<Rounding::Nearest>},
+        {"ROUNDDOWN", 2, 2, "nn", roundFunction<Rounding::Down>},
+        {"ROUNDUP", 2, 2, "nn", roundFunction<Rounding::Up>},
+        {"SIGN", 1, 1, "n", signFunction},
+        {"SIN", 1, 1, "n", unaryNumber<std::sin>},
+        {"SINH", 1, 1, "n", unaryNumber<std::sinh>},
+        {"SQRT", 1, 1, "n", sqrtFunction},
+        {"SUM", 1, 255, "a", sum},
+        {"SUMIF", 2, 3, "rar", sumIf},
+        {"SUMIFS", 3, 255, "a", sumIfs},
+        {"SUMPRODUCT", 1, 255, "r", sumProduct},
+        {"SUMSQ", 1, 255, "a", sumSquares},
+        {"TAN", 1, 1, "n", unaryNumber<std::tan>},
+        {"TANH", 1, 1, "n", unaryNumber<std::tanh>},
+        {"TRUNC", 1, 2, "nn", truncFunction},
+    };
+    return functions;
+}
+
+} // namespace workbook::functions
