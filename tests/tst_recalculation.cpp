@@ -1,0 +1,222 @@
+#include "Workbook.h"
+
+#include <QTest>
+
+using namespace workbook;
+
+class TestRecalculation : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsReflectEveryWrite();
+    void onlyDependentsAreRecalculated();
+    void observersLearnWhatChanged();
+    void cyclesAreMarkedAndTheRestWorks();
+    void breakingACycleHeals();
+    void millionCellChainEvaluatesWithoutRecursion();
+    void namesAndSheetsResolve();
+    void volatileFunctionsRecomputeOnEveryRecalculation();
+    void typedInputIsInterpreted();
+    void addressesOutsideTheSheetAreRefused();
+};
+
+void TestRecalculation::readsReflectEveryWrite()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setValue({s, 0, 0}, Value::number(2));
+    QVERIFY(book.setFormula({s, 0, 1}, "=A1*10"));
+    QVERIFY(book.setFormula({s, 0, 2}, "B1+A1"));
+    QCOMPARE(book.value({s, 0, 2}).asNumber(), 22.0);
+    book.setValue({s, 0, 0}, Value::number(3));
+    QCOMPARE(book.value({s, 0, 2}).asNumber(), 33.0);
+    // A formula written before the cells it reads.
+    QVERIFY(book.setFormula({s, 5, 5}, "=SUM(G1:G3)"));
+    book.setValue({s, 1, 6}, Value::number(4));
+    QCOMPARE(book.value({s, 5, 5}).asNumber(), 4.0);
+    // Replacing a formula by a constant cuts its old dependencies.
+    book.setValue({s, 0, 1}, Value::number(1));
+    book.setValue({s, 0, 0}, Value::number(100));
+    QCOMPARE(book.value({s, 0, 2}).asNumber(), 101.0);
+    QCOMPARE(book.input({s, 0, 2}).formula, std::string("B1+A1"));
+}
+
+void TestRecalculation::onlyDependentsAreRecalculated()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 0, 1}, "=A1+1");
+    book.setFormula({s, 0, 2}, "=RAND()*0+COUNTA(Z1:Z1000)"); // unrelated, but volatile
+    book.setFormula({s, 1, 1}, "=A2+1");
+    std::vector<CellLocation> changed;
+    book.recalculate();
+    book.addObserver([&changed](const std::vector<CellLocation> &cells) { changed = cells; });
+    book.setValue({s, 0, 0}, Value::number(5));
+    book.recalculate();
+    // The written cell, its dependent, and the volatile cell, never B2.
+    bool sawB2 = false, sawB1 = false;
+    for (const CellLocation &c : changed) {
+        sawB2 = sawB2 || (c.row == 1 && c.column == 1);
+        sawB1 = sawB1 || (c.row == 0 && c.column == 1);
+    }
+    QVERIFY(sawB1);
+    QVERIFY(!sawB2);
+}
+
+void TestRecalculation::observersLearnWhatChanged()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 0, 1}, "=A1>0");
+    book.recalculate();
+    std::vector<std::vector<CellLocation>> reports;
+    book.addObserver([&reports](const std::vector<CellLocation> &cells) { reports.push_back(cells); });
+    book.setValue({s, 0, 0}, Value::number(1));
+    book.recalculate();
+    QCOMPARE(reports.size(), size_t(1));
+    QCOMPARE(reports[0].size(), size_t(2)); // A1 and B1
+    // B1 stays TRUE: only the written cell is reported.
+    book.setValue({s, 0, 0}, Value::number(2));
+    book.recalculate();
+    QCOMPARE(reports.size(), size_t(2));
+    QCOMPARE(reports[1].size(), size_t(1));
+    // Nothing written, nothing reported.
+    book.recalculate();
+    QCOMPARE(reports.size(), size_t(2));
+}
+
+void TestRecalculation::cyclesAreMarkedAndTheRestWorks()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 0, 0}, "=B1+1");
+    book.setFormula({s, 0, 1}, "=C1+1");
+    book.setFormula({s, 0, 2}, "=A1+1");
+    book.setFormula({s, 1, 0}, "=A2*2"); // refers to itself
+    book.setFormula({s, 2, 0}, "=A1+5"); // downstream of the cycle, not on it
+    book.setValue({s, 3, 0}, Value::number(4));
+    book.setFormula({s, 4, 0}, "=A4*2");
+    QCOMPARE(displayText(book.value({s, 0, 0})), std::string("#CIRCULAR!"));
+    QCOMPARE(displayText(book.value({s, 0, 2})), std::string("#CIRCULAR!"));
+    QCOMPARE(displayText(book.value({s, 1, 0})), std::string("#CIRCULAR!"));
+    QCOMPARE(displayText(book.value({s, 2, 0})), std::string("#CIRCULAR!")); // the error propagates
+    QCOMPARE(book.value({s, 4, 0}).asNumber(), 8.0);
+    QCOMPARE(book.circularCells().size(), size_t(4));
+}
+
+void TestRecalculation::breakingACycleHeals()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 0, 0}, "=B1+1");
+    book.setFormula({s, 0, 1}, "=A1+1");
+    QVERIFY(book.value({s, 0, 0}).isError());
+    book.setValue({s, 0, 1}, Value::number(1));
+    QCOMPARE(book.value({s, 0, 0}).asNumber(), 2.0);
+    QVERIFY(book.circularCells().empty());
+}
+
+void TestRecalculation::millionCellChainEvaluatesWithoutRecursion()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    const int n = 1000000;
+    book.setValue({s, 0, 0}, Value::number(1));
+    for (int r = 1; r < n; ++r)
+        book.setFormula({s, r, 0}, "=A" + std::to_string(r) + "+1");
+    QCOMPARE(book.value({s, n - 1, 0}).asNumber(), double(n));
+    book.setValue({s, 0, 0}, Value::number(0));
+    QCOMPARE(book.value({s, n - 1, 0}).asNumber(), double(n - 1));
+    // A million-cell cycle is found without recursion too.
+    book.setFormula({s, 0, 0}, "=A" + std::to_string(n));
+    QCOMPARE(displayText(book.value({s, n / 2, 0})), std::string("#CIRCULAR!"));
+}
+
+void TestRecalculation::namesAndSheetsResolve()
+{
+    Workbook book;
+    const SheetIndex inputs = book.addSheet("Inputs");
+    const SheetIndex model = book.addSheet("My Model");
+    book.setValue({inputs, 0, 0}, Value::number(0.25));
+    std::string message;
+    QVERIFY(book.defineName("Rate", "=Inputs!$A$1", -1, &message));
+    QVERIFY(book.setFormula({model, 0, 0}, "=Rate*100"));
+    QCOMPARE(book.value({model, 0, 0}).asNumber(), 25.0);
+    book.setValue({inputs, 0, 0}, Value::number(0.5));
+    QCOMPARE(book.value({model, 0, 0}).asNumber(), 50.0);
+    // A sheet-local name hides the global one on its sheet only.
+    QVERIFY(book.defineName("Rate", "=2", model));
+    QCOMPARE(book.value({model, 0, 0}).asNumber(), 200.0);
+    QVERIFY(book.setFormula({inputs, 5, 0}, "=Rate"));
+    QCOMPARE(book.value({inputs, 5, 0}).asNumber(), 0.5);
+    // Names that loop give #NAME? rather than hanging.
+    QVERIFY(book.defineName("Loop", "=Loop+1"));
+    QVERIFY(book.setFormula({model, 1, 0}, "=Loop"));
+    QVERIFY(book.value({model, 1, 0}).isError());
+    QVERIFY(!book.defineName("A1", "=1", -1, &message));
+    QVERIFY(!book.defineName("Bad", "=1+", -1, &message));
+    QVERIFY(book.setFormula({inputs, 6, 0}, "='My Model'!A1+1"));
+    QCOMPARE(book.value({inputs, 6, 0}).asNumber(), 201.0);
+    // A sheet added later makes references to it work.
+    QVERIFY(book.setFormula({inputs, 7, 0}, "=Later!A1+1"));
+    QCOMPARE(displayText(book.value({inputs, 7, 0})), std::string("#REF!"));
+    const SheetIndex later = book.addSheet("Later");
+    book.setValue({later, 0, 0}, Value::number(9));
+    QCOMPARE(book.value({inputs, 7, 0}).asNumber(), 10.0);
+    QCOMPARE(book.addSheet("later"), -1);
+    QCOMPARE(book.addSheet("bad[name]"), -1);
+}
+
+void TestRecalculation::volatileFunctionsRecomputeOnEveryRecalculation()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 0, 0}, "=RAND()");
+    const double first = book.value({s, 0, 0}).asNumber();
+    QCOMPARE(book.value({s, 0, 0}).asNumber(), first); // a read alone does not recalculate
+    bool moved = false;
+    for (int i = 0; i < 5 && !moved; ++i) {
+        book.setValue({s, 5, 5}, Value::number(i));
+        moved = book.value({s, 0, 0}).asNumber() != first;
+    }
+    QVERIFY(moved);
+}
+
+void TestRecalculation::typedInputIsInterpreted()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setInput({s, 0, 0}, "12.5");
+    book.setInput({s, 1, 0}, "true");
+    book.setInput({s, 2, 0}, "#N/A");
+    book.setInput({s, 3, 0}, "hello");
+    book.setInput({s, 4, 0}, "=A1*2");
+    book.setInput({s, 5, 0}, "1e3");
+    book.setInput({s, 6, 0}, "=");
+    QVERIFY(book.value({s, 0, 0}).isNumber());
+    QVERIFY(book.value({s, 1, 0}).isBoolean());
+    QCOMPARE(displayText(book.value({s, 2, 0})), std::string("#N/A"));
+    QVERIFY(book.value({s, 3, 0}).isText());
+    QCOMPARE(book.value({s, 4, 0}).asNumber(), 25.0);
+    QCOMPARE(book.value({s, 5, 0}).asNumber(), 1000.0);
+    QCOMPARE(book.value({s, 6, 0}).asText(), std::string("="));
+    std::string message;
+    QVERIFY(!book.setInput({s, 0, 0}, "=SUM(", &message));
+    QVERIFY(!message.empty());
+    QCOMPARE(book.value({s, 0, 0}).asNumber(), 12.5);
+}
+
+void TestRecalculation::addressesOutsideTheSheetAreRefused()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    QVERIFY(!book.setValue({s, maxRows, 0}, Value::number(1)));
+    QVERIFY(!book.setValue({s, 0, maxColumns}, Value::number(1)));
+    QVERIFY(!book.setValue({7, 0, 0}, Value::number(1)));
+    QVERIFY(!book.setFormula({s, -1, 0}, "=1"));
+    QVERIFY(book.value({s, 5, 5}).isEmpty());
+    QVERIFY(book.value({9, 5, 5}).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestRecalculation)
+#include "tst_recalculation.moc"
