@@ -69,6 +69,9 @@ void TestFormulas::evaluates_data()
         {"=50%", "0.5"}, {"=1/0", "#DIV/0!"}, {"=\"a\"+1", "#VALUE!"}, {"=#N/A+1", "#N/A"}, {"=1e-3*2", "0.002"},
         {"=.5+.5", "1"}, {"=\"say \"\"hi\"\"\"", "say \"hi\""}, {"=\"a\"&1&TRUE", "a1TRUE"}, {"=Z99=0", "TRUE"},
         {"=Z98&\"\"", ""}, {"=0^0", "#NUM!"}, {"=(-8)^(1/3)", "#NUM!"}, {"=1E308*10", "#NUM!"}, {"=3>2>1", "TRUE"},
+        // plain-number formulas that meet a non-number take the full road
+        {"=B4+1", "2"}, {"=B3*1", "#VALUE!"}, {"=SQRT(A1-5)", "#NUM!"}, {"=SUM(B1:B5)*1", "30"}, {"=SUM(A1:A5)/0", "#DIV/0!"},
+        {"=-B5*2+PI()*0", "0"}, {"=0^-1", "#DIV/0!"}, {"=EXP(1000)", "#NUM!"}, {"=C2*2", "2"},
         // references, ranges, sheets
         {"=A1+A2", "3"}, {"=$A$3*2", "6"}, {"=SUM(A1:A5)", "15"}, {"=SUM(A:A)", "15"}, {"=SUM(1:2)", "37"},
         {"=Other sheet!A1", "parse error"}, {"='Other sheet'!A1*2", "14"}, {"=Nowhere!A1", "#REF!"},

@@ -325,6 +325,213 @@ Value Evaluator::scalar(const Operand &operand, const CellLocation &caller) cons
     return Value::error(ErrorCode::Value);
 }
 
+namespace {
+
+constexpr size_t maxNumericDepth = 32;
+
+NumericStep::Kind numericKind(OpCode op)
+{
+    switch (op) {
+    case OpCode::Negate:
+        return NumericStep::Kind::Negate;
+    case OpCode::Percent:
+        return NumericStep::Kind::Percent;
+    case OpCode::Add:
+        return NumericStep::Kind::Add;
+    case OpCode::Subtract:
+        return NumericStep::Kind::Subtract;
+    case OpCode::Multiply:
+        return NumericStep::Kind::Multiply;
+    case OpCode::Divide:
+        return NumericStep::Kind::Divide;
+    default:
+        return NumericStep::Kind::Power;
+    }
+}
+
+} // namespace
+
+void Evaluator::prepareNumeric(CompiledFormula &formula)
+{
+    std::vector<NumericStep> steps;
+    const auto &code = formula.program.code;
+    size_t depth = 0, deepest = 0;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const Instruction &instruction = code[i];
+        NumericStep step{NumericStep::Kind::Constant};
+        switch (instruction.op) {
+        case OpCode::PushValue: {
+            const Value &constant = formula.program.constants[instruction.index];
+            if (!constant.isNumber())
+                return;
+            step.constant = constant.asNumber();
+            ++depth;
+            break;
+        }
+        case OpCode::PushRange: {
+            const CellId cell = formula.cells[instruction.index];
+            const bool sumFollows = i + 1 < code.size() && code[i + 1].op == OpCode::Call && code[i + 1].count == 1
+                && formula.program.functions[code[i + 1].index] == "SUM";
+            if (cell != noCell) {
+                step.kind = NumericStep::Kind::Cell;
+                step.cell = cell;
+            } else if (sumFollows && formula.ranges[instruction.index].sheet >= 0) {
+                step.kind = NumericStep::Kind::SumRange;
+                step.range = instruction.index;
+                ++i; // the SUM call is part of this step
+            } else {
+                return;
+            }
+            ++depth;
+            break;
+        }
+        case OpCode::Negate:
+        case OpCode::Percent:
+            step.kind = numericKind(instruction.op);
+            break;
+        case OpCode::Add:
+        case OpCode::Subtract:
+        case OpCode::Multiply:
+        case OpCode::Divide:
+        case OpCode::Power:
+            step.kind = numericKind(instruction.op);
+            --depth;
+            // A right operand pushed just before is read in place.
+            if (!steps.empty() && (steps.back().kind == NumericStep::Kind::Constant || steps.back().kind == NumericStep::Kind::Cell)) {
+                step.right = steps.back().kind == NumericStep::Kind::Constant ? NumericStep::Operand::Constant : NumericStep::Operand::Cell;
+                step.constant = steps.back().constant;
+                step.cell = steps.back().cell;
+                steps.pop_back();
+            }
+            break;
+        case OpCode::Call: {
+            const std::string &name = formula.program.functions[instruction.index];
+            if (instruction.count == 0 && name == "PI") {
+                step.constant = 3.14159265358979323846;
+                ++depth;
+                break;
+            }
+            step.unary = instruction.count == 1 ? numericFunction(name) : nullptr;
+            if (!step.unary)
+                return;
+            step.kind = NumericStep::Kind::Unary;
+            break;
+        }
+        default:
+            return;
+        }
+        deepest = std::max(deepest, depth);
+        steps.push_back(step);
+    }
+    if (depth == 1 && deepest <= maxNumericDepth)
+        formula.numeric = std::move(steps);
+}
+
+bool Evaluator::evaluateNumeric(const CompiledFormula &formula, double &result) const
+{
+    double stack[maxNumericDepth];
+    size_t top = 0;
+    const auto &cells = m_workbook.m_cells;
+    for (const NumericStep &step : formula.numeric) {
+        switch (step.kind) {
+        case NumericStep::Kind::Constant:
+            stack[top++] = step.constant;
+            break;
+        case NumericStep::Kind::Cell: {
+            const Value &v = cells[step.cell].value;
+            if (v.isNumber())
+                stack[top++] = v.asNumber();
+            else if (v.isEmpty())
+                stack[top++] = 0;
+            else
+                return false;
+            break;
+        }
+        case NumericStep::Kind::SumRange: {
+            double total = 0;
+            bool plain = true;
+            m_workbook.forEachCellIdIn(formula.ranges[step.range], [&](int, int, CellId id) {
+                const Value &v = cells[id].value;
+                if (v.isNumber())
+                    total += v.asNumber();
+                else if (v.isError())
+                    plain = false;
+            });
+            if (!plain)
+                return false;
+            stack[top++] = total;
+            break;
+        }
+        case NumericStep::Kind::Negate:
+            stack[top - 1] = -stack[top - 1];
+            break;
+        case NumericStep::Kind::Percent:
+            stack[top - 1] /= 100;
+            break;
+        case NumericStep::Kind::Unary:
+            stack[top - 1] = step.unary(stack[top - 1]);
+            break;
+        default: {
+            double b;
+            if (step.right == NumericStep::Operand::Constant) {
+                b = step.constant;
+            } else if (step.right == NumericStep::Operand::Cell) {
+                const Value &v = cells[step.cell].value;
+                if (v.isNumber())
+                    b = v.asNumber();
+                else if (v.isEmpty())
+                    b = 0;
+                else
+                    return false;
+            } else {
+                b = stack[--top];
+            }
+            double &a = stack[top - 1];
+            switch (step.kind) {
+            case NumericStep::Kind::Add:
+                a += b;
+                break;
+            case NumericStep::Kind::Subtract:
+                a -= b;
+                break;
+            case NumericStep::Kind::Multiply:
+                a *= b;
+                break;
+            case NumericStep::Kind::Divide:
+                if (b == 0)
+                    return false;
+                a /= b;
+                break;
+            default:
+                if (a == 0 && b <= 0)
+                    return false;
+                a = std::pow(a, b);
+                break;
+            }
+            break;
+        }
+        }
+    }
+    result = stack[0];
+    return std::isfinite(result);
+}
+
+bool Evaluator::evaluateInto(const CompiledFormula &formula, const CellLocation &caller, Value &target)
+{
+    double number = 0;
+    if (!formula.numeric.empty() && evaluateNumeric(formula, number)) {
+        if (target.isNumber() && target.asNumber() == number)
+            return false;
+        target.setNumber(number);
+        return true;
+    }
+    Value result = evaluate(formula, caller);
+    if (result == target)
+        return false;
+    target = std::move(result);
+    return true;
+}
+
 Value Evaluator::evaluate(const CompiledFormula &formula, const CellLocation &caller)
 {
     m_stack.clear();

@@ -18,9 +18,26 @@ struct Operand
     CellId cell = noCell;
 };
 
+// The numeric shortcut of a formula made only of numbers, cells, arithmetic,
+// one-number functions and SUM over a range: evaluated on plain doubles.
+struct NumericStep
+{
+    enum class Kind : std::uint8_t { Constant, Cell, SumRange, Negate, Percent, Unary, Add, Subtract, Multiply, Divide, Power };
+    // Where a binary step finds its right operand: popped from the stack, or
+    // (fused with the push before it) a constant or a cell.
+    enum class Operand : std::uint8_t { Stack, Constant, Cell };
+    Kind kind;
+    Operand right = Operand::Stack;
+    CellId cell = noCell;
+    double constant = 0;
+    std::uint32_t range = 0;
+    double (*unary)(double) = nullptr;
+};
+
 // The compiled formula of a cell: its program with every reference resolved.
 struct CompiledFormula
 {
+    std::vector<NumericStep> numeric; // empty when the shortcut does not apply
     std::string text;
     Program program;
     std::vector<CellRange> ranges; // one per program reference
@@ -44,6 +61,9 @@ struct FunctionInfo
     FunctionImpl impl;
     bool isVolatile = false;
 };
+
+// The plain-number form of a one-argument function (SIN, SQRT, ...), or null.
+double (*numericFunction(std::string_view upperName))(double);
 
 // Every function, by upper-case name; -1 when unknown.
 int findFunction(std::string_view upperName);
@@ -129,6 +149,10 @@ public:
     {
     }
     Value evaluate(const CompiledFormula &formula, const CellLocation &caller);
+    // Evaluates into a cell's value; true when the value changed.
+    bool evaluateInto(const CompiledFormula &formula, const CellLocation &caller, Value &target);
+    // Fills the numeric shortcut of a formula, when it has one.
+    static void prepareNumeric(CompiledFormula &formula);
     // The value an operand stands for where a single value is wanted; a
     // range gives the cell in the caller's row or column, else #VALUE!.
     Value scalar(const Operand &operand, const CellLocation &caller) const;
@@ -137,6 +161,9 @@ private:
     // Names may refer to names; deeper than this is taken as a loop.
     static constexpr int maxNameDepth = 16;
     Operand run(const CompiledFormula &formula, const CellLocation &caller, int depth);
+    // False when a value on the way is not a plain number or the result is
+    // not finite: the full evaluation then gives the spreadsheet's answer.
+    bool evaluateNumeric(const CompiledFormula &formula, double &result) const;
     void call(const CompiledFormula &formula, const Instruction &instruction, const CellLocation &caller);
 
     Workbook &m_workbook;

@@ -42,20 +42,6 @@ bool parseErrorLiteral(std::string_view text, ErrorCode &code)
     return false;
 }
 
-Value Value::number(double x)
-{
-    Value v;
-    // Overflow and invalid arithmetic are errors, never stored infinities.
-    if (!std::isfinite(x)) {
-        v.m_type = ValueType::Error;
-        v.m_error = ErrorCode::Num;
-        return v;
-    }
-    v.m_type = ValueType::Number;
-    v.m_number = x == 0.0 ? 0.0 : x; // no negative zero
-    return v;
-}
-
 Value Value::boolean(bool b)
 {
     Value v;
@@ -85,10 +71,8 @@ const std::string &Value::asText() const
     return m_text ? *m_text : emptyString();
 }
 
-bool Value::operator==(const Value &other) const
+bool Value::equalSlow(const Value &other) const
 {
-    if (m_type != other.m_type)
-        return false;
     switch (m_type) {
     case ValueType::Empty:
         return true;

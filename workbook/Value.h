@@ -21,10 +21,30 @@ class Value
 {
 public:
     Value() = default;
-    static Value number(double x);
+    static Value number(double x)
+    {
+        Value v;
+        // Overflow and invalid arithmetic are errors, never stored infinities.
+        if (!(x - x == 0)) {
+            v.m_type = ValueType::Error;
+            v.m_error = ErrorCode::Num;
+            return v;
+        }
+        v.m_type = ValueType::Number;
+        v.m_number = x == 0.0 ? 0.0 : x; // no negative zero
+        return v;
+    }
     static Value boolean(bool b);
     static Value error(ErrorCode code);
     static Value text(std::string s);
+
+    // Makes this a number in place (a non-finite one an error), cheaper than assigning.
+    void setNumber(double x)
+    {
+        if (m_text)
+            m_text.reset();
+        *this = number(x);
+    }
 
     ValueType type() const { return m_type; }
     bool isEmpty() const { return m_type == ValueType::Empty; }
@@ -39,10 +59,19 @@ public:
     const std::string &asText() const;
 
     // Exact equality of type and content (text case-sensitive).
-    bool operator==(const Value &other) const;
+    bool operator==(const Value &other) const
+    {
+        if (m_type != other.m_type)
+            return false;
+        if (m_type == ValueType::Number || m_type == ValueType::Boolean)
+            return m_number == other.m_number;
+        return equalSlow(other);
+    }
     bool operator!=(const Value &other) const { return !(*this == other); }
 
 private:
+    bool equalSlow(const Value &other) const;
+
     ValueType m_type = ValueType::Empty;
     ErrorCode m_error = ErrorCode::Value;
     double m_number = 0.0;

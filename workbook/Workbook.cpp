@@ -102,22 +102,6 @@ Value Workbook::cellValue(SheetIndex sheet, int row, int column) const
     return id == noCell ? Value() : m_cells[id].value;
 }
 
-template <typename Visit>
-void Workbook::forEachCellIdIn(const CellRange &range, Visit visit) const
-{
-    if (range.sheet < 0 || range.sheet >= sheetCount())
-        return;
-    const auto &columns = m_sheets[range.sheet].columns;
-    const int lastColumn = std::min(range.lastColumn, static_cast<int>(columns.size()) - 1);
-    for (int column = std::max(range.firstColumn, 0); column <= lastColumn; ++column) {
-        const auto &cells = columns[column];
-        auto it = std::lower_bound(cells.begin(), cells.end(), range.firstRow,
-                                   [](const std::pair<int, CellId> &entry, int r) { return entry.first < r; });
-        for (; it != cells.end() && it->first <= range.lastRow; ++it)
-            visit(it->first, column, it->second);
-    }
-}
-
 void Workbook::forEachValueIn(const CellRange &range, const std::function<void(int, int, const Value &)> &visit) const
 {
     if (range.columns() == 1) {
@@ -189,6 +173,7 @@ std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program pro
         compiled->functions.push_back(index);
         compiled->isVolatile = compiled->isVolatile || (index >= 0 && functionInfo(index).isVolatile);
     }
+    Evaluator::prepareNumeric(*compiled);
     return compiled;
 }
 
@@ -246,7 +231,8 @@ void Workbook::detachFormula(CellId cell)
 void Workbook::markDirty(CellId start)
 {
     // Iterative, so a chain of a million cells needs no deep stack.
-    std::vector<CellId> pending{start};
+    std::vector<CellId> &pending = m_pending;
+    pending.assign(1, start);
     while (!pending.empty()) {
         const CellId id = pending.back();
         pending.pop_back();
@@ -536,18 +522,23 @@ void Workbook::evaluateDirty()
 {
     if (!m_chainValid)
         rebuildChain();
-    std::vector<CellLocation> changedCells;
-    for (CellId id : m_written)
-        changedCells.push_back(m_cells[id].where);
+    // Changes are collected only for someone who listens.
+    const bool reporting = !m_observers.empty();
+    std::vector<CellLocation> &changedCells = m_changedBuffer;
+    changedCells.clear();
+    if (reporting) {
+        for (CellId id : m_written)
+            changedCells.push_back(m_cells[id].where);
+    }
     m_written.clear();
 
     // A few dirty cells are sorted; many are picked up in one walk of the chain.
-    std::vector<CellId> order;
+    std::vector<CellId> &order = m_orderBuffer;
+    order.clear();
     if (m_dirty.size() * 8 < m_chain.size()) {
         order.swap(m_dirty);
         std::sort(order.begin(), order.end(), [this](CellId a, CellId b) { return m_cells[a].order < m_cells[b].order; });
     } else {
-        order.reserve(m_dirty.size());
         for (CellId id : m_chain)
             if (m_cells[id].dirty)
                 order.push_back(id);
@@ -558,15 +549,20 @@ void Workbook::evaluateDirty()
         if (!cell.dirty || !cell.formula)
             continue;
         cell.dirty = false;
-        Value result = cell.onCycle ? Value::error(ErrorCode::Circular) : m_evaluator->evaluate(*cell.formula, cell.where);
-        if (result != cell.value) {
-            cell.value = std::move(result);
-            changedCells.push_back(cell.where);
+        bool changed;
+        if (cell.onCycle) {
+            changed = !(cell.value == Value::error(ErrorCode::Circular));
+            cell.value = Value::error(ErrorCode::Circular);
+        } else {
+            changed = m_evaluator->evaluateInto(*cell.formula, cell.where, cell.value);
         }
+        if (changed && reporting)
+            changedCells.push_back(cell.where);
     }
     if (!changedCells.empty()) {
+        const std::vector<CellLocation> report = changedCells; // observers may edit the workbook
         for (const ChangeObserver &observer : m_observers)
-            observer(changedCells);
+            observer(report);
     }
 }
 

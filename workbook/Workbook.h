@@ -4,6 +4,7 @@
 #include "Reference.h"
 #include "Value.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -184,10 +185,30 @@ private:
     std::vector<CellId> m_dirty;
     std::vector<CellId> m_volatileCells;
     std::vector<CellId> m_written; // constants written since the last recalculation
+    // Reused on every recalculation, so the scan road allocates nothing.
+    std::vector<CellId> m_pending;
+    std::vector<CellId> m_orderBuffer;
+    std::vector<CellLocation> m_changedBuffer;
     std::vector<ChangeObserver> m_observers;
     std::unique_ptr<Evaluator> m_evaluator;
     std::size_t m_formulaCount = 0;
     bool m_chainValid = true;
 };
+
+template <typename Visit>
+inline void Workbook::forEachCellIdIn(const CellRange &range, Visit visit) const
+{
+    if (range.sheet < 0 || range.sheet >= sheetCount())
+        return;
+    const auto &columns = m_sheets[range.sheet].columns;
+    const int lastColumn = std::min(range.lastColumn, static_cast<int>(columns.size()) - 1);
+    for (int column = std::max(range.firstColumn, 0); column <= lastColumn; ++column) {
+        const auto &cells = columns[column];
+        auto it = std::lower_bound(cells.begin(), cells.end(), range.firstRow,
+                                   [](const std::pair<int, CellId> &entry, int r) { return entry.first < r; });
+        for (; it != cells.end() && it->first <= range.lastRow; ++it)
+            visit(it->first, column, it->second);
+    }
+}
 
 } // namespace workbook

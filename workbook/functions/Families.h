@@ -16,6 +16,9 @@ const std::vector<FunctionInfo> &financialFunctions();
 const std::vector<FunctionInfo> &textFunctions();
 const std::vector<FunctionInfo> &dateFunctions();
 
+// The plain-number forms of one-argument math functions, for the numeric shortcut.
+double (*numericFunctionOf(std::string_view name))(double);
+
 // A one-number function of the standard library; a result that is not a
 // finite number becomes #NUM!.
 template <double (*F)(double)>

@@ -41,6 +41,11 @@ int findFunction(std::string_view upperName)
     return found == byName.end() ? -1 : found->second;
 }
 
+double (*numericFunction(std::string_view upperName))(double)
+{
+    return functions::numericFunctionOf(upperName);
+}
+
 const FunctionInfo &functionInfo(int index)
 {
     return registry().functions.at(index);

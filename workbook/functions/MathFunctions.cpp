@@ -427,7 +427,25 @@ double acosh(double x) { return std::acosh(x); }
 double asinh(double x) { return std::asinh(x); }
 double atanh(double x) { return std::atanh(x); }
 
+double sqrtOrNaN(double x) { return x < 0 ? std::nan("") : std::sqrt(x); }
+double lnOrNaN(double x) { return x <= 0 ? std::nan("") : std::log(x); }
+double log10OrNaN(double x) { return x <= 0 ? std::nan("") : std::log10(x); }
+
 } // namespace
+
+double (*numericFunctionOf(std::string_view name))(double)
+{
+    // Functions whose full form gives the same number, or an error exactly where this gives NaN.
+    static const std::pair<std::string_view, double (*)(double)> table[] = {
+        {"ABS", std::fabs}, {"SIN", std::sin},   {"COS", std::cos},   {"TAN", std::tan},     {"EXP", std::exp},
+        {"SQRT", sqrtOrNaN}, {"LN", lnOrNaN},    {"LOG10", log10OrNaN}, {"ATAN", std::atan}, {"ASIN", std::asin},
+        {"ACOS", std::acos}, {"SINH", std::sinh}, {"COSH", std::cosh}, {"TANH", std::tanh},  {"INT", std::floor},
+    };
+    for (const auto &[n, f] : table)
+        if (n == name)
+            return f;
+    return nullptr;
+}
 
 const std::vector<FunctionInfo> &mathFunctions()
 {

@@ -377,7 +377,7 @@ bool formatDate(double serial, const std::string &format, std::string &out)
     const bool twelveHour = lower.find("am/pm") != std::string::npos;
     const int weekday = static_cast<int>((static_cast<long long>(std::floor(serial)) + 6) % 7);
     auto two = [](long long v) {
-        char b[8];
+        char b[24];
         std::snprintf(b, sizeof b, "%02lld", v);
         return std::string(b);
     };

@@ -1,0 +1,67 @@
+// The scan road on the embedded workbook: one point writes two inputs,
+// recalculates and reads two outputs. The chain model:
+//   A1 = 0.3, A2 = 0.7; B1 = SIN(A1)*COS(A2)+A1*A2;
+//   B(i) = B(i-1)*0.999+SQRT(ABS(A1))+EXP(-A2*A2) for i = 2..K;
+//   C1 = B(K)+SUM(B1:B(K))/K
+#include "Workbook.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+using namespace workbook;
+
+namespace {
+
+void buildChain(Workbook &book, SheetIndex s, int k)
+{
+    book.setValue({s, 0, 0}, Value::number(0.3));
+    book.setValue({s, 1, 0}, Value::number(0.7));
+    book.setFormula({s, 0, 1}, "=SIN(A1)*COS(A2)+A1*A2");
+    for (int i = 2; i <= k; ++i)
+        book.setFormula({s, i - 1, 1}, "=B" + std::to_string(i - 1) + "*0.999+SQRT(ABS(A1))+EXP(-A2*A2)");
+    const std::string last = std::to_string(k);
+    book.setFormula({s, 0, 2}, "=B" + last + "+SUM(B1:B" + last + ")/" + last);
+    book.recalculate();
+}
+
+// A 100 x 100 grid (first axis fastest) when `grid` is set, else 10,000 points on one axis.
+void chainScan(benchmark::State &state)
+{
+    const int k = static_cast<int>(state.range(0));
+    const bool grid = state.range(1) != 0;
+    Workbook book;
+    const SheetIndex s = book.addSheet("Model");
+    buildChain(book, s, k);
+    double sink = 0;
+    int point = 0;
+    for (auto _ : state) {
+        const int i = point % 100, j = (point / 100) % 100;
+        book.setValue({s, 0, 0}, Value::number(grid ? i * 0.01 : (point % 10000) * 1e-4));
+        if (grid)
+            book.setValue({s, 1, 0}, Value::number(j * 0.01));
+        sink += book.value({s, 0, 2}).asNumber() + book.value({s, 0, 1}).asNumber();
+        ++point;
+    }
+    benchmark::DoNotOptimize(sink);
+    state.SetItemsProcessed(state.iterations());
+    state.counters["points/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(chainScan)->ArgNames({"K", "grid"})->Args({10, 1})->Args({10, 0})->Args({100, 1})->Args({100, 0})->Args({1000, 1})->Args({1000, 0});
+
+// Building a workbook of 100,000 formula cells (the load path without parsing a file).
+void hundredThousandFormulas(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Workbook book;
+        const SheetIndex s = book.addSheet("Big");
+        book.setValue({s, 0, 0}, Value::number(1));
+        for (int r = 1; r < 100000; ++r)
+            book.setFormula({s, r, 0}, "=A" + std::to_string(r) + "*1.0001+1");
+        book.recalculate();
+        benchmark::DoNotOptimize(book.value({s, 99999, 0}));
+    }
+}
+BENCHMARK(hundredThousandFormulas)->Unit(benchmark::kMillisecond);
+
+} // namespace
