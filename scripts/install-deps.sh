@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libbenchmark-dev
+  libbenchmark-dev liborcus-dev libxlsxwriter-dev
   xvfb xauth fonts-dejavu-core
 )
 

@@ -18,6 +18,7 @@ struct Token
     ErrorCode error = ErrorCode::Value;
     RangeReference reference;
     size_t position = 0;
+    size_t end = 0; // one past the token's last character
 };
 
 bool isNameStart(char c)
@@ -49,6 +50,14 @@ public:
     // False with a message when the text cannot be split into tokens.
     bool next(Token &token, std::string &message)
     {
+        const bool ok = read(token, message);
+        token.end = m_pos;
+        return ok;
+    }
+
+private:
+    bool read(Token &token, std::string &message)
+    {
         while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos])))
             ++m_pos;
         token = Token();
@@ -73,7 +82,6 @@ public:
         return readPunctuation(token, message);
     }
 
-private:
     std::string_view rest() const { return m_text.substr(m_pos); }
 
     bool fail(std::string &message, const std::string &what)
@@ -552,6 +560,137 @@ ParseResult parseFormula(std::string_view text)
         result.message = "Empty formula";
     }
     return result;
+}
+
+namespace {
+
+// Rewrites a formula token by token, keeping the text between tokens.
+template <typename Rewrite>
+std::string rewriteTokens(std::string_view text, Rewrite rewrite)
+{
+    std::string body(text);
+    const bool equals = !body.empty() && body.front() == '=';
+    if (equals)
+        body.erase(0, 1);
+    Lexer lexer(body);
+    std::string out, message;
+    size_t copied = 0;
+    Token token;
+    while (lexer.next(token, message) && token.kind != TokenKind::End) {
+        out.append(body, copied, token.position - copied);
+        const std::string original = body.substr(token.position, token.end - token.position);
+        out += rewrite(token, original);
+        copied = token.end;
+    }
+    if (!message.empty())
+        return std::string();
+    out.append(body, copied, std::string::npos);
+    return (equals ? "=" : "") + out;
+}
+
+bool shiftPosition(CellPosition &p, int rows, int columns, bool moveRow, bool moveColumn)
+{
+    if (moveRow && !p.rowAbsolute)
+        p.row += rows;
+    if (moveColumn && !p.columnAbsolute)
+        p.column += columns;
+    return p.row >= 0 && p.row < maxRows && p.column >= 0 && p.column < maxColumns;
+}
+
+} // namespace
+
+std::string shiftFormula(std::string_view text, int rows, int columns)
+{
+    return rewriteTokens(text, [rows, columns](const Token &token, const std::string &original) -> std::string {
+        if (token.kind != TokenKind::Reference)
+            return original;
+        RangeReference r = token.reference;
+        const bool ok = shiftPosition(r.first, rows, columns, !r.wholeColumns, !r.wholeRows)
+            && shiftPosition(r.last, rows, columns, !r.wholeColumns, !r.wholeRows);
+        return ok ? rangeText(r) : std::string("#REF!");
+    });
+}
+
+std::string formulaForFile(std::string_view text)
+{
+    static const char *const newer[] = {"CONCAT", "TEXTJOIN", "IFS", "SWITCH", "XOR", "IFNA", "DAYS", "NORM.DIST",
+                                        "NORM.INV", "NORM.S.DIST", "NORM.S.INV", "STDEV.S", "STDEV.P", "VAR.S", "VAR.P"};
+    return rewriteTokens(text, [](const Token &token, const std::string &original) -> std::string {
+        if (token.kind == TokenKind::Function) {
+            for (const char *name : newer)
+                if (token.text == name)
+                    return "_xlfn." + original;
+        }
+        return original;
+    });
+}
+
+std::string formulaFromFile(std::string_view text)
+{
+    return rewriteTokens(text, [](const Token &token, const std::string &original) -> std::string {
+        if (token.kind == TokenKind::Function && original.size() > token.text.size())
+            return original.substr(original.size() - token.text.size());
+        return original;
+    });
+}
+
+std::string formulaFromOpenDocument(std::string_view text)
+{
+    if (text.substr(0, 3) == "of:")
+        text.remove_prefix(3);
+    if (!text.empty() && text.front() == '=')
+        text.remove_prefix(1);
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            // Copy text literals untouched, "" escapes included.
+            size_t end = i + 1;
+            while (end < text.size() && !(text[end] == '"' && (end + 1 >= text.size() || text[end + 1] != '"')))
+                end += text[end] == '"' ? 2 : 1;
+            out.append(text.substr(i, end - i + 1));
+            i = end;
+        } else if (c == '[') {
+            const size_t close = text.find(']', i);
+            if (close == std::string_view::npos)
+                return out + std::string(text.substr(i));
+            std::string_view inside = text.substr(i + 1, close - i - 1);
+            std::string sheet;
+            std::string converted;
+            size_t start = 0;
+            while (start <= inside.size()) {
+                size_t colon = start;
+                bool quoted = false;
+                while (colon < inside.size() && (quoted || inside[colon] != ':')) {
+                    quoted = inside[colon] == '\'' ? !quoted : quoted;
+                    ++colon;
+                }
+                std::string_view part = inside.substr(start, colon - start);
+                const size_t dot = part.rfind('.');
+                std::string cell(dot == std::string_view::npos ? part : part.substr(dot + 1));
+                std::string partSheet(dot == std::string_view::npos ? std::string_view() : part.substr(0, dot));
+                if (!partSheet.empty() && partSheet.front() == '$')
+                    partSheet.erase(0, 1);
+                if (partSheet.size() >= 2 && partSheet.front() == '\'' && partSheet.back() == '\'')
+                    partSheet = partSheet.substr(1, partSheet.size() - 2);
+                if (!converted.empty())
+                    converted += ':';
+                if (!partSheet.empty() && partSheet != sheet && converted.empty()) {
+                    sheet = partSheet;
+                    converted += quotedSheetName(sheet) + "!";
+                }
+                converted += cell;
+                start = colon + 1;
+            }
+            out += converted;
+            i = close;
+        } else if (c == ';') {
+            out += ',';
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 } // namespace workbook

@@ -1,0 +1,190 @@
+#include "Workbook.h"
+#include "io/WorkbookFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace workbook;
+
+namespace {
+
+std::string shown(Workbook &book, SheetIndex sheet, const char *cell)
+{
+    const auto position = parseCellPosition(cell);
+    return displayText(book.value({sheet, position->row, position->column}));
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestWorkbookFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void xlsxRoundTripKeepsValuesFormulasAndNames();
+    void savingReplacesTheFileWhole();
+    void failedSaveSaysWhyAndLeavesNothing();
+    void readsOpenDocument();
+    void readsCsvAsTypedText();
+    void unreadableFilesGiveAMessageAndNoWorkbook_data();
+    void unreadableFilesGiveAMessageAndNoWorkbook();
+    void slowReadsAreStopped();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+};
+
+void TestWorkbookFiles::xlsxRoundTripKeepsValuesFormulasAndNames()
+{
+    const std::string file = path("round.xlsx").toStdString();
+    {
+        Workbook book;
+        const SheetIndex model = book.addSheet("Model");
+        const SheetIndex other = book.addSheet("Other sheet");
+        book.setValue({model, 0, 0}, Value::number(0.3));
+        book.setValue({model, 1, 0}, Value::text("label"));
+        book.setValue({model, 2, 0}, Value::boolean(true));
+        book.setValue({model, 3, 0}, Value::error(ErrorCode::NA));
+        book.setFormula({model, 0, 1}, "=SIN(A1)*2+Rate");
+        book.setFormula({model, 1, 1}, "=CONCAT(A2,\"!\",TEXTJOIN(\"-\",TRUE,A1:A3))");
+        book.setFormula({model, 2, 1}, "=IF(A3,'Other sheet'!B2*2,0)");
+        book.setFormula({model, 3, 1}, "=IFNA(A4,\"none\")");
+        book.setValue({other, 1, 1}, Value::number(21));
+        book.defineName("Rate", "=Model!$A$1");
+        book.defineName("Local", "=5", other);
+        book.setFormula({other, 0, 0}, "=Local*2");
+        std::string message;
+        QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
+    }
+    Workbook loaded;
+    const LoadReport report = loadWorkbookFile(file, loaded);
+    QVERIFY2(report.ok, report.message.c_str());
+    QVERIFY(report.unsupported.empty());
+    QCOMPARE(loaded.sheetCount(), 2);
+    QCOMPARE(loaded.sheetName(1), std::string("Other sheet"));
+    QCOMPARE(shown(loaded, 0, "A1"), std::string("0.3"));
+    QCOMPARE(shown(loaded, 0, "A2"), std::string("label"));
+    QCOMPARE(shown(loaded, 0, "A3"), std::string("TRUE"));
+    QCOMPARE(shown(loaded, 0, "A4"), std::string("#N/A"));
+    QCOMPARE(shown(loaded, 0, "B1"), std::string("0.891040413322679"));
+    QCOMPARE(shown(loaded, 0, "B2"), std::string("label!0.3-label-TRUE"));
+    QCOMPARE(shown(loaded, 0, "B3"), std::string("42"));
+    QCOMPARE(shown(loaded, 0, "B4"), std::string("none"));
+    QCOMPARE(shown(loaded, 1, "A1"), std::string("10"));
+    QCOMPARE(loaded.input({0, 0, 1}).formula, std::string("SIN(A1)*2+Rate"));
+    QCOMPARE(loaded.input({0, 1, 1}).formula, std::string("CONCAT(A2,\"!\",TEXTJOIN(\"-\",TRUE,A1:A3))"));
+    // The loaded workbook recalculates like the original.
+    loaded.setValue({0, 0, 0}, Value::number(0.5));
+    QCOMPARE(shown(loaded, 0, "B1"), std::string("1.45885107720841"));
+}
+
+void TestWorkbookFiles::savingReplacesTheFileWhole()
+{
+    const std::string file = path("replace.xlsx").toStdString();
+    writeBytes(path("replace.xlsx"), "old contents");
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setValue({s, 0, 0}, Value::number(1));
+    std::string message;
+    QVERIFY(saveWorkbookXlsx(book, file, message));
+    Workbook loaded;
+    QVERIFY(loadWorkbookFile(file, loaded).ok);
+    QCOMPARE(shown(loaded, 0, "A1"), std::string("1"));
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("saving")).size(), 0);
+}
+
+void TestWorkbookFiles::failedSaveSaysWhyAndLeavesNothing()
+{
+    Workbook book;
+    book.addSheet("S");
+    std::string message;
+    QVERIFY(!saveWorkbookXlsx(book, "/nonexistent-folder/out.xlsx", message));
+    QVERIFY2(message.rfind("cannot save /nonexistent-folder/out.xlsx: ", 0) == 0, message.c_str());
+    QVERIFY(!QFile::exists(QStringLiteral("/nonexistent-folder/out.xlsx")));
+}
+
+void TestWorkbookFiles::readsOpenDocument()
+{
+    Workbook book;
+    const LoadReport report = loadWorkbookFile(TARVIO_FIXTURES "/model.ods", book);
+    QVERIFY2(report.ok, report.message.c_str());
+    QCOMPARE(book.sheetCount(), 2);
+    QCOMPARE(shown(book, 0, "C1"), std::string("6"));
+    QCOMPARE(shown(book, 0, "B2"), std::string("yes"));
+    QCOMPARE(shown(book, 1, "A1"), std::string("10"));
+    QCOMPARE(book.input({1, 0, 0}).formula, std::string("SUM(Inputs!A1:C1,Inputs!A1)"));
+    // Saving would drop what only OpenDocument holds; the caller is told.
+    QVERIFY(!report.unsupported.empty());
+}
+
+void TestWorkbookFiles::readsCsvAsTypedText()
+{
+    writeBytes(path("table.csv"), "name,x,y\nfirst,1.5,=B2*2\nsecond,TRUE,=SUM(B2:B3)\n");
+    Workbook book;
+    const LoadReport report = loadWorkbookFile(path("table.csv").toStdString(), book);
+    QVERIFY2(report.ok, report.message.c_str());
+    QCOMPARE(book.sheetName(0), std::string("data"));
+    QCOMPARE(shown(book, 0, "A2"), std::string("first"));
+    QCOMPARE(shown(book, 0, "C2"), std::string("3"));
+    QCOMPARE(shown(book, 0, "B3"), std::string("TRUE"));
+    QCOMPARE(shown(book, 0, "C3"), std::string("1.5"));
+}
+
+void TestWorkbookFiles::unreadableFilesGiveAMessageAndNoWorkbook_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing.xlsx" << QByteArray() << "No such file or directory";
+    QTest::newRow("not a workbook") << "notes.txtx" << QByteArray("hello") << "not a workbook";
+    QTest::newRow("text named xlsx") << "text.xlsx" << QByteArray("just some text, not a zip") << "";
+    QTest::newRow("random bytes") << "random.ods" << QByteArray(4096, '\x9c') << "";
+    QByteArray zipHeaderOnly("PK\x03\x04", 4);
+    zipHeaderOnly.append(200, '\0');
+    QTest::newRow("corrupt zip") << "corrupt.xlsx" << zipHeaderOnly << "";
+}
+
+void TestWorkbookFiles::unreadableFilesGiveAMessageAndNoWorkbook()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const QString file = m_dir.filePath(name);
+    if (!bytes.isEmpty())
+        writeBytes(file, bytes);
+    Workbook book;
+    const LoadReport report = loadWorkbookFile(file.toStdString(), book);
+    QVERIFY(!report.ok);
+    const QString message = QString::fromStdString(report.message);
+    QVERIFY2(message.startsWith(QStringLiteral("cannot read ") + file + QStringLiteral(": ")), qPrintable(message));
+    QVERIFY2(message.contains(reason), qPrintable(message));
+    QCOMPARE(book.sheetCount(), 0);
+}
+
+void TestWorkbookFiles::slowReadsAreStopped()
+{
+    QByteArray big;
+    for (int i = 0; i < 200000; ++i)
+        big += "1,2,3,4,5,6,7,8\n";
+    writeBytes(path("big.csv"), big);
+    Workbook book;
+    LoadOptions options;
+    options.timeoutMilliseconds = 1;
+    const LoadReport report = loadWorkbookFile(path("big.csv").toStdString(), book, options);
+    QVERIFY(!report.ok);
+    QVERIFY2(report.message.find("took longer than") != std::string::npos, report.message.c_str());
+    QCOMPARE(book.sheetCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookFiles)
+#include "tst_workbook_files.moc"

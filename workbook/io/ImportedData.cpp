@@ -1,0 +1,154 @@
+#include "ImportedData.h"
+
+#include <cstring>
+
+namespace workbook {
+
+namespace {
+
+class Writer
+{
+public:
+    void integer(std::int64_t v) { raw(&v, sizeof v); }
+    void number(double v) { raw(&v, sizeof v); }
+    void text(const std::string &s)
+    {
+        integer(static_cast<std::int64_t>(s.size()));
+        m_out.append(s);
+    }
+    std::string take() { return std::move(m_out); }
+
+private:
+    void raw(const void *p, size_t n) { m_out.append(static_cast<const char *>(p), n); }
+    std::string m_out;
+};
+
+class Reader
+{
+public:
+    explicit Reader(const std::string &in)
+        : m_in(in)
+    {
+    }
+    bool integer(std::int64_t &v) { return raw(&v, sizeof v); }
+    bool number(double &v) { return raw(&v, sizeof v); }
+    bool text(std::string &s)
+    {
+        std::int64_t n = 0;
+        if (!integer(n) || n < 0 || static_cast<size_t>(n) > m_in.size() - m_pos)
+            return false;
+        s.assign(m_in, m_pos, static_cast<size_t>(n));
+        m_pos += static_cast<size_t>(n);
+        return true;
+    }
+    template <typename T>
+    bool count(T &n)
+    {
+        std::int64_t v = 0;
+        // A count can never exceed the bytes left: a torn record fails here.
+        if (!integer(v) || v < 0 || static_cast<size_t>(v) > m_in.size() - m_pos)
+            return false;
+        n = static_cast<T>(v);
+        return true;
+    }
+    bool atEnd() const { return m_pos == m_in.size(); }
+
+private:
+    bool raw(void *p, size_t n)
+    {
+        if (m_in.size() - m_pos < n)
+            return false;
+        std::memcpy(p, m_in.data() + m_pos, n);
+        m_pos += n;
+        return true;
+    }
+    const std::string &m_in;
+    size_t m_pos = 0;
+};
+
+constexpr std::int64_t magic = 0x54564f31; // "TVO1"
+
+} // namespace
+
+std::string serialize(const ImportedData &data)
+{
+    Writer w;
+    w.integer(magic);
+    w.integer(static_cast<std::int64_t>(data.sheets.size()));
+    for (const ImportedSheet &sheet : data.sheets) {
+        w.text(sheet.name);
+        w.integer(static_cast<std::int64_t>(sheet.cells.size()));
+        for (const ImportedCell &cell : sheet.cells) {
+            w.integer(cell.row);
+            w.integer(cell.column);
+            w.integer(static_cast<std::int64_t>(cell.kind));
+            w.number(cell.number);
+            w.text(cell.text);
+            w.integer(cell.shared);
+            w.text(cell.cached);
+            w.integer(cell.cachedIsNumber);
+        }
+    }
+    w.integer(static_cast<std::int64_t>(data.names.size()));
+    for (const ImportedName &name : data.names) {
+        w.text(name.name);
+        w.integer(name.scope);
+        w.text(name.expression);
+    }
+    w.integer(static_cast<std::int64_t>(data.unsupported.size()));
+    for (const std::string &what : data.unsupported)
+        w.text(what);
+    w.integer(data.arrayFormulaCells);
+    w.integer(magic);
+    return w.take();
+}
+
+bool deserialize(const std::string &bytes, ImportedData &data)
+{
+    Reader r(bytes);
+    std::int64_t head = 0, v = 0;
+    size_t sheets = 0;
+    if (!r.integer(head) || head != magic || !r.count(sheets))
+        return false;
+    data = ImportedData();
+    data.sheets.resize(sheets);
+    for (ImportedSheet &sheet : data.sheets) {
+        size_t cells = 0;
+        if (!r.text(sheet.name) || !r.count(cells))
+            return false;
+        sheet.cells.resize(cells);
+        for (ImportedCell &cell : sheet.cells) {
+            std::int64_t row, column, kind, shared, cachedIsNumber;
+            if (!r.integer(row) || !r.integer(column) || !r.integer(kind) || !r.number(cell.number) || !r.text(cell.text)
+                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedIsNumber))
+                return false;
+            if (kind < 0 || kind > static_cast<std::int64_t>(ImportedCell::Kind::SharedFormula))
+                return false;
+            cell.row = static_cast<std::int32_t>(row);
+            cell.column = static_cast<std::int32_t>(column);
+            cell.kind = static_cast<ImportedCell::Kind>(kind);
+            cell.shared = static_cast<std::int32_t>(shared);
+            cell.cachedIsNumber = cachedIsNumber != 0;
+        }
+    }
+    size_t names = 0;
+    if (!r.count(names))
+        return false;
+    data.names.resize(names);
+    for (ImportedName &name : data.names) {
+        std::int64_t scope;
+        if (!r.text(name.name) || !r.integer(scope) || !r.text(name.expression))
+            return false;
+        name.scope = static_cast<std::int32_t>(scope);
+    }
+    size_t unsupported = 0;
+    if (!r.count(unsupported))
+        return false;
+    data.unsupported.resize(unsupported);
+    for (std::string &what : data.unsupported)
+        if (!r.text(what))
+            return false;
+    return r.integer(data.arrayFormulaCells) && r.integer(v) && v == magic && r.atEnd();
+}
+
+} // namespace workbook

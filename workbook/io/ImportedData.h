@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace workbook {
+
+// What a file reader collected, in a form that crosses a pipe: the reader
+// runs in a child process, so a crash in it cannot take the program down.
+struct ImportedCell
+{
+    enum class Kind : std::uint8_t { Number, Text, Boolean, Formula, Raw, SharedFormula };
+    std::int32_t row = 0;
+    std::int32_t column = 0;
+    Kind kind = Kind::Number;
+    double number = 0;    // Number, Boolean (0/1), and a formula's cached result when `text` is a formula
+    std::string text;     // Text, Raw (csv: typed text), Formula (without "=")
+    std::int32_t shared = -1; // shared-formula index, per sheet; -1 none
+    std::string cached;   // a formula's cached result as text ("" when numeric or none)
+    bool cachedIsNumber = false;
+};
+
+struct ImportedSheet
+{
+    std::string name;
+    std::vector<ImportedCell> cells;
+};
+
+struct ImportedName
+{
+    std::string name;
+    std::int32_t scope = -1;
+    std::string expression;
+};
+
+struct ImportedData
+{
+    std::vector<ImportedSheet> sheets;
+    std::vector<ImportedName> names;
+    // What the file held that this program cannot write back.
+    std::vector<std::string> unsupported;
+    // Cells of multi-cell array formulas: their cached values are kept as they are.
+    std::int64_t arrayFormulaCells = 0;
+};
+
+std::string serialize(const ImportedData &data);
+// False when the bytes are not a complete serialized record.
+bool deserialize(const std::string &bytes, ImportedData &data);
+
+} // namespace workbook

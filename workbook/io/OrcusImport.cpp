@@ -1,0 +1,498 @@
+#include "OrcusImport.h"
+
+#include "../FormulaParser.h"
+#include "../Reference.h"
+#include "../functions/Dates.h"
+
+#include <orcus/orcus_csv.hpp>
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/import_interface.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+namespace workbook {
+
+namespace ss = orcus::spreadsheet;
+namespace iface = orcus::spreadsheet::iface;
+
+namespace {
+
+class SharedStrings : public iface::import_shared_strings
+{
+public:
+    std::vector<std::string> strings;
+
+    size_t append(std::string_view s) override
+    {
+        strings.emplace_back(s);
+        return strings.size() - 1;
+    }
+    size_t add(std::string_view s) override
+    {
+        auto found = m_index.find(std::string(s));
+        if (found != m_index.end())
+            return found->second;
+        const size_t index = append(s);
+        m_index.emplace(strings.back(), index);
+        return index;
+    }
+    void set_segment_font(size_t) override {}
+    void set_segment_bold(bool) override {}
+    void set_segment_italic(bool) override {}
+    void set_segment_font_name(std::string_view) override {}
+    void set_segment_font_size(double) override {}
+    void set_segment_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void append_segment(std::string_view s) override { m_segments.append(s); }
+    size_t commit_segments() override
+    {
+        const size_t index = append(m_segments);
+        m_segments.clear();
+        return index;
+    }
+
+private:
+    std::unordered_map<std::string, size_t> m_index;
+    std::string m_segments;
+};
+
+// Keeps nothing but whether the file carried formatting. (A real object is
+// needed: orcus's ods reader uses it without checking for null.)
+class Styles : public iface::import_styles
+{
+public:
+    bool formatted = false;
+
+    void set_font_count(size_t) override {}
+    void set_font_bold(bool) override {}
+    void set_font_italic(bool) override {}
+    void set_font_name(std::string_view) override {}
+    void set_font_size(double) override {}
+    void set_font_underline(ss::underline_t) override {}
+    void set_font_underline_width(ss::underline_width_t) override {}
+    void set_font_underline_mode(ss::underline_mode_t) override {}
+    void set_font_underline_type(ss::underline_type_t) override {}
+    void set_font_underline_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_strikethrough_style(ss::strikethrough_style_t) override {}
+    void set_strikethrough_type(ss::strikethrough_type_t) override {}
+    void set_strikethrough_width(ss::strikethrough_width_t) override {}
+    void set_strikethrough_text(ss::strikethrough_text_t) override {}
+    size_t commit_font() override { return m_fonts++; }
+    void set_fill_count(size_t) override {}
+    void set_fill_pattern_type(ss::fill_pattern_t) override {}
+    void set_fill_fg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_fill_bg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    size_t commit_fill() override { return m_fills++; }
+    void set_border_count(size_t) override {}
+    void set_border_style(ss::border_direction_t, ss::border_style_t) override {}
+    void set_border_color(ss::border_direction_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_border_width(ss::border_direction_t, double, orcus::length_unit_t) override {}
+    size_t commit_border() override { return m_borders++; }
+    void set_cell_hidden(bool) override {}
+    void set_cell_locked(bool) override {}
+    void set_cell_print_content(bool) override {}
+    void set_cell_formula_hidden(bool) override {}
+    size_t commit_cell_protection() override { return m_protections++; }
+    void set_number_format_count(size_t) override {}
+    void set_number_format_identifier(size_t) override {}
+    void set_number_format_code(std::string_view) override {}
+    size_t commit_number_format() override { return m_numberFormats++; }
+    void set_cell_xf_count(size_t) override {}
+    void set_cell_style_xf_count(size_t) override {}
+    void set_dxf_count(size_t) override {}
+    void set_xf_font(size_t) override {}
+    void set_xf_fill(size_t) override {}
+    void set_xf_border(size_t) override {}
+    void set_xf_protection(size_t) override {}
+    void set_xf_number_format(size_t) override {}
+    void set_xf_style_xf(size_t) override {}
+    void set_xf_apply_alignment(bool) override {}
+    void set_xf_horizontal_alignment(ss::hor_alignment_t) override {}
+    void set_xf_vertical_alignment(ss::ver_alignment_t) override {}
+    size_t commit_cell_xf() override { return m_xfs++; }
+    size_t commit_cell_style_xf() override { return m_styleXfs++; }
+    size_t commit_dxf() override { return m_dxfs++; }
+    void set_cell_style_count(size_t) override {}
+    void set_cell_style_name(std::string_view) override {}
+    void set_cell_style_xf(size_t) override {}
+    void set_cell_style_builtin(size_t) override {}
+    void set_cell_style_parent_name(std::string_view) override {}
+    size_t commit_cell_style() override { return m_cellStyles++; }
+
+private:
+    size_t m_fonts = 0, m_fills = 0, m_borders = 0, m_protections = 0, m_numberFormats = 0, m_xfs = 0, m_styleXfs = 0,
+           m_dxfs = 0, m_cellStyles = 0;
+};
+
+// Both grammars: "Sheet!A1:B2" and OpenDocument's "$Sheet.A1:.B2".
+class ReferenceResolver : public iface::import_reference_resolver
+{
+public:
+    ReferenceResolver(FileFormat format, const std::vector<ImportedSheet> &sheets)
+        : m_format(format), m_sheets(sheets)
+    {
+    }
+
+    ss::src_address_t resolve_address(std::string_view address) override
+    {
+        const ss::src_range_t range = resolve_range(address);
+        return range.first;
+    }
+
+    ss::src_range_t resolve_range(std::string_view text) override
+    {
+        std::string a1(text);
+        if (m_format == FileFormat::Ods)
+            a1 = formulaFromOpenDocument("[" + std::string(text) + "]");
+        ss::src_range_t result{{0, 0, 0}, {0, 0, 0}};
+        const auto range = parseRangeReference(a1);
+        if (!range)
+            return result;
+        ss::sheet_t sheet = 0;
+        for (size_t i = 0; i < m_sheets.size(); ++i)
+            if (m_sheets[i].name == range->sheet)
+                sheet = static_cast<ss::sheet_t>(i);
+        result.first = {sheet, range->first.row, range->first.column};
+        result.last = {sheet, range->last.row, range->last.column};
+        return result;
+    }
+
+private:
+    FileFormat m_format;
+    const std::vector<ImportedSheet> &m_sheets;
+};
+
+class NamedExpressions : public iface::import_named_expression
+{
+public:
+    NamedExpressions(ImportedData &data, std::int32_t scope, FileFormat format)
+        : m_data(data), m_scope(scope), m_format(format)
+    {
+    }
+    void set_base_position(const ss::src_address_t &) override {}
+    void set_named_expression(std::string_view name, std::string_view expression) override
+    {
+        m_name = name;
+        m_expression = m_format == FileFormat::Ods ? formulaFromOpenDocument(expression) : std::string(expression);
+    }
+    void set_named_range(std::string_view name, std::string_view range) override
+    {
+        m_name = name;
+        m_expression = formulaFromOpenDocument("[" + std::string(range) + "]");
+    }
+    void commit() override
+    {
+        if (!m_name.empty())
+            m_data.names.push_back(ImportedName{m_name, m_scope, m_expression});
+        m_name.clear();
+    }
+
+private:
+    ImportedData &m_data;
+    std::int32_t m_scope;
+    FileFormat m_format;
+    std::string m_name, m_expression;
+};
+
+class Formula : public iface::import_formula
+{
+public:
+    Formula(ImportedSheet &sheet, FileFormat format)
+        : m_sheet(sheet), m_format(format)
+    {
+    }
+    void set_position(ss::row_t row, ss::col_t col) override
+    {
+        m_cell = ImportedCell();
+        m_cell.row = row;
+        m_cell.column = col;
+        m_cell.kind = ImportedCell::Kind::SharedFormula;
+    }
+    void set_formula(ss::formula_grammar_t, std::string_view formula) override
+    {
+        m_cell.kind = ImportedCell::Kind::Formula;
+        m_cell.text = m_format == FileFormat::Ods ? formulaFromOpenDocument(formula) : std::string(formula);
+    }
+    void set_shared_formula_index(size_t index) override { m_cell.shared = static_cast<std::int32_t>(index); }
+    void set_result_string(std::string_view value) override { m_cell.cached = value; }
+    void set_result_value(double value) override
+    {
+        m_cell.number = value;
+        m_cell.cachedIsNumber = true;
+    }
+    void set_result_bool(bool value) override
+    {
+        m_cell.number = value;
+        m_cell.cachedIsNumber = true;
+    }
+    void set_result_empty() override {}
+    void commit() override
+    {
+        if (m_cell.kind == ImportedCell::Kind::Formula || m_cell.shared >= 0)
+            m_sheet.cells.push_back(m_cell);
+    }
+
+private:
+    ImportedSheet &m_sheet;
+    FileFormat m_format;
+    ImportedCell m_cell;
+};
+
+// Multi-cell array formulas keep the values the file cached for them.
+class ArrayFormula : public iface::import_array_formula
+{
+public:
+    ArrayFormula(ImportedSheet &sheet, ImportedData &data)
+        : m_sheet(sheet), m_data(data)
+    {
+    }
+    void set_range(const ss::range_t &) override {}
+    void set_formula(ss::formula_grammar_t, std::string_view) override {}
+    void set_result_string(ss::row_t row, ss::col_t col, std::string_view value) override
+    {
+        add(row, col, ImportedCell::Kind::Text, 0, std::string(value));
+    }
+    void set_result_value(ss::row_t row, ss::col_t col, double value) override
+    {
+        add(row, col, ImportedCell::Kind::Number, value, std::string());
+    }
+    void set_result_bool(ss::row_t row, ss::col_t col, bool value) override
+    {
+        add(row, col, ImportedCell::Kind::Boolean, value, std::string());
+    }
+    void set_result_empty(ss::row_t, ss::col_t) override {}
+    void commit() override {}
+
+private:
+    void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
+    {
+        ImportedCell cell;
+        cell.row = row;
+        cell.column = col;
+        cell.kind = kind;
+        cell.number = number;
+        cell.text = std::move(text);
+        m_sheet.cells.push_back(std::move(cell));
+        ++m_data.arrayFormulaCells;
+    }
+    ImportedSheet &m_sheet;
+    ImportedData &m_data;
+};
+
+class SheetProperties : public iface::import_sheet_properties
+{
+public:
+    bool merged = false;
+    void set_column_width(ss::col_t, double, orcus::length_unit_t) override {}
+    void set_column_hidden(ss::col_t, bool) override {}
+    void set_row_height(ss::row_t, double, orcus::length_unit_t) override {}
+    void set_row_hidden(ss::row_t, bool) override {}
+    void set_merge_cell_range(const ss::range_t &) override { merged = true; }
+};
+
+class Sheet : public iface::import_sheet
+{
+public:
+    Sheet(ImportedData &data, size_t index, FileFormat format)
+        : m_data(data), m_index(index), m_formula(sheet(), format), m_array(sheet(), data),
+          m_names(data, static_cast<std::int32_t>(index), format)
+    {
+    }
+
+    ImportedSheet &sheet() { return m_data.sheets[m_index]; }
+    // Cells whose text is a shared string, resolved once all strings are known.
+    std::vector<std::pair<size_t, size_t>> pendingStrings; // (cell index, string index)
+    bool formatted = false;
+    SheetProperties properties;
+
+    iface::import_sheet_properties *get_sheet_properties() override { return &properties; }
+    iface::import_named_expression *get_named_expression() override { return &m_names; }
+    iface::import_array_formula *get_array_formula() override { return &m_array; }
+    iface::import_formula *get_formula() override { return &m_formula; }
+
+    void set_auto(ss::row_t row, ss::col_t col, std::string_view s) override
+    {
+        add(row, col, ImportedCell::Kind::Raw, 0, std::string(s));
+    }
+    void set_string(ss::row_t row, ss::col_t col, ss::string_id_t index) override
+    {
+        add(row, col, ImportedCell::Kind::Text, 0, std::string());
+        pendingStrings.emplace_back(sheet().cells.size() - 1, index);
+    }
+    void set_value(ss::row_t row, ss::col_t col, double value) override
+    {
+        add(row, col, ImportedCell::Kind::Number, value, std::string());
+    }
+    void set_bool(ss::row_t row, ss::col_t col, bool value) override
+    {
+        add(row, col, ImportedCell::Kind::Boolean, value, std::string());
+    }
+    void set_date_time(ss::row_t row, ss::col_t col, int year, int month, int day, int hour, int minute, double second) override
+    {
+        const double serial = functions::dateSerial(year, month, day) + (hour * 3600 + minute * 60 + second) / 86400.0;
+        add(row, col, ImportedCell::Kind::Number, serial, std::string());
+    }
+    void set_format(ss::row_t, ss::col_t, size_t xf) override { formatted = formatted || xf != 0; }
+    void set_format(ss::row_t, ss::col_t, ss::row_t, ss::col_t, size_t xf) override { formatted = formatted || xf != 0; }
+    void fill_down_cells(ss::row_t row, ss::col_t col, ss::row_t count) override
+    {
+        const auto &cells = sheet().cells;
+        auto found = std::find_if(cells.rbegin(), cells.rend(),
+                                  [&](const ImportedCell &c) { return c.row == row && c.column == col; });
+        if (found == cells.rend())
+            return;
+        const ImportedCell source = *found;
+        for (ss::row_t k = 1; k <= count; ++k) {
+            ImportedCell copy = source;
+            copy.row = row + k;
+            sheet().cells.push_back(copy);
+        }
+    }
+    ss::range_size_t get_sheet_size() const override { return {maxRows, maxColumns}; }
+
+private:
+    void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
+    {
+        ImportedCell cell;
+        cell.row = row;
+        cell.column = col;
+        cell.kind = kind;
+        cell.number = number;
+        cell.text = std::move(text);
+        sheet().cells.push_back(std::move(cell));
+    }
+
+    ImportedData &m_data;
+    size_t m_index;
+    Formula m_formula;
+    ArrayFormula m_array;
+    NamedExpressions m_names;
+};
+
+class GlobalSettings : public iface::import_global_settings
+{
+public:
+    void set_origin_date(int, int, int) override {}
+    void set_default_formula_grammar(ss::formula_grammar_t grammar) override { m_grammar = grammar; }
+    ss::formula_grammar_t get_default_formula_grammar() const override { return m_grammar; }
+    void set_character_set(orcus::character_set_t) override {}
+
+private:
+    ss::formula_grammar_t m_grammar = ss::formula_grammar_t::xlsx;
+};
+
+class Factory : public iface::import_factory
+{
+public:
+    Factory(ImportedData &data, FileFormat format)
+        : m_data(data), m_format(format), m_resolver(format, data.sheets), m_names(data, -1, format)
+    {
+        m_data.sheets.reserve(1024);
+    }
+
+    iface::import_global_settings *get_global_settings() override { return &m_settings; }
+    iface::import_shared_strings *get_shared_strings() override { return &m_strings; }
+    iface::import_named_expression *get_named_expression() override { return &m_names; }
+    iface::import_styles *get_styles() override { return &m_styles; }
+    iface::import_reference_resolver *get_reference_resolver(ss::formula_ref_context_t) override { return &m_resolver; }
+
+    iface::import_sheet *append_sheet(ss::sheet_t index, std::string_view name) override
+    {
+        if (index != static_cast<ss::sheet_t>(m_sheets.size()) || m_sheets.size() >= 1024)
+            return nullptr;
+        m_data.sheets.push_back(ImportedSheet{std::string(name), {}});
+        m_sheets.push_back(std::make_unique<Sheet>(m_data, m_sheets.size(), m_format));
+        return m_sheets.back().get();
+    }
+    iface::import_sheet *get_sheet(std::string_view name) override
+    {
+        for (size_t i = 0; i < m_data.sheets.size(); ++i)
+            if (m_data.sheets[i].name == name)
+                return m_sheets[i].get();
+        return nullptr;
+    }
+    iface::import_sheet *get_sheet(ss::sheet_t index) override
+    {
+        return index >= 0 && static_cast<size_t>(index) < m_sheets.size() ? m_sheets[index].get() : nullptr;
+    }
+
+    void finalize() override
+    {
+        bool formatted = false, merged = false;
+        for (auto &sheet : m_sheets) {
+            for (const auto &[cell, string] : sheet->pendingStrings)
+                if (string < m_strings.strings.size())
+                    sheet->sheet().cells[cell].text = m_strings.strings[string];
+            formatted = formatted || sheet->formatted;
+            merged = merged || sheet->properties.merged;
+        }
+        if (formatted)
+            m_data.unsupported.push_back("cell formatting");
+        if (merged)
+            m_data.unsupported.push_back("merged cells");
+        if (m_data.arrayFormulaCells > 0)
+            m_data.unsupported.push_back("multi-cell array formulas");
+        if (m_format == FileFormat::Ods)
+            m_data.unsupported.push_back("the OpenDocument format");
+        if (m_format == FileFormat::Csv)
+            m_data.unsupported.push_back("the CSV format");
+    }
+
+private:
+    ImportedData &m_data;
+    FileFormat m_format;
+    SharedStrings m_strings;
+    Styles m_styles;
+    GlobalSettings m_settings;
+    ReferenceResolver m_resolver;
+    NamedExpressions m_names;
+    std::vector<std::unique_ptr<Sheet>> m_sheets;
+};
+
+std::string lowerExtension(const std::string &path)
+{
+    const size_t dot = path.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    for (char &c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+} // namespace
+
+FileFormat formatOfPath(const std::string &path)
+{
+    const std::string extension = lowerExtension(path);
+    if (extension == "xlsx" || extension == "xlsm")
+        return FileFormat::Xlsx;
+    if (extension == "ods")
+        return FileFormat::Ods;
+    if (extension == "csv" || extension == "txt")
+        return FileFormat::Csv;
+    return FileFormat::Unknown;
+}
+
+void importWithOrcus(const std::string &path, FileFormat format, ImportedData &data)
+{
+    Factory factory(data, format);
+    if (format == FileFormat::Xlsx) {
+        orcus::orcus_xlsx reader(&factory);
+        reader.read_file(path);
+    } else if (format == FileFormat::Ods) {
+        orcus::orcus_ods reader(&factory);
+        reader.read_file(path);
+    } else {
+        // One sheet named "data"; every cell arrives as typed text.
+        orcus::orcus_csv reader(&factory);
+        reader.read_file(path);
+        if (!data.sheets.empty())
+            data.sheets.front().name = "data";
+    }
+}
+
+} // namespace workbook
