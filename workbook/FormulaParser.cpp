@@ -67,7 +67,10 @@ private:
         const char c = m_text[m_pos];
         if (std::isdigit(static_cast<unsigned char>(c)) || (c == '.' && m_pos + 1 < m_text.size()
                                                              && std::isdigit(static_cast<unsigned char>(m_text[m_pos + 1])))) {
-            if (readReference(token, std::string()))
+            size_t digits = m_pos;
+            while (digits < m_text.size() && std::isdigit(static_cast<unsigned char>(m_text[digits])))
+                ++digits;
+            if (digits < m_text.size() && m_text[digits] == ':' && readReference(token, std::string()))
                 return true; // 3:5
             return readNumber(token, message);
         }
@@ -441,13 +444,13 @@ private:
 
     bool parsePrimary()
     {
-        Token token = m_token;
+        Token &token = m_token;
         switch (token.kind) {
         case TokenKind::Number:
             emitValue(Value::number(token.number));
             return advance();
         case TokenKind::Text:
-            emitValue(Value::text(token.text));
+            emitValue(Value::text(std::move(token.text)));
             return advance();
         case TokenKind::Boolean:
             emitValue(Value::boolean(token.number != 0));
@@ -458,7 +461,7 @@ private:
         case TokenKind::Reference:
             return parseReference();
         case TokenKind::Name:
-            m_program.names.push_back(token.text);
+            m_program.names.push_back(std::move(token.text));
             emit(OpCode::PushName, static_cast<std::uint32_t>(m_program.names.size() - 1));
             return advance();
         case TokenKind::Function:
@@ -478,7 +481,7 @@ private:
 
     bool parseReference()
     {
-        RangeReference range = m_token.reference;
+        RangeReference range = std::move(m_token.reference);
         if (!advance())
             return false;
         if (isOperator(":") && range.isSingleCell()) {
@@ -504,7 +507,7 @@ private:
 
     bool parseCall()
     {
-        const std::string name = m_token.text;
+        const std::string name = std::move(m_token.text);
         if (!enter() || !advance())
             return false;
         if (m_token.kind != TokenKind::Open)
@@ -627,6 +630,8 @@ std::string formulaForFile(std::string_view text)
 
 std::string formulaFromFile(std::string_view text)
 {
+    if (text.find("_xl") == std::string_view::npos && text.find("_XL") == std::string_view::npos)
+        return std::string(text);
     return rewriteTokens(text, [](const Token &token, const std::string &original) -> std::string {
         if (token.kind == TokenKind::Function && original.size() > token.text.size())
             return original.substr(original.size() - token.text.size());

@@ -174,6 +174,10 @@ std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program pro
         compiled->isVolatile = compiled->isVolatile || (index >= 0 && functionInfo(index).isVolatile);
     }
     Evaluator::prepareNumeric(*compiled);
+    // The written references are resolved now; the text keeps them for recompiling.
+    std::vector<RangeReference>().swap(compiled->program.references);
+    compiled->program.code.shrink_to_fit();
+    compiled->program.constants.shrink_to_fit();
     return compiled;
 }
 
