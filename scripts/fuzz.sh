@@ -11,5 +11,5 @@ for target in formula_parser:formula address_parser:address file_import:file; do
   name=${target%%:*}; corpus=${target##*:}
   echo "fuzzing $name for ${seconds}s"
   build-fuzz/fuzz/fuzz_$name -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=4096 \
-    build-fuzz/corpus/$corpus tests/fuzz-seeds/$corpus 2>&1 | tail -n 3
+    -artifact_prefix=build-fuzz/ build-fuzz/corpus/$corpus tests/fuzz-seeds/$corpus 2>&1 | tail -n 3
 done

@@ -7,6 +7,7 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libbenchmark-dev liborcus-dev libxlsxwriter-dev
+  clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
 )
 

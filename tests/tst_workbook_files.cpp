@@ -1,6 +1,10 @@
 #include "Workbook.h"
 #include "io/WorkbookFiles.h"
 
+#include <algorithm>
+
+#include <xlsxwriter.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,6 +36,7 @@ private slots:
     void xlsxRoundTripKeepsValuesFormulasAndNames();
     void savingReplacesTheFileWhole();
     void failedSaveSaysWhyAndLeavesNothing();
+    void reportsWhatSavingWouldLose();
     void readsOpenDocument();
     void readsCsvAsTypedText();
     void unreadableFilesGiveAMessageAndNoWorkbook_data();
@@ -111,6 +116,32 @@ void TestWorkbookFiles::failedSaveSaysWhyAndLeavesNothing()
     QVERIFY(!saveWorkbookXlsx(book, "/nonexistent-folder/out.xlsx", message));
     QVERIFY2(message.rfind("cannot save /nonexistent-folder/out.xlsx: ", 0) == 0, message.c_str());
     QVERIFY(!QFile::exists(QStringLiteral("/nonexistent-folder/out.xlsx")));
+}
+
+void TestWorkbookFiles::reportsWhatSavingWouldLose()
+{
+    // A file with a chart and a formatted cell, written by libxlsxwriter directly.
+    const std::string file = path("chart.xlsx").toStdString();
+    lxw_workbook *out = workbook_new(file.c_str());
+    lxw_worksheet *sheet = workbook_add_worksheet(out, "Data");
+    lxw_format *bold = workbook_add_format(out);
+    format_set_bold(bold);
+    for (int r = 0; r < 3; ++r)
+        worksheet_write_number(sheet, r, 0, r + 1, r == 0 ? bold : nullptr);
+    lxw_chart *chart = workbook_add_chart(out, LXW_CHART_LINE);
+    chart_add_series(chart, nullptr, "=Data!$A$1:$A$3");
+    worksheet_insert_chart(sheet, 0, 2, chart);
+    QCOMPARE(workbook_close(out), LXW_NO_ERROR);
+
+    Workbook book;
+    const LoadReport report = loadWorkbookFile(file, book);
+    QVERIFY2(report.ok, report.message.c_str());
+    QCOMPARE(shown(book, 0, "A3"), std::string("3"));
+    const auto has = [&report](const char *what) {
+        return std::find(report.unsupported.begin(), report.unsupported.end(), what) != report.unsupported.end();
+    };
+    QVERIFY(has("charts"));
+    QVERIFY(has("cell formatting"));
 }
 
 void TestWorkbookFiles::readsOpenDocument()

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstring>
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include <fcntl.h>
@@ -80,6 +82,21 @@ bool readFromChild(int fd, pid_t child, int timeoutMilliseconds, std::string &re
             return true;
         reply.append(buffer, static_cast<size_t>(n));
     }
+}
+
+// Parts of an xlsx that the reader does not pass on but saving would lose.
+// Zip entry names are stored as plain text, so a look at the bytes finds them.
+void noteUnreadParts(const std::string &path, std::vector<std::string> &unsupported)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    static const std::pair<const char *, const char *> parts[] = {
+        {"xl/charts/", "charts"}, {"xl/media/", "pictures"}, {"xl/comments", "comments"},
+        {"xl/pivotTables/", "pivot tables"}, {"xl/vbaProject.bin", "macros"},
+    };
+    for (const auto &[entry, what] : parts)
+        if (bytes.find(entry) != std::string::npos)
+            unsupported.push_back(what);
 }
 
 void fillWorkbook(const ImportedData &data, Workbook &book, LoadReport &report)
@@ -198,6 +215,8 @@ LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadO
     const size_t slash = path.find_last_of('/');
     book.name = slash == std::string::npos ? path : path.substr(slash + 1);
     report.unsupported = data.unsupported;
+    if (format == FileFormat::Xlsx)
+        noteUnreadParts(path, report.unsupported);
     report.ok = true;
     return report;
 }
