@@ -157,13 +157,6 @@ Value gcdLcm(FunctionArgs &args)
 
 Value intFunction(FunctionArgs &a) { return unaryNumber<std::floor>(a); }
 
-Value lnFunction(FunctionArgs &args)
-{
-    const double x = args.number(0);
-    if (args.failed())
-        return args.failure();
-    return x <= 0 ? Value::error(ErrorCode::Num) : Value::number(std::log(x));
-}
 
 Value logFunction(FunctionArgs &args)
 {
@@ -177,13 +170,6 @@ Value logFunction(FunctionArgs &args)
     return Value::number(std::log(x) / std::log(base));
 }
 
-Value log10Function(FunctionArgs &args)
-{
-    const double x = args.number(0);
-    if (args.failed())
-        return args.failure();
-    return x <= 0 ? Value::error(ErrorCode::Num) : Value::number(std::log10(x));
-}
 
 Value modFunction(FunctionArgs &args)
 {
@@ -276,13 +262,6 @@ Value signFunction(FunctionArgs &args)
     return args.failed() ? args.failure() : Value::number(x > 0 ? 1 : x < 0 ? -1 : 0);
 }
 
-Value sqrtFunction(FunctionArgs &args)
-{
-    const double x = args.number(0);
-    if (args.failed())
-        return args.failure();
-    return x < 0 ? Value::error(ErrorCode::Num) : Value::number(std::sqrt(x));
-}
 
 Value sum(FunctionArgs &args)
 {
@@ -427,9 +406,10 @@ double acosh(double x) { return std::acosh(x); }
 double asinh(double x) { return std::asinh(x); }
 double atanh(double x) { return std::atanh(x); }
 
-double sqrtOrNaN(double x) { return x < 0 ? std::nan("") : std::sqrt(x); }
-double lnOrNaN(double x) { return x <= 0 ? std::nan("") : std::log(x); }
-double log10OrNaN(double x) { return x <= 0 ? std::nan("") : std::log10(x); }
+// Outside their domain these give NaN or an infinity, which a value turns into #NUM!.
+double sqrtOf(double x) { return std::sqrt(x); }
+double lnOf(double x) { return std::log(x); }
+double log10Of(double x) { return std::log10(x); }
 
 } // namespace
 
@@ -438,7 +418,7 @@ double (*numericFunctionOf(std::string_view name))(double)
     // Functions whose full form gives the same number, or an error exactly where this gives NaN.
     static const std::pair<std::string_view, double (*)(double)> table[] = {
         {"ABS", std::fabs}, {"SIN", std::sin},   {"COS", std::cos},   {"TAN", std::tan},     {"EXP", std::exp},
-        {"SQRT", sqrtOrNaN}, {"LN", lnOrNaN},    {"LOG10", log10OrNaN}, {"ATAN", std::atan}, {"ASIN", std::asin},
+        {"SQRT", sqrtOf},     {"LN", lnOf},       {"LOG10", log10Of}, {"ATAN", std::atan}, {"ASIN", std::asin},
         {"ACOS", std::acos}, {"SINH", std::sinh}, {"COSH", std::cosh}, {"TANH", std::tanh},  {"INT", std::floor},
     };
     for (const auto &[n, f] : table)
@@ -470,9 +450,9 @@ const std::vector<FunctionInfo> &mathFunctions()
         {"GCD", 1, 255, "a", gcdLcm<false>},
         {"INT", 1, 1, "n", intFunction},
         {"LCM", 1, 255, "a", gcdLcm<true>},
-        {"LN", 1, 1, "n", lnFunction},
+        {"LN", 1, 1, "n", unaryNumber<lnOf>},
         {"LOG", 1, 2, "nn", logFunction},
-        {"LOG10", 1, 1, "n", log10Function},
+        {"LOG10", 1, 1, "n", unaryNumber<log10Of>},
         {"MOD", 2, 2, "nn", modFunction},
         {"MROUND", 2, 2, "nn", mround},
         {"ODD", 1, 1, "n", parityRound<true>},
@@ -489,7 +469,7 @@ const std::vector<FunctionInfo> &mathFunctions()
         {"SIGN", 1, 1, "n", signFunction},
         {"SIN", 1, 1, "n", unaryNumber<std::sin>},
         {"SINH", 1, 1, "n", unaryNumber<std::sinh>},
-        {"SQRT", 1, 1, "n", sqrtFunction},
+        {"SQRT", 1, 1, "n", unaryNumber<sqrtOf>},
         {"SUM", 1, 255, "a", sum},
         {"SUMIF", 2, 3, "rar", sumIf},
         {"SUMIFS", 3, 255, "a", sumIfs},

@@ -22,6 +22,17 @@ namespace iface = orcus::spreadsheet::iface;
 
 namespace {
 
+ImportedCell makeCell(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
+{
+    ImportedCell cell;
+    cell.row = row;
+    cell.column = col;
+    cell.kind = kind;
+    cell.number = number;
+    cell.text = std::move(text);
+    return cell;
+}
+
 class SharedStrings : public iface::import_shared_strings
 {
 public:
@@ -271,13 +282,7 @@ public:
 private:
     void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
     {
-        ImportedCell cell;
-        cell.row = row;
-        cell.column = col;
-        cell.kind = kind;
-        cell.number = number;
-        cell.text = std::move(text);
-        m_sheet.cells.push_back(std::move(cell));
+        m_sheet.cells.push_back(makeCell(row, col, kind, number, std::move(text)));
         ++m_data.arrayFormulaCells;
     }
     ImportedSheet &m_sheet;
@@ -358,13 +363,7 @@ public:
 private:
     void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
     {
-        ImportedCell cell;
-        cell.row = row;
-        cell.column = col;
-        cell.kind = kind;
-        cell.number = number;
-        cell.text = std::move(text);
-        sheet().cells.push_back(std::move(cell));
+        sheet().cells.push_back(makeCell(row, col, kind, number, std::move(text)));
     }
 
     ImportedData &m_data;
