@@ -120,26 +120,34 @@ private:
         return true;
     }
 
-    bool readText(Token &token, std::string &message)
+    // Text between two `quote` characters starting at the current position,
+    // a doubled quote standing for one; `close` is where the closing one is.
+    bool readQuoted(char quote, std::string &text, size_t &close) const
     {
-        std::string text;
         size_t i = m_pos + 1;
         for (;;) {
             if (i >= m_text.size())
-                return fail(message, "Text without its closing quote");
-            if (m_text[i] == '"') {
-                if (i + 1 < m_text.size() && m_text[i + 1] == '"') {
-                    text += '"';
+                return false;
+            if (m_text[i] == quote) {
+                if (i + 1 < m_text.size() && m_text[i + 1] == quote) {
+                    text += quote;
                     i += 2;
                     continue;
                 }
-                break;
+                close = i;
+                return true;
             }
             text += m_text[i++];
         }
+    }
+
+    bool readText(Token &token, std::string &message)
+    {
+        size_t close = 0;
+        if (!readQuoted('"', token.text, close))
+            return fail(message, "Text without its closing quote");
         token.kind = TokenKind::Text;
-        token.text = std::move(text);
-        m_pos = i + 1;
+        m_pos = close + 1;
         return true;
     }
 
@@ -162,20 +170,9 @@ private:
     bool readQuotedSheet(Token &token, std::string &message)
     {
         std::string sheet;
-        size_t i = m_pos + 1;
-        for (;;) {
-            if (i >= m_text.size())
-                return fail(message, "Sheet name without its closing quote");
-            if (m_text[i] == '\'') {
-                if (i + 1 < m_text.size() && m_text[i + 1] == '\'') {
-                    sheet += '\'';
-                    i += 2;
-                    continue;
-                }
-                break;
-            }
-            sheet += m_text[i++];
-        }
+        size_t i = 0;
+        if (!readQuoted('\'', sheet, i))
+            return fail(message, "Sheet name without its closing quote");
         if (i + 1 >= m_text.size() || m_text[i + 1] != '!' || sheet.empty())
             return fail(message, "Expected \"!\" after a sheet name");
         const size_t before = m_pos;
