@@ -44,6 +44,11 @@ struct CellRange
     }
     int rows() const { return lastRow - firstRow + 1; }
     int columns() const { return lastColumn - firstColumn + 1; }
+    bool operator==(const CellRange &o) const
+    {
+        return sheet == o.sheet && firstRow == o.firstRow && firstColumn == o.firstColumn && lastRow == o.lastRow
+            && lastColumn == o.lastColumn;
+    }
 };
 
 // What a cell holds, for editing and saving: a constant or a formula's text.

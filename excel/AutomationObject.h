@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+// One object of the spreadsheet's automation model (Application, Window,
+// Workbooks, Workbook, Worksheets, Worksheet, Range), reached by member name
+// the way an automation container reaches it. This class is the null object:
+// every read gives an invalid variant, every sub-object is null again.
+// Backends derive from it; nothing above this layer knows which one it has.
+class AutomationObject : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AutomationObject(QObject *parent = nullptr);
+
+    virtual bool isNull() const;
+    // "Application", "Window", "Range" ...; empty for the null object.
+    virtual QString typeName() const;
+    virtual QVariant read(const QString &member, const QVariantList &arguments = {}) const;
+    virtual bool write(const QString &member, const QVariant &value);
+    virtual QVariant call(const QString &method, const QVariantList &arguments = {});
+    // A sub-object by member name; the caller owns it. Never nullptr: a
+    // member that gives nothing gives a null object.
+    virtual AutomationObject *query(const QString &member, const QVariantList &arguments = {});
+
+signals:
+    // A worksheet's Change event: the user changed the cells of `range`.
+    // The range lives only during the emission.
+    void change(AutomationObject *range);
+};
+
+// Where automation objects come from, and the two window-system questions the
+// program asks. The spreadsheet in use registers itself; the embedded
+// workbook is the default.
+class AutomationBackend
+{
+public:
+    virtual ~AutomationBackend() = default;
+
+    static AutomationBackend &current();
+    static void setCurrent(AutomationBackend *backend);
+
+    // An object from its class id; a trailing "&" asks for the running
+    // instance first. A class id the backend does not know gives a null object.
+    virtual AutomationObject *create(const QString &classId) = 0;
+    // The spreadsheet's main windows, front-most first.
+    virtual QList<qint64> mainWindows() = 0;
+    // The automation Window of the workbook shown in a main window, or a null object.
+    virtual AutomationObject *workbookWindow(qint64 mainWindow) = 0;
+    // Whether the spreadsheet application runs at all.
+    virtual bool isRunning() = 0;
+    // The title of the window in front, as the spreadsheet titles its own
+    // windows ("<application> - <workbook>").
+    virtual QString foregroundTitle() = 0;
+    // The application's name as the user knows it, for messages.
+    virtual QString applicationName() const = 0;
+};

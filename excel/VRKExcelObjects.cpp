@@ -1,0 +1,404 @@
+#include "VRKExcelObjects.h"
+
+#include <QDebug>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const char *const applicationClass = "{00024500-0000-0000-c000-000000000046}&";
+const char *const workbookClass = "{00020819-0000-0000-c000-000000000046}";
+const char *const worksheetClass = "{00020820-0000-0000-c000-000000000046}";
+
+QVariant emptyString()
+{
+    return QVariant(QString());
+}
+
+} // namespace
+
+// ---- VRKExcelBase
+
+VRKExcelBase::VRKExcelBase(QObject *parent)
+    : QObject(parent)
+{
+}
+
+VRKExcelBase::~VRKExcelBase()
+{
+    qDeleteAll(ownedWrappers);
+    delete m_axObject;
+}
+
+AutomationObject *VRKExcelBase::axObject()
+{
+    if (!m_axObject)
+        setAxObject(createAxObject());
+    return m_axObject;
+}
+
+void VRKExcelBase::setAxObject(AutomationObject *object)
+{
+    if (object == m_axObject)
+        return;
+    delete m_axObject;
+    m_axObject = object;
+    axObjectSet(object);
+}
+
+AutomationObject *VRKExcelBase::takeAxObject()
+{
+    AutomationObject *object = m_axObject;
+    m_axObject = nullptr;
+    return object;
+}
+
+void VRKExcelBase::axObjectSet(AutomationObject *)
+{
+}
+
+AutomationObject *VRKExcelBase::classObject(const char *classId)
+{
+    return AutomationBackend::current().create(QString::fromLatin1(classId));
+}
+
+// ---- VRKExcelApplication
+
+AutomationObject *VRKExcelApplication::createAxObject()
+{
+    AutomationObject *application = classObject(applicationClass);
+    application->write(QStringLiteral("EnableEvents"), true);
+    application->write(QStringLiteral("Visible"), true);
+    return application;
+}
+
+VRKExcelWorkbooks *VRKExcelApplication::workbooks()
+{
+    if (!workbooksWrapper) {
+        workbooksWrapper = new VRKExcelWorkbooks(this);
+        ownedWrappers << workbooksWrapper;
+    }
+    return workbooksWrapper;
+}
+
+VRKExcelWindow *VRKExcelApplication::activeWindow(bool keep)
+{
+    auto *window = new VRKExcelWindow(this);
+    window->setAxObject(axObject()->query(QStringLiteral("ActiveWindow")));
+    return handOut(window, keep);
+}
+
+VRKExcelWorkbook *VRKExcelApplication::activeWorkbook(bool keep)
+{
+    auto *workbook = new VRKExcelWorkbook(this);
+    workbook->setAxObject(axObject()->query(QStringLiteral("ActiveWorkbook")));
+    return handOut(workbook, keep);
+}
+
+void VRKExcelApplication::setVisible(bool visible)
+{
+    axObject()->write(QStringLiteral("Visible"), visible);
+}
+
+void VRKExcelApplication::show()
+{
+    setVisible(true);
+}
+
+// ---- VRKExcelSheet
+
+AutomationObject *VRKExcelSheet::createAxObject()
+{
+    return classObject(worksheetClass);
+}
+
+void VRKExcelSheet::axObjectSet(AutomationObject *object)
+{
+    if (object)
+        connect(object, &AutomationObject::change, this, &VRKExcelSheet::sheetChange);
+}
+
+QString VRKExcelSheet::name()
+{
+    return axObject()->read(QStringLiteral("Name")).toString();
+}
+
+VRKExcelRange *VRKExcelSheet::range(const QString &address, bool keep)
+{
+    if (VRKExcelRange *cached = rangeCache.value(address))
+        return cached;
+    auto *range = new VRKExcelRange(this);
+    range->setAxObject(axObject()->query(QStringLiteral("Range"), {address}));
+    if (!keep)
+        return handOut(range, false);
+    rangeCache.insert(address, range);
+    // A cached range deleted by its user must not be handed out again.
+    connect(range, &QObject::destroyed, this, [this, address] { rangeCache.remove(address); });
+    return range;
+}
+
+VRKExcelWorkbook *VRKExcelSheet::workbook()
+{
+    if (workbookWrapper)
+        return workbookWrapper;
+    if (auto *parentWorkbook = qobject_cast<VRKExcelWorkbook *>(parent())) {
+        workbookWrapper = parentWorkbook;
+    } else if (qobject_cast<VRKExcelWorksheets *>(parent()) && parent()
+               && qobject_cast<VRKExcelWorkbook *>(parent()->parent())) {
+        workbookWrapper = qobject_cast<VRKExcelWorkbook *>(parent()->parent());
+    } else {
+        workbookWrapper = new VRKExcelWorkbook(this);
+        workbookWrapper->setAxObject(axObject()->query(QStringLiteral("Parent")));
+    }
+    return workbookWrapper;
+}
+
+void VRKExcelSheet::sheetChange(AutomationObject *changed)
+{
+    // The range is lent for the length of the signal only.
+    VRKExcelRange range;
+    range.setAxObject(changed);
+    emit rangeChanged(&range);
+    range.takeAxObject();
+}
+
+// ---- VRKExcelWindow
+
+AutomationObject *VRKExcelWindow::createAxObject()
+{
+    return new AutomationObject;
+}
+
+VRKExcelSheet *VRKExcelWindow::activeSheet(bool keep)
+{
+    auto *sheet = new VRKExcelSheet(this);
+    if (!axObject()->isNull())
+        sheet->setAxObject(axObject()->query(QStringLiteral("ActiveSheet")));
+    return handOut(sheet, keep);
+}
+
+VRKExcelRange *VRKExcelWindow::rangeSelection(bool keep)
+{
+    auto *range = new VRKExcelRange(this);
+    range->setAxObject(axObject()->query(QStringLiteral("RangeSelection")));
+    return handOut(range, keep);
+}
+
+QString VRKExcelWindow::filteredSelection(bool formulas)
+{
+    activeSheetWrapper = activeSheet(false);
+    formulaMode = formulas;
+    acceptedAddresses.clear();
+    VRKExcelRange *selection = rangeSelection(false);
+    connect(selection, &VRKExcelRange::rangeIterated, this, &VRKExcelWindow::rangeIteratedForSelectionWithFilter);
+    selection->iterate(true);
+    delete selection;
+    const QString accepted = acceptedAddresses.join(QLatin1Char(';'));
+    acceptedAddresses.clear();
+    return accepted;
+}
+
+void VRKExcelWindow::rangeIteratedForSelectionWithFilter(ExcelAddressBlock *block)
+{
+    if (!block || !block->isSingleCell() || !activeSheetWrapper)
+        return;
+    VRKExcelRange *cell = activeSheetWrapper->range(block->address(), false);
+    const bool formula = cell->hasFormula();
+    const bool accepted = formulaMode ? formula : !formula && cell->value() != emptyString();
+    if (accepted)
+        acceptedAddresses << block->address();
+}
+
+// ---- VRKExcelWorkbooks
+
+AutomationObject *VRKExcelWorkbooks::createAxObject()
+{
+    if (auto *application = qobject_cast<VRKExcelApplication *>(parent()))
+        return application->axObject()->query(QStringLiteral("Workbooks"));
+    AutomationObject *temporary = classObject(applicationClass);
+    AutomationObject *workbooks = temporary->query(QStringLiteral("Workbooks"));
+    delete temporary;
+    return workbooks;
+}
+
+VRKExcelWorkbook *VRKExcelWorkbooks::item(const QString &name, bool keep)
+{
+    for (VRKExcelWorkbook *child : findChildren<VRKExcelWorkbook *>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->name() == name)
+            return child;
+    AutomationObject *found = axObject()->query(QStringLiteral("Item"), {name});
+    if (found->isNull()) {
+        delete found;
+        return nullptr;
+    }
+    auto *workbook = new VRKExcelWorkbook(this);
+    workbook->setAxObject(found);
+    return handOut(workbook, keep);
+}
+
+VRKExcelWorkbook *VRKExcelWorkbooks::add(bool keep)
+{
+    auto *workbook = new VRKExcelWorkbook(this);
+    workbook->setAxObject(axObject()->query(QStringLiteral("Add")));
+    return handOut(workbook, keep);
+}
+
+// ---- VRKExcelWorkbook
+
+AutomationObject *VRKExcelWorkbook::createAxObject()
+{
+    return classObject(workbookClass);
+}
+
+QString VRKExcelWorkbook::name()
+{
+    return axObject()->read(QStringLiteral("Name")).toString();
+}
+
+VRKExcelWorksheets *VRKExcelWorkbook::worksheets()
+{
+    if (!worksheetsWrapper)
+        worksheetsWrapper = new VRKExcelWorksheets(this);
+    return worksheetsWrapper;
+}
+
+// ---- VRKExcelWorksheets
+
+AutomationObject *VRKExcelWorksheets::createAxObject()
+{
+    if (auto *workbook = qobject_cast<VRKExcelWorkbook *>(parent()))
+        return workbook->axObject()->query(QStringLiteral("Worksheets"));
+    if (auto *application = qobject_cast<VRKExcelApplication *>(parent()))
+        return application->axObject()->query(QStringLiteral("Worksheets"));
+    AutomationObject *temporary = classObject(applicationClass);
+    AutomationObject *worksheets = temporary->query(QStringLiteral("Worksheets"));
+    delete temporary;
+    return worksheets;
+}
+
+VRKExcelWorksheet *VRKExcelWorksheets::item(const QString &name, bool keep)
+{
+    for (VRKExcelWorksheet *child : findChildren<VRKExcelWorksheet *>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->name() == name)
+            return child;
+    AutomationObject *found = axObject()->query(QStringLiteral("Item"), {name});
+    if (found->isNull()) {
+        delete found;
+        return nullptr;
+    }
+    auto *sheet = new VRKExcelWorksheet(this);
+    sheet->setAxObject(found);
+    return handOut(sheet, keep);
+}
+
+// ---- VRKExcelRange
+
+AutomationObject *VRKExcelRange::createAxObject()
+{
+    return new AutomationObject;
+}
+
+QString VRKExcelRange::address()
+{
+    if (addressCache.isEmpty())
+        addressCache = axObject()->read(QStringLiteral("Address"), {false, false}).toString();
+    return addressCache;
+}
+
+QVariant VRKExcelRange::value()
+{
+    return axObject()->read(QStringLiteral("Value"));
+}
+
+QVariant VRKExcelRange::text()
+{
+    return axObject()->read(QStringLiteral("Text"));
+}
+
+bool VRKExcelRange::hasFormula()
+{
+    return axObject()->read(QStringLiteral("HasFormula")).toBool();
+}
+
+void VRKExcelRange::setValue(const QVariant &value)
+{
+    const QVariant written = value.typeId() == QMetaType::Float ? QVariant(value.toDouble()) : value;
+    if (axObject()->typeName() != QLatin1String("Range")) {
+        qDebug() << "Invalid range interface" << axObject();
+        return;
+    }
+    axObject()->write(QStringLiteral("Value"), written);
+}
+
+VRKExcelSheet *VRKExcelRange::worksheet(bool keep)
+{
+    if (worksheetWrapper)
+        return worksheetWrapper;
+    if (auto *sheet = qobject_cast<VRKExcelSheet *>(parent())) {
+        worksheetWrapper = sheet;
+        return sheet;
+    }
+    auto *sheet = new VRKExcelSheet(this);
+    sheet->setAxObject(axObject()->query(QStringLiteral("Worksheet")));
+    if (keep)
+        worksheetWrapper = sheet;
+    return handOut(sheet, keep);
+}
+
+QString VRKExcelRange::findLabel(int row, int column, int rowStep, int columnStep)
+{
+    VRKExcelSheet *sheet = worksheet(false);
+    for (int r = row + rowStep, c = column + columnStep; r >= 1 && c >= 1; r += rowStep, c += columnStep) {
+        VRKExcelRange *cell = sheet->range(ExcelAddressBlock::cellName(r, c), false);
+        const QVariant v = cell->value();
+        if (v == emptyString())
+            return QString();
+        bool isNumber = false;
+        v.toFloat(&isNumber);
+        if (isNumber)
+            continue;
+        return cell->text().toString();
+    }
+    return QString();
+}
+
+QStringList VRKExcelRange::findLabels()
+{
+    const int row = axObject()->read(QStringLiteral("Row")).toInt();
+    const int column = axObject()->read(QStringLiteral("Column")).toInt();
+    return {findLabel(row, column, 0, -1), findLabel(row, column, -1, 0)};
+}
+
+void VRKExcelRange::iterate(bool iterateCells)
+{
+    ExcelAddressBlock block;
+    connect(&block, &ExcelAddressBlock::rangeIterated, this, &VRKExcelRange::rangeIteration);
+    block.setAddress(address(), iterateCells);
+}
+
+void VRKExcelRange::rangeIteration(ExcelAddressBlock *block)
+{
+    emit rangeIterated(block);
+}
+
+// ---- the exchange of the slider road and the scan
+
+QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, const QList<double> &values,
+                                         const QList<VRKExcelRange *> &read)
+{
+    if (write.size() != values.size()) {
+        qDebug() << "Incorrect data length in setCellValuesGetCellValues";
+        return {};
+    }
+    for (qsizetype i = 0; i < write.size(); ++i)
+        write[i]->setValue(values[i]);
+    QList<double> results;
+    results.reserve(read.size());
+    for (VRKExcelRange *range : read) {
+        bool ok = false;
+        const float number = range->value().toFloat(&ok);
+        results << (ok ? double(number) : std::numeric_limits<double>::quiet_NaN());
+    }
+    return results;
+}

@@ -1,0 +1,153 @@
+#include "EmbeddedBackend.h"
+
+#include "EmbeddedObjects.h"
+#include "io/WorkbookFiles.h"
+
+#include <QFileInfo>
+
+using namespace workbook;
+
+namespace {
+
+// The class ids of the automation model's creatable objects.
+const QString applicationClass = QStringLiteral("{00024500-0000-0000-c000-000000000046}");
+const QString workbookClass = QStringLiteral("{00020819-0000-0000-c000-000000000046}");
+const QString worksheetClass = QStringLiteral("{00020820-0000-0000-c000-000000000046}");
+
+} // namespace
+
+EmbeddedBackend &EmbeddedBackend::instance()
+{
+    static EmbeddedBackend *backend = new EmbeddedBackend;
+    return *backend;
+}
+
+QString EmbeddedBackend::applicationName() const
+{
+    return QStringLiteral("Tarvio Workbook");
+}
+
+AutomationObject *EmbeddedBackend::create(const QString &classId)
+{
+    QString id = classId.trimmed();
+    const bool runningFirst = id.endsWith(QLatin1Char('&'));
+    if (runningFirst)
+        id.chop(1);
+    if (id.compare(applicationClass, Qt::CaseInsensitive) == 0) {
+        // With "&" the running instance serves; either way there is one.
+        start();
+        return new EmbeddedApplicationObject;
+    }
+    // A bare workbook or worksheet is the one in front, as the spreadsheet hands it out.
+    EmbeddedDocument *front = frontDocument();
+    if (front && id.compare(workbookClass, Qt::CaseInsensitive) == 0)
+        return new EmbeddedDocumentObject(EmbeddedDocumentObject::Kind::Workbook, front);
+    if (front && id.compare(worksheetClass, Qt::CaseInsensitive) == 0)
+        return new EmbeddedWorksheetObject(front, front->activeSheet());
+    return new AutomationObject;
+}
+
+QList<qint64> EmbeddedBackend::mainWindows()
+{
+    QList<qint64> ids;
+    for (EmbeddedDocument *doc : documents())
+        ids << doc->id();
+    return ids;
+}
+
+AutomationObject *EmbeddedBackend::workbookWindow(qint64 mainWindow)
+{
+    EmbeddedDocument *doc = document(mainWindow);
+    if (!doc)
+        return new AutomationObject;
+    return new EmbeddedDocumentObject(EmbeddedDocumentObject::Kind::Window, doc);
+}
+
+QString EmbeddedBackend::foregroundTitle()
+{
+    EmbeddedDocument *active = activeDocumentWindow ? activeDocumentWindow() : nullptr;
+    return active ? applicationName() + QStringLiteral(" - ") + active->name() : QString();
+}
+
+void EmbeddedBackend::start()
+{
+    m_running = true;
+}
+
+QList<EmbeddedDocument *> EmbeddedBackend::documents() const
+{
+    QList<EmbeddedDocument *> alive;
+    for (const QPointer<EmbeddedDocument> &doc : m_documents)
+        if (doc)
+            alive << doc.data();
+    return alive;
+}
+
+EmbeddedDocument *EmbeddedBackend::document(qint64 id) const
+{
+    for (EmbeddedDocument *doc : documents())
+        if (doc->id() == id)
+            return doc;
+    return nullptr;
+}
+
+EmbeddedDocument *EmbeddedBackend::frontDocument() const
+{
+    const QList<EmbeddedDocument *> all = documents();
+    return all.isEmpty() ? nullptr : all.first();
+}
+
+EmbeddedDocument *EmbeddedBackend::adopt(std::unique_ptr<Workbook> book, const QString &name)
+{
+    start();
+    auto *doc = new EmbeddedDocument(m_nextId++, name, std::move(book), this);
+    m_documents.prepend(doc);
+    connect(doc, &QObject::destroyed, this, [this] { m_documents.removeAll(QPointer<EmbeddedDocument>()); });
+    if (showDocument)
+        showDocument(doc);
+    emit documentOpened(doc);
+    return doc;
+}
+
+EmbeddedDocument *EmbeddedBackend::newDocument()
+{
+    auto book = std::make_unique<Workbook>();
+    book->addSheet("Sheet1");
+    const QString name = QStringLiteral("Book%1").arg(m_nextBookNumber++);
+    book->name = name.toStdString();
+    return adopt(std::move(book), name);
+}
+
+EmbeddedDocument *EmbeddedBackend::openDocument(const QString &path, QString *message)
+{
+    auto book = std::make_unique<Workbook>();
+    const LoadReport report = loadWorkbookFile(QFileInfo(path).absoluteFilePath().toStdString(), *book);
+    if (!report.ok) {
+        if (message)
+            *message = QString::fromStdString(report.message);
+        return nullptr;
+    }
+    EmbeddedDocument *doc = adopt(std::move(book), QFileInfo(path).fileName());
+    QStringList unsupported;
+    for (const std::string &part : report.unsupported)
+        unsupported << QString::fromStdString(part);
+    doc->setUnsupported(unsupported);
+    return doc;
+}
+
+void EmbeddedBackend::bringToFront(EmbeddedDocument *document)
+{
+    const int index = m_documents.indexOf(document);
+    if (index > 0)
+        m_documents.move(index, 0);
+}
+
+void EmbeddedBackend::closeDocument(EmbeddedDocument *document)
+{
+    if (!document)
+        return;
+    const qint64 id = document->id();
+    m_documents.removeAll(document);
+    document->deleteLater();
+    emit documentClosed(id);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "../AutomationObject.h"
+#include "EmbeddedDocument.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+// The embedded spreadsheet behind the automation layer: our own workbooks,
+// each in a window of its own, in front-to-back order.
+class EmbeddedBackend : public QObject, public AutomationBackend
+{
+    Q_OBJECT
+public:
+    static EmbeddedBackend &instance();
+
+    AutomationObject *create(const QString &classId) override;
+    QList<qint64> mainWindows() override;
+    AutomationObject *workbookWindow(qint64 mainWindow) override;
+    bool isRunning() override { return m_running; }
+    QString foregroundTitle() override;
+    QString applicationName() const override;
+
+    // Starts the spreadsheet application (idempotent).
+    void start();
+    // Documents, front-most first.
+    QList<EmbeddedDocument *> documents() const;
+    EmbeddedDocument *document(qint64 id) const;
+    EmbeddedDocument *frontDocument() const;
+    EmbeddedDocument *newDocument();
+    // Opens a file in a new document; null with a message when it cannot be read.
+    EmbeddedDocument *openDocument(const QString &path, QString *message);
+    void bringToFront(EmbeddedDocument *document);
+    void closeDocument(EmbeddedDocument *document);
+
+    // The window layer shows a window for every new document and tells which
+    // of its windows is active.
+    std::function<void(EmbeddedDocument *)> showDocument;
+    std::function<EmbeddedDocument *()> activeDocumentWindow;
+
+signals:
+    void documentOpened(EmbeddedDocument *document);
+    void documentClosed(qint64 id);
+
+private:
+    EmbeddedBackend() = default;
+    EmbeddedDocument *adopt(std::unique_ptr<workbook::Workbook> book, const QString &name);
+
+    QList<QPointer<EmbeddedDocument>> m_documents; // front first
+    qint64 m_nextId = 1;
+    int m_nextBookNumber = 1;
+    bool m_running = false;
+};
