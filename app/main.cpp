@@ -1,8 +1,11 @@
 #include "CachedImageLoader.h"
+#include "embedded/EmbeddedBackend.h"
+#include "embedded/WorkbookWindow.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 
 int main(int argc, char *argv[])
@@ -19,5 +22,14 @@ int main(int argc, char *argv[])
     window.setWindowTitle(QStringLiteral("Tarvio Ostra"));
     window.setPixmap(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":resources/SplashScreen.png"))));
     window.show();
+
+    // Workbooks named on the command line open in the embedded spreadsheet.
+    WorkbookWindow::serveDocuments();
+    const QStringList files = QApplication::arguments().mid(1);
+    for (const QString &file : files) {
+        QString message;
+        if (!EmbeddedBackend::instance().openDocument(file, &message))
+            QMessageBox::warning(nullptr, QStringLiteral("Tarvio Workbook"), message);
+    }
     return application.exec();
 }

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "EmbeddedDocument.h"
+
+#include <QAbstractTableModel>
+#include <QPointer>
+
+// One sheet of a document as a table for Qt's views: every row and column of
+// the sheet, values as the cell shows them, input text for editing. Only the
+// cells a change touched are announced, so a view repaints only those.
+class SheetModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit SheetModel(EmbeddedDocument *document, QObject *parent = nullptr);
+
+    workbook::SheetIndex sheet() const { return m_sheet; }
+    void setSheet(workbook::SheetIndex sheet);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // What the user typed into a cell, as the formula bar shows it.
+    QString inputText(int row, int column) const;
+
+signals:
+    // A typed entry was refused; the cell keeps what it had.
+    void editRefused(const QString &message);
+
+private:
+    void cellsChanged(const QList<workbook::CellLocation> &cells);
+
+    QPointer<EmbeddedDocument> m_document;
+    workbook::SheetIndex m_sheet = 0;
+};

@@ -1,0 +1,345 @@
+#include "WorkbookWindow.h"
+
+#include "EmbeddedBackend.h"
+#include "SheetModel.h"
+#include "SheetView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+using namespace workbook;
+
+WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
+    : QMainWindow(parent), m_document(document), m_model(new SheetModel(document, this)), m_view(new SheetView),
+      m_nameBox(new QLineEdit), m_formulaBar(new QLineEdit), m_sheetTabs(new QTabBar)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(900, 600);
+
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(4, 4, 4, 4);
+    m_nameBox->setFixedWidth(110);
+    m_nameBox->setToolTip(tr("Name box: the current cell; type an address to go there"));
+    m_formulaBar->setToolTip(tr("The current cell's content"));
+    auto *fx = new QLabel(QStringLiteral("fx"));
+    fx->setStyleSheet(QStringLiteral("font-style: italic; color: #606060; padding: 0 6px"));
+    bar->addWidget(m_nameBox);
+    bar->addWidget(fx);
+    bar->addWidget(m_formulaBar, 1);
+    layout->addLayout(bar);
+    m_view->setModel(m_model);
+    layout->addWidget(m_view, 1);
+    m_sheetTabs->setShape(QTabBar::RoundedSouth);
+    m_sheetTabs->setDrawBase(false);
+    for (SheetIndex s = 0; s < document->book().sheetCount(); ++s)
+        m_sheetTabs->addTab(QString::fromStdString(document->book().sheetName(s)));
+    auto *tabs = new QHBoxLayout;
+    tabs->setContentsMargins(4, 0, 4, 2);
+    tabs->addWidget(m_sheetTabs);
+    tabs->addStretch(1);
+    layout->addLayout(tabs);
+    setCentralWidget(central);
+    buildMenus();
+
+    connect(m_model, &SheetModel::editRefused, this, [this](const QString &message) {
+        QMessageBox::warning(this, tr("Tarvio Workbook"), tr("The entry was not accepted:\n%1").arg(message));
+    });
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &WorkbookWindow::selectionChanged);
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &WorkbookWindow::selectionChanged);
+    connect(m_view, &SheetView::clearRequested, this, &WorkbookWindow::clearSelection);
+    connect(m_view, &SheetView::copyRequested, this, &WorkbookWindow::copySelection);
+    connect(m_view, &SheetView::pasteRequested, this, &WorkbookWindow::pasteClipboard);
+    connect(m_formulaBar, &QLineEdit::returnPressed, this, &WorkbookWindow::commitFormulaBar);
+    connect(m_nameBox, &QLineEdit::returnPressed, this, &WorkbookWindow::goToNameBoxAddress);
+    connect(m_sheetTabs, &QTabBar::currentChanged, this, &WorkbookWindow::showSheet);
+    connect(document, &EmbeddedDocument::modifiedChanged, this, &WorkbookWindow::updateTitle);
+    connect(document, &EmbeddedDocument::renamed, this, &WorkbookWindow::updateTitle);
+    connect(document, &EmbeddedDocument::cellsChanged, this, &WorkbookWindow::updateFormulaBar);
+    connect(document, &QObject::destroyed, this, [this] {
+        m_closing = true;
+        close();
+    });
+
+    m_view->setCurrentIndex(m_model->index(0, 0));
+    fitUsedColumns();
+    updateTitle();
+}
+
+void WorkbookWindow::fitUsedColumns()
+{
+    // Columns in use are widened to what they show (the view measures the
+    // rows on screen), within reason.
+    QList<int> used;
+    m_document->book().forEachCell(m_model->sheet(), [&used](int, int column) {
+        if (used.isEmpty() || used.last() != column)
+            used << column;
+    });
+    for (int column : used.mid(0, 64)) {
+        m_view->resizeColumnToContents(column);
+        m_view->setColumnWidth(column, std::clamp(m_view->columnWidth(column) + 8, 80, 320));
+    }
+}
+
+void WorkbookWindow::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&New"), QKeySequence::New, [] { EmbeddedBackend::instance().newDocument(); });
+    file->addAction(tr("&Open..."), QKeySequence::Open, this, &WorkbookWindow::openFile);
+    file->addAction(tr("&Save"), QKeySequence::Save, this, &WorkbookWindow::save);
+    file->addAction(tr("Save &As..."), QKeySequence::SaveAs, this, &WorkbookWindow::saveAs);
+    file->addSeparator();
+    file->addAction(tr("&Close"), QKeySequence::Close, this, &QWidget::close);
+}
+
+void WorkbookWindow::updateTitle()
+{
+    if (!m_document)
+        return;
+    setWindowTitle(m_document->name() + QStringLiteral("[*] - ") + EmbeddedBackend::instance().applicationName());
+    setWindowModified(m_document->isModified());
+}
+
+void WorkbookWindow::updateFormulaBar()
+{
+    const QModelIndex current = m_view->currentIndex();
+    m_nameBox->setText(current.isValid() ? QString::fromStdString(cellText({current.row(), current.column()})) : QString());
+    if (!m_formulaBar->hasFocus())
+        m_formulaBar->setText(current.isValid() ? m_model->inputText(current.row(), current.column()) : QString());
+}
+
+void WorkbookWindow::selectionChanged()
+{
+    updateFormulaBar();
+    if (!m_document)
+        return;
+    QList<CellRange> areas;
+    for (const QItemSelectionRange &range : m_view->selectionModel()->selection())
+        areas << CellRange{m_model->sheet(), range.top(), range.left(), range.bottom(), range.right()};
+    const QModelIndex current = m_view->currentIndex();
+    if (areas.isEmpty() && current.isValid())
+        areas << CellRange{m_model->sheet(), current.row(), current.column(), current.row(), current.column()};
+    m_document->setSelection(areas);
+}
+
+void WorkbookWindow::commitFormulaBar()
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid())
+        return;
+    if (m_model->setData(current, m_formulaBar->text()))
+        m_view->setFocus();
+    updateFormulaBar();
+}
+
+void WorkbookWindow::goToNameBoxAddress()
+{
+    const auto cell = parseCellPosition(m_nameBox->text().trimmed().toStdString());
+    if (!cell) {
+        QMessageBox::information(this, tr("Tarvio Workbook"), tr("\"%1\" is not a cell address.").arg(m_nameBox->text()));
+        updateFormulaBar();
+        return;
+    }
+    const QModelIndex target = m_model->index(cell->row, cell->column);
+    m_view->setCurrentIndex(target);
+    m_view->scrollTo(target);
+    m_view->setFocus();
+}
+
+void WorkbookWindow::clearSelection()
+{
+    if (!m_document)
+        return;
+    for (const CellRange &area : m_document->selection())
+        m_document->clearArea(m_model->sheet(), area);
+    updateFormulaBar();
+}
+
+void WorkbookWindow::copySelection()
+{
+    const QItemSelection selection = m_view->selectionModel()->selection();
+    if (selection.size() != 1) {
+        QMessageBox::information(this, tr("Tarvio Workbook"), tr("Copy works on one rectangular block."));
+        return;
+    }
+    const QItemSelectionRange &range = selection.first();
+    if (static_cast<long long>(range.height()) * range.width() > 1000000) {
+        QMessageBox::information(this, tr("Tarvio Workbook"), tr("The block is too large to copy."));
+        return;
+    }
+    QStringList lines;
+    for (int r = range.top(); r <= range.bottom(); ++r) {
+        QStringList cells;
+        for (int c = range.left(); c <= range.right(); ++c)
+            cells << m_model->data(m_model->index(r, c)).toString();
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+}
+
+void WorkbookWindow::pasteClipboard()
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!m_document || !current.isValid())
+        return;
+    QString text = QApplication::clipboard()->text();
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    QList<QStringList> rows;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        rows << line.split(QLatin1Char('\t'));
+    QString message;
+    if (!m_document->pasteBlock({m_model->sheet(), current.row(), current.column()}, rows, &message))
+        QMessageBox::warning(this, tr("Tarvio Workbook"), tr("Some entries were not accepted:\n%1").arg(message));
+    updateFormulaBar();
+}
+
+void WorkbookWindow::showSheet(int index)
+{
+    if (!m_document || index < 0)
+        return;
+    m_model->setSheet(index);
+    m_document->setActiveSheet(index);
+    m_view->setCurrentIndex(m_model->index(0, 0));
+    fitUsedColumns();
+    selectionChanged();
+}
+
+void WorkbookWindow::openFile()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Workbook"), QString(),
+                                                      tr("Workbooks (*.xlsx *.xlsm *.ods *.csv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QString message;
+    if (!EmbeddedBackend::instance().openDocument(path, &message))
+        QMessageBox::warning(this, tr("Tarvio Workbook"), message);
+}
+
+bool WorkbookWindow::saveTo(const QString &path)
+{
+    QString message;
+    if (!m_document->saveAs(path, &message)) {
+        QMessageBox::warning(this, tr("Tarvio Workbook"), message);
+        return false;
+    }
+    return true;
+}
+
+bool WorkbookWindow::save()
+{
+    if (!m_document)
+        return false;
+    const QString path = m_document->filePath();
+    const bool xlsx = path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive);
+    if (path.isEmpty() || !xlsx || !m_document->unsupported().isEmpty()) {
+        // Never overwrite a file with less than it held: save a new xlsx instead.
+        if (!path.isEmpty()) {
+            const QString lost = m_document->unsupported().isEmpty() ? tr("the original file format")
+                                                                      : m_document->unsupported().join(QStringLiteral(", "));
+            QMessageBox::information(this, tr("Tarvio Workbook"),
+                                     tr("%1 is saved as a new .xlsx file; the original stays as it is.\n"
+                                        "Not kept in the new file: %2.")
+                                         .arg(QFileInfo(path).fileName(), lost));
+        }
+        return saveAs();
+    }
+    return saveTo(path);
+}
+
+bool WorkbookWindow::saveAs()
+{
+    if (!m_document)
+        return false;
+    const QString original = m_document->filePath();
+    QString suggestion = original.isEmpty() ? m_document->name() + QStringLiteral(".xlsx")
+                                            : QFileInfo(original).path() + QLatin1Char('/') + QFileInfo(original).completeBaseName()
+            + QStringLiteral(".xlsx");
+    QString path = QFileDialog::getSaveFileName(this, tr("Save Workbook As"), suggestion, tr("Excel workbook (*.xlsx)"));
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += QStringLiteral(".xlsx");
+    if (!m_document->unsupported().isEmpty() && QFileInfo(path) == QFileInfo(original)) {
+        QMessageBox::warning(this, tr("Tarvio Workbook"), tr("Choose another name: the original file would lose what it holds."));
+        return false;
+    }
+    return saveTo(path);
+}
+
+bool WorkbookWindow::confirmClose()
+{
+    if (!m_document || !m_document->isModified())
+        return true;
+    raise();
+    activateWindow();
+    const auto answer = QMessageBox::question(this, tr("Tarvio Workbook"),
+                                              tr("Save the changes to %1 before closing?").arg(m_document->name()),
+                                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Cancel)
+        return false;
+    return answer == QMessageBox::Discard || save();
+}
+
+void WorkbookWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_closing && !confirmClose()) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    if (m_document)
+        EmbeddedBackend::instance().closeDocument(m_document);
+    event->accept();
+}
+
+void WorkbookWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_document)
+        EmbeddedBackend::instance().bringToFront(m_document);
+}
+
+void WorkbookWindow::serveDocuments()
+{
+    EmbeddedBackend &backend = EmbeddedBackend::instance();
+    backend.showDocument = [](EmbeddedDocument *document) {
+        auto *window = new WorkbookWindow(document);
+        window->show();
+    };
+    backend.activeDocumentWindow = []() -> EmbeddedDocument * {
+        auto *window = qobject_cast<WorkbookWindow *>(QApplication::activeWindow());
+        return window ? window->document() : nullptr;
+    };
+}
+
+bool WorkbookWindow::closeAllWindows()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<WorkbookWindow *>(widget)) {
+            if (!window->confirmClose())
+                return false;
+        }
+    }
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *window = qobject_cast<WorkbookWindow *>(widget)) {
+            window->m_closing = true;
+            window->close();
+        }
+    }
+    return true;
+}

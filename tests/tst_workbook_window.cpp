@@ -1,0 +1,276 @@
+#include "embedded/EmbeddedBackend.h"
+#include "embedded/EmbeddedObjects.h"
+#include "embedded/SheetModel.h"
+#include "embedded/SheetView.h"
+#include "embedded/WorkbookWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace workbook;
+
+namespace {
+
+// Typing into the grid: the first key opens the editor, which takes the rest.
+void type(QWidget *view, const QString &text)
+{
+    QTest::keyClicks(view, text.left(1));
+    QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
+}
+
+EmbeddedBackend &backend()
+{
+    return EmbeddedBackend::instance();
+}
+
+WorkbookWindow *windowOf(EmbeddedDocument *document)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<WorkbookWindow *>(widget))
+            if (window->document() == document)
+                return window;
+    return nullptr;
+}
+
+// Answers the next message box with `button` once it shows.
+void answerNextMessageBox(QMessageBox::StandardButton button, QString *text = nullptr)
+{
+    QTimer::singleShot(0, [button, text] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+                if (text)
+                    *text = box->text();
+                box->button(button)->click();
+                return;
+            }
+        }
+        answerNextMessageBox(button, text); // not up yet
+    });
+}
+
+QString shown(EmbeddedDocument *doc, int row, int column)
+{
+    return QString::fromStdString(displayText(doc->book().value({doc->activeSheet(), row, column})));
+}
+
+} // namespace
+
+class TestWorkbookWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { WorkbookWindow::serveDocuments(); }
+    void cleanup();
+    void aNewDocumentGetsItsWindow();
+    void typingEditsAndEnterMovesDown();
+    void refusedFormulasKeepTheCell();
+    void theFormulaBarShowsAndEditsTheCurrentCell();
+    void selectionReachesTheDocument();
+    void copyAndPasteTabSeparatedBlocks();
+    void deleteClears();
+    void savingAndOpeningKeepsTheContent();
+    void closingAsksAboutUnsavedChanges();
+    void staysResponsiveUnderAHundredWritesASecond();
+};
+
+void TestWorkbookWindow::cleanup()
+{
+    for (EmbeddedDocument *doc : backend().documents()) {
+        doc->setModified(false);
+        backend().closeDocument(doc);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+void TestWorkbookWindow::aNewDocumentGetsItsWindow()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    WorkbookWindow *window = windowOf(doc);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(window->windowTitle().endsWith(QStringLiteral(" - Tarvio Workbook")));
+    QVERIFY(window->windowTitle().startsWith(doc->name()));
+}
+
+void TestWorkbookWindow::typingEditsAndEnterMovesDown()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    WorkbookWindow *window = windowOf(doc);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    SheetView *view = window->view();
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    type(view, QStringLiteral("12"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor commits on the next turn of the loop
+    QCOMPARE(shown(doc, 0, 0), QStringLiteral("12"));
+    QCOMPARE(view->currentIndex().row(), 1);
+    type(view, QStringLiteral("=A1*2"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("24"));
+    QCOMPARE(view->currentIndex().column(), 1);
+    QVERIFY(doc->isModified());
+    QVERIFY(windowOf(doc)->isWindowModified());
+    // Escape throws the typing away.
+    view->setCurrentIndex(view->model()->index(0, 0));
+    type(view, QStringLiteral("99"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(doc, 0, 0), QStringLiteral("12"));
+}
+
+void TestWorkbookWindow::refusedFormulasKeepTheCell()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->editCell({0, 0, 0}, QStringLiteral("5"));
+    SheetModel *model = qobject_cast<SheetModel *>(windowOf(doc)->view()->model());
+    QString message;
+    answerNextMessageBox(QMessageBox::Ok, &message);
+    QVERIFY(!model->setData(model->index(0, 0), QStringLiteral("=SUM(1,")));
+    QVERIFY2(message.contains(QStringLiteral("not accepted")), qPrintable(message));
+    QCOMPARE(shown(doc, 0, 0), QStringLiteral("5"));
+}
+
+void TestWorkbookWindow::theFormulaBarShowsAndEditsTheCurrentCell()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->editCell({0, 2, 1}, QStringLiteral("=1+2"));
+    WorkbookWindow *window = windowOf(doc);
+    SheetView *view = window->view();
+    view->setCurrentIndex(view->model()->index(2, 1));
+    const QList<QLineEdit *> edits = window->findChildren<QLineEdit *>();
+    QLineEdit *nameBox = edits.at(0);
+    QLineEdit *formulaBar = edits.at(1);
+    QCOMPARE(nameBox->text(), QStringLiteral("B3"));
+    QCOMPARE(formulaBar->text(), QStringLiteral("=1+2"));
+    formulaBar->setText(QStringLiteral("=10*2"));
+    emit formulaBar->returnPressed();
+    QCOMPARE(shown(doc, 2, 1), QStringLiteral("20"));
+    nameBox->setText(QStringLiteral("D7"));
+    emit nameBox->returnPressed();
+    QCOMPARE(view->currentIndex().row(), 6);
+    QCOMPARE(view->currentIndex().column(), 3);
+}
+
+void TestWorkbookWindow::selectionReachesTheDocument()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    SheetView *view = windowOf(doc)->view();
+    QAbstractItemModel *model = view->model();
+    view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 1)), QItemSelectionModel::ClearAndSelect);
+    view->selectionModel()->select(QItemSelection(model->index(4, 2), model->index(4, 2)), QItemSelectionModel::Select);
+    EmbeddedRangeObject selection(doc, doc->selection());
+    QCOMPARE(selection.read(QStringLiteral("Address")).toString(), QStringLiteral("A1:B2;C5"));
+    view->selectColumn(3);
+    QCOMPARE(EmbeddedRangeObject(doc, doc->selection()).read(QStringLiteral("Address")).toString(), QStringLiteral("D:D"));
+}
+
+void TestWorkbookWindow::copyAndPasteTabSeparatedBlocks()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->pasteBlock({0, 0, 0}, {{QStringLiteral("1"), QStringLiteral("x")}, {QStringLiteral("=A1+1"), QStringLiteral("TRUE")}});
+    SheetView *view = windowOf(doc)->view();
+    QAbstractItemModel *model = view->model();
+    view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 1)), QItemSelectionModel::ClearAndSelect);
+    emit view->copyRequested();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1\tx\n2\tTRUE\n"));
+    view->setCurrentIndex(model->index(5, 3));
+    emit view->pasteRequested();
+    QCOMPARE(shown(doc, 5, 3), QStringLiteral("1"));
+    QCOMPARE(shown(doc, 6, 4), QStringLiteral("TRUE"));
+}
+
+void TestWorkbookWindow::deleteClears()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->pasteBlock({0, 0, 0}, {{QStringLiteral("1"), QStringLiteral("2")}, {QStringLiteral("3"), QStringLiteral("4")}});
+    SheetView *view = windowOf(doc)->view();
+    QAbstractItemModel *model = view->model();
+    view->setFocus();
+    view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(0, 1)), QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(shown(doc, 0, 0), QString());
+    QCOMPARE(shown(doc, 0, 1), QString());
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("3"));
+}
+
+void TestWorkbookWindow::savingAndOpeningKeepsTheContent()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("edited.xlsx"));
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->pasteBlock({0, 0, 0}, {{QStringLiteral("Speed"), QStringLiteral("30")}, {QStringLiteral("Double"), QStringLiteral("=B1*2")}});
+    QString message;
+    QVERIFY2(doc->saveAs(path, &message), qPrintable(message));
+    QVERIFY(!doc->isModified());
+    QCOMPARE(doc->name(), QStringLiteral("edited.xlsx"));
+    EmbeddedDocument *again = backend().openDocument(path, &message);
+    QVERIFY2(again, qPrintable(message));
+    QVERIFY(windowOf(again));
+    QCOMPARE(shown(again, 1, 1), QStringLiteral("60"));
+    QCOMPARE(again->book().input({0, 1, 1}).formula, std::string("B1*2"));
+    QVERIFY(!backend().openDocument(dir.filePath(QStringLiteral("missing.xlsx")), &message));
+    QVERIFY(message.startsWith(QStringLiteral("cannot read ")));
+}
+
+void TestWorkbookWindow::closingAsksAboutUnsavedChanges()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->editCell({0, 0, 0}, QStringLiteral("1"));
+    WorkbookWindow *window = windowOf(doc);
+    answerNextMessageBox(QMessageBox::Cancel);
+    QVERIFY(!window->close());
+    QVERIFY(window->isVisible());
+    answerNextMessageBox(QMessageBox::Discard);
+    QVERIFY(window->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!backend().documents().contains(doc));
+}
+
+void TestWorkbookWindow::staysResponsiveUnderAHundredWritesASecond()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    // A visible block of formulas that all follow A1.
+    QList<QStringList> rows;
+    for (int r = 0; r < 20; ++r) {
+        QStringList row;
+        for (int c = 1; c < 10; ++c)
+            row << QStringLiteral("=SIN($A$1*%1)+%2").arg(c).arg(r);
+        rows << row;
+    }
+    doc->pasteBlock({0, 0, 1}, rows);
+    EmbeddedRangeObject input(doc, {CellRange{0, 0, 0, 0, 0}});
+    QTimer writer;
+    int written = 0;
+    connect(&writer, &QTimer::timeout, [&] { input.write(QStringLiteral("Value"), 0.01 * ++written); });
+    QElapsedTimer clock;
+    qint64 last = 0, longestGap = 0;
+    QTimer heartbeat;
+    connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestGap = std::max(longestGap, now - last);
+        last = now;
+    });
+    clock.start();
+    writer.start(10);
+    heartbeat.start(1);
+    QTest::qWait(1000);
+    writer.stop();
+    heartbeat.stop();
+    QVERIFY(written >= 80);
+    QVERIFY2(longestGap <= 16, qPrintable(QStringLiteral("the event loop stalled for %1 ms").arg(longestGap)));
+    QCOMPARE(shown(doc, 0, 1), QString::fromStdString(formatNumber(std::sin(0.01 * written))));
+}
+
+QTEST_MAIN(TestWorkbookWindow)
+#include "tst_workbook_window.moc"
