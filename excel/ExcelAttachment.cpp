@@ -4,6 +4,8 @@
 #include "VRKExcelObjects.h"
 
 #include <QDebug>
+#include <QMessageBox>
+#include <QTimer>
 
 ExcelAttachment::ExcelAttachment(QList<VRKExcelApplication *> &applications, QObject *owner)
     : m_applications(applications), m_owner(owner)
@@ -45,7 +47,7 @@ bool ExcelAttachment::wrapExcelWindow(qint64 mainWindow)
 {
     AutomationObject *window = AutomationBackend::current().workbookWindow(mainWindow);
     if (window->isNull()) {
-        qDebug() << "ERROR ON AccessibleObjectFromWindow:" << mainWindow;
+        qDebug() << "No workbook window to attach to:" << mainWindow;
         delete window;
         return false;
     }
@@ -54,6 +56,27 @@ bool ExcelAttachment::wrapExcelWindow(qint64 mainWindow)
     delete window;
     m_applications.prepend(application);
     return true;
+}
+
+void ExcelAttachment::offerToOpenExcel()
+{
+    const bool running = isExcelRunning();
+    const QString application = applicationName();
+    QMessageBox question(QMessageBox::Question, application,
+                         running ? QStringLiteral("There is no workbook open in %1.").arg(application)
+                                 : QStringLiteral("%1 is not open.").arg(application),
+                         QMessageBox::Yes | QMessageBox::No);
+    question.setInformativeText(running ? QStringLiteral("Open a new workbook?") : QStringLiteral("Open %1?").arg(application));
+    question.setDefaultButton(QMessageBox::Yes);
+    question.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (question.exec() != QMessageBox::Yes)
+        return;
+    auto *wrapper = new VRKExcelApplication(m_owner);
+    m_applications.prepend(wrapper);
+    if (running)
+        wrapper->workbooks()->add(false);
+    else
+        QTimer::singleShot(10, wrapper, &VRKExcelApplication::show);
 }
 
 bool ExcelAttachment::isExcelRunning()

@@ -23,6 +23,11 @@ public:
     // window gives no automation object.
     bool wrapExcelWindow(qint64 mainWindow);
 
+    // No usable spreadsheet is attached: asks the user whether to open one
+    // (or a new workbook in the running one) and prepares it on Yes. The
+    // request that needed it is not repeated.
+    void offerToOpenExcel();
+
     static bool isExcelRunning();
     // Whether the title of the window in front starts with `prefix`
     // (compared on at most 19 characters).

@@ -1,3 +1,5 @@
+#include "ExcelAttachment.h"
+#include "VRKExcelObjects.h"
 #include "embedded/EmbeddedBackend.h"
 #include "embedded/EmbeddedObjects.h"
 #include "embedded/SheetModel.h"
@@ -78,6 +80,7 @@ private slots:
     void savingAndOpeningKeepsTheContent();
     void closingAsksAboutUnsavedChanges();
     void staysResponsiveUnderAHundredWritesASecond();
+    void offersToOpenAWorkbookWhenNoneIsUsable();
 };
 
 void TestWorkbookWindow::cleanup()
@@ -270,6 +273,25 @@ void TestWorkbookWindow::staysResponsiveUnderAHundredWritesASecond()
     QVERIFY(written >= 80);
     QVERIFY2(longestGap <= 16, qPrintable(QStringLiteral("the event loop stalled for %1 ms").arg(longestGap)));
     QCOMPARE(shown(doc, 0, 1), QString::fromStdString(formatNumber(std::sin(0.01 * written))));
+}
+
+void TestWorkbookWindow::offersToOpenAWorkbookWhenNoneIsUsable()
+{
+    backend().start();
+    QList<VRKExcelApplication *> applications;
+    QObject owner;
+    ExcelAttachment attachment(applications, &owner);
+    QString text;
+    answerNextMessageBox(QMessageBox::No, &text);
+    attachment.offerToOpenExcel();
+    QCOMPARE(text, QStringLiteral("There is no workbook open in Tarvio Workbook."));
+    QVERIFY(applications.isEmpty());
+
+    answerNextMessageBox(QMessageBox::Yes);
+    attachment.offerToOpenExcel();
+    QCOMPARE(applications.size(), 1);
+    QCOMPARE(backend().documents().size(), 1); // a new workbook, in its window
+    QVERIFY(windowOf(backend().documents().first()));
 }
 
 QTEST_MAIN(TestWorkbookWindow)

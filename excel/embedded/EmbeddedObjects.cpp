@@ -62,8 +62,13 @@ QVariant EmbeddedApplicationObject::read(const QString &member, const QVariantLi
 bool EmbeddedApplicationObject::write(const QString &member, const QVariant &value)
 {
     if (isMember(member, "Visible")) {
-        if (value.toBool())
-            EmbeddedBackend::instance().start();
+        // Shown with nothing open, the spreadsheet opens a blank workbook, as spreadsheets start.
+        EmbeddedBackend &backend = EmbeddedBackend::instance();
+        if (value.toBool()) {
+            backend.start();
+            if (backend.documents().isEmpty())
+                backend.newDocument();
+        }
         return true;
     }
     return isMember(member, "EnableEvents");
