@@ -255,8 +255,12 @@ void TestWorkbookWindow::staysResponsiveUnderAHundredWritesASecond()
     EmbeddedRangeObject input(doc, {CellRange{0, 0, 0, 0, 0}});
     QTimer writer;
     int written = 0;
-    connect(&writer, &QTimer::timeout, [&] { input.write(QStringLiteral("Value"), 0.01 * ++written); });
     QElapsedTimer clock;
+    // A hundred values a second: a late tick catches up, as a dragged slider would.
+    connect(&writer, &QTimer::timeout, [&] {
+        while (written < clock.elapsed() / 10)
+            input.write(QStringLiteral("Value"), 0.01 * ++written);
+    });
     qint64 last = 0, longestGap = 0;
     QTimer heartbeat;
     connect(&heartbeat, &QTimer::timeout, [&] {
@@ -270,7 +274,7 @@ void TestWorkbookWindow::staysResponsiveUnderAHundredWritesASecond()
     QTest::qWait(1000);
     writer.stop();
     heartbeat.stop();
-    QVERIFY(written >= 80);
+    QVERIFY(written >= 95);
     QVERIFY2(longestGap <= 16, qPrintable(QStringLiteral("the event loop stalled for %1 ms").arg(longestGap)));
     QCOMPARE(shown(doc, 0, 1), QString::fromStdString(formatNumber(std::sin(0.01 * written))));
 }

@@ -34,8 +34,12 @@ AutomationObject *EmbeddedBackend::create(const QString &classId)
     if (runningFirst)
         id.chop(1);
     if (id.compare(applicationClass, Qt::CaseInsensitive) == 0) {
-        // With "&" the running instance serves; either way there is one.
+        // With "&" the running instance serves; either way there is one. A
+        // spreadsheet that starts now opens with a blank workbook.
+        const bool starting = !m_running;
         start();
+        if (starting && documents().isEmpty())
+            newDocument();
         return new EmbeddedApplicationObject;
     }
     // A bare workbook or worksheet is the one in front, as the spreadsheet hands it out.

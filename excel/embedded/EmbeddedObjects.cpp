@@ -62,13 +62,8 @@ QVariant EmbeddedApplicationObject::read(const QString &member, const QVariantLi
 bool EmbeddedApplicationObject::write(const QString &member, const QVariant &value)
 {
     if (isMember(member, "Visible")) {
-        // Shown with nothing open, the spreadsheet opens a blank workbook, as spreadsheets start.
-        EmbeddedBackend &backend = EmbeddedBackend::instance();
-        if (value.toBool()) {
-            backend.start();
-            if (backend.documents().isEmpty())
-                backend.newDocument();
-        }
+        if (value.toBool())
+            EmbeddedBackend::instance().start();
         return true;
     }
     return isMember(member, "EnableEvents");
