@@ -91,10 +91,16 @@ Qt::ItemFlags SheetModel::flags(const QModelIndex &index) const
 
 void SheetModel::cellsChanged(const QList<CellLocation> &cells)
 {
+    // One announcement for the block the changes span: a view repaints it in one go.
+    int top = maxRows, left = maxColumns, bottom = -1, right = -1;
     for (const CellLocation &cell : cells) {
         if (cell.sheet != m_sheet)
             continue;
-        const QModelIndex at = index(cell.row, cell.column);
-        emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole, Qt::TextAlignmentRole});
+        top = std::min(top, cell.row);
+        left = std::min(left, cell.column);
+        bottom = std::max(bottom, cell.row);
+        right = std::max(right, cell.column);
     }
+    if (bottom >= 0)
+        emit dataChanged(index(top, left), index(bottom, right), {Qt::DisplayRole, Qt::EditRole, Qt::TextAlignmentRole});
 }
