@@ -212,19 +212,18 @@ void VRKExcelWindow::rangeIteratedForSelectionWithFilter(ExcelAddressBlock *bloc
 
 // ---- VRKExcelWorkbooks
 
-AutomationObject *VRKExcelWorkbooks::createAxObject()
+AutomationObject *VRKExcelBase::applicationMember(const QString &member)
 {
-    if (auto *application = qobject_cast<VRKExcelApplication *>(parent()))
-        return application->axObject()->query(QStringLiteral("Workbooks"));
     AutomationObject *temporary = classObject(applicationClass);
-    AutomationObject *workbooks = temporary->query(QStringLiteral("Workbooks"));
+    AutomationObject *found = temporary->query(member);
     delete temporary;
-    return workbooks;
+    return found;
 }
 
-VRKExcelWorkbook *VRKExcelWorkbooks::item(const QString &name, bool keep)
+template <typename Item>
+Item *VRKExcelBase::itemByName(const QString &name, bool keep)
 {
-    for (VRKExcelWorkbook *child : findChildren<VRKExcelWorkbook *>(QString(), Qt::FindDirectChildrenOnly))
+    for (Item *child : findChildren<Item *>(QString(), Qt::FindDirectChildrenOnly))
         if (child->name() == name)
             return child;
     AutomationObject *found = axObject()->query(QStringLiteral("Item"), {name});
@@ -232,9 +231,21 @@ VRKExcelWorkbook *VRKExcelWorkbooks::item(const QString &name, bool keep)
         delete found;
         return nullptr;
     }
-    auto *workbook = new VRKExcelWorkbook(this);
-    workbook->setAxObject(found);
-    return handOut(workbook, keep);
+    auto *item = new Item(this);
+    item->setAxObject(found);
+    return handOut(item, keep);
+}
+
+AutomationObject *VRKExcelWorkbooks::createAxObject()
+{
+    if (auto *application = qobject_cast<VRKExcelApplication *>(parent()))
+        return application->axObject()->query(QStringLiteral("Workbooks"));
+    return applicationMember(QStringLiteral("Workbooks"));
+}
+
+VRKExcelWorkbook *VRKExcelWorkbooks::item(const QString &name, bool keep)
+{
+    return itemByName<VRKExcelWorkbook>(name, keep);
 }
 
 VRKExcelWorkbook *VRKExcelWorkbooks::add(bool keep)
@@ -271,25 +282,12 @@ AutomationObject *VRKExcelWorksheets::createAxObject()
         return workbook->axObject()->query(QStringLiteral("Worksheets"));
     if (auto *application = qobject_cast<VRKExcelApplication *>(parent()))
         return application->axObject()->query(QStringLiteral("Worksheets"));
-    AutomationObject *temporary = classObject(applicationClass);
-    AutomationObject *worksheets = temporary->query(QStringLiteral("Worksheets"));
-    delete temporary;
-    return worksheets;
+    return applicationMember(QStringLiteral("Worksheets"));
 }
 
 VRKExcelWorksheet *VRKExcelWorksheets::item(const QString &name, bool keep)
 {
-    for (VRKExcelWorksheet *child : findChildren<VRKExcelWorksheet *>(QString(), Qt::FindDirectChildrenOnly))
-        if (child->name() == name)
-            return child;
-    AutomationObject *found = axObject()->query(QStringLiteral("Item"), {name});
-    if (found->isNull()) {
-        delete found;
-        return nullptr;
-    }
-    auto *sheet = new VRKExcelWorksheet(this);
-    sheet->setAxObject(found);
-    return handOut(sheet, keep);
+    return itemByName<VRKExcelWorksheet>(name, keep);
 }
 
 // ---- VRKExcelRange

@@ -47,6 +47,12 @@ protected:
         return wrapper;
     }
     static AutomationObject *classObject(const char *classId);
+    // A member of a temporary Application, for a collection made without one.
+    static AutomationObject *applicationMember(const QString &member);
+    // Item lookup of the collections: a known child of that name, else the
+    // collection's Item, wrapped; null when there is none.
+    template <typename Item>
+    Item *itemByName(const QString &name, bool keep);
 
     QList<VRKExcelBase *> ownedWrappers;
 
