@@ -9,7 +9,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -81,6 +83,8 @@ private slots:
     void closingAsksAboutUnsavedChanges();
     void staysResponsiveUnderAHundredWritesASecond();
     void offersToOpenAWorkbookWhenNoneIsUsable();
+    void theGridShowsCellsAsASpreadsheetDoes();
+    void savingAFileWeCannotFullyWriteNeverOverwritesIt();
 };
 
 void TestWorkbookWindow::cleanup()
@@ -299,6 +303,61 @@ void TestWorkbookWindow::offersToOpenAWorkbookWhenNoneIsUsable()
     QCOMPARE(applications.size(), 1);
     QCOMPARE(backend().documents().size(), 1); // a new workbook, in its window
     QVERIFY(windowOf(backend().documents().first()));
+}
+
+void TestWorkbookWindow::theGridShowsCellsAsASpreadsheetDoes()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->pasteBlock({0, 0, 0}, {{QStringLiteral("12.5"), QStringLiteral("text"), QStringLiteral("=1/0"), QStringLiteral("=A1*2")}});
+    SheetModel model(doc);
+    QCOMPARE(model.rowCount(), maxRows);
+    QCOMPARE(model.columnCount(), maxColumns);
+    QCOMPARE(model.headerData(27, Qt::Horizontal).toString(), QStringLiteral("AB"));
+    QCOMPARE(model.headerData(0, Qt::Vertical).toInt(), 1);
+    QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("12.5"));
+    QCOMPARE(model.data(model.index(0, 0), Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+    QCOMPARE(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt(), int(Qt::AlignLeft | Qt::AlignVCenter));
+    QCOMPARE(model.data(model.index(0, 2)).toString(), QStringLiteral("#DIV/0!"));
+    QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("25"));
+    QCOMPARE(model.data(model.index(0, 3), Qt::EditRole).toString(), QStringLiteral("=A1*2"));
+    QVERIFY(!model.data(model.index(5, 5)).isValid());
+    // A change elsewhere is announced as one block on this sheet only.
+    QList<QModelIndex> changed;
+    connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex &a, const QModelIndex &b) { changed << a << b; });
+    doc->editCell({0, 0, 0}, QStringLiteral("1"));
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed.at(0), model.index(0, 0));
+    QCOMPARE(changed.at(1), model.index(0, 3));
+}
+
+void TestWorkbookWindow::savingAFileWeCannotFullyWriteNeverOverwritesIt()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("model.ods"));
+    QVERIFY(QFile::copy(QStringLiteral(TARVIO_FIXTURES "/model.ods"), path));
+    QFile original(path);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray before = original.readAll();
+    original.close();
+
+    QString message;
+    EmbeddedDocument *doc = backend().openDocument(path, &message);
+    QVERIFY2(doc, qPrintable(message));
+    QVERIFY(!doc->unsupported().isEmpty());
+    doc->editCell({0, 5, 5}, QStringLiteral("edited"));
+    // Save explains and turns into Save As; the dialog is cancelled.
+    QString explanation;
+    answerNextMessageBox(QMessageBox::Ok, &explanation);
+    QTimer::singleShot(200, [] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *dialog = qobject_cast<QDialog *>(widget); dialog && dialog->isVisible())
+                dialog->reject();
+    });
+    QVERIFY(!windowOf(doc)->save());
+    QVERIFY2(explanation.contains(QStringLiteral("saved as a new .xlsx file")), qPrintable(explanation));
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QCOMPARE(original.readAll(), before);
+    QVERIFY(doc->isModified());
 }
 
 QTEST_MAIN(TestWorkbookWindow)

@@ -1,0 +1,117 @@
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run calc(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TARVIO_CALC), arguments);
+    process.waitForFinished(30000);
+    return Run{process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+               QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestTarvioCalc : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void dumpsEveryCellRowByRow();
+    void setsAndGets();
+    void scansTheGridFirstAxisFastest();
+    void badArgumentsExitWithOne_data();
+    void badArgumentsExitWithOne();
+    void unreadableFilesExitWithTwo();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_model;
+};
+
+void TestTarvioCalc::initTestCase()
+{
+    m_model = m_dir.filePath(QStringLiteral("model.csv"));
+    QFile file(m_model);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x,y,sum\n1,2,=A2+B2\n0.5,TRUE,=A3*2\n");
+}
+
+void TestTarvioCalc::dumpsEveryCellRowByRow()
+{
+    const Run run = calc({m_model, QStringLiteral("--dump")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("data!A1\tx\ndata!B1\ty\ndata!C1\tsum\n"
+                                     "data!A2\t1\ndata!B2\t2\ndata!C2\t3\n"
+                                     "data!A3\t0.5\ndata!B3\tTRUE\ndata!C3\t1\n"));
+}
+
+void TestTarvioCalc::setsAndGets()
+{
+    const Run run = calc({m_model, QStringLiteral("--set"), QStringLiteral("A2=10"), QStringLiteral("--set"),
+                          QStringLiteral("data!B2==A2*3"), QStringLiteral("--get"), QStringLiteral("C2,data!B2,A1")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("40\t30\tx\n"));
+}
+
+void TestTarvioCalc::scansTheGridFirstAxisFastest()
+{
+    const Run run = calc({m_model, QStringLiteral("--scan"), QStringLiteral("A2=0:1:3"), QStringLiteral("--scan"),
+                          QStringLiteral("B2=10:20:2"), QStringLiteral("--get"), QStringLiteral("C2")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("0\t10\t10\n0.5\t10\t10.5\n1\t10\t11\n0\t20\t20\n0.5\t20\t20.5\n1\t20\t21\n"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^points: 6  seconds: [0-9.]+  points/s: [0-9]+\\n$")).match(run.err).hasMatch(),
+             qPrintable(run.err));
+}
+
+void TestTarvioCalc::badArgumentsExitWithOne_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("neither dump nor get") << QStringList({"FILE"});
+    QTest::newRow("both") << QStringList({"FILE", "--dump", "--get", "A1"});
+    QTest::newRow("unknown option") << QStringList({"FILE", "--frobnicate"});
+    QTest::newRow("set without equals") << QStringList({"FILE", "--set", "A1", "--get", "A1"});
+    QTest::newRow("no such cell") << QStringList({"FILE", "--get", "Nowhere!A1"});
+    QTest::newRow("scan count zero") << QStringList({"FILE", "--scan", "A2=0:1:0", "--get", "C2"});
+    QTest::newRow("scan not numbers") << QStringList({"FILE", "--scan", "A2=a:b:3", "--get", "C2"});
+    QTest::newRow("scan too large") << QStringList({"FILE", "--scan", "A2=0:1:100000", "--scan", "B2=0:1:100000", "--get", "C2"});
+    QTest::newRow("bad formula") << QStringList({"FILE", "--set", "A2==SUM(", "--get", "C2"});
+}
+
+void TestTarvioCalc::badArgumentsExitWithOne()
+{
+    QFETCH(QStringList, arguments);
+    if (!arguments.isEmpty())
+        arguments[0] = m_model;
+    const Run run = calc(arguments);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.startsWith(QStringLiteral("tarvio-calc: ")));
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestTarvioCalc::unreadableFilesExitWithTwo()
+{
+    const Run missing = calc({m_dir.filePath(QStringLiteral("missing.xlsx")), QStringLiteral("--dump")});
+    QCOMPARE(missing.exitCode, 2);
+    QVERIFY(missing.err.contains(QStringLiteral("cannot read ")));
+    QFile notZip(m_dir.filePath(QStringLiteral("broken.xlsx")));
+    QVERIFY(notZip.open(QIODevice::WriteOnly));
+    notZip.write("not a zip at all");
+    notZip.close();
+    QCOMPARE(calc({notZip.fileName(), QStringLiteral("--get"), QStringLiteral("A1")}).exitCode, 2);
+}
+
+QTEST_GUILESS_MAIN(TestTarvioCalc)
+#include "tst_tarvio_calc.moc"
