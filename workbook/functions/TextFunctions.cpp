@@ -347,8 +347,11 @@ bool formatFixed(double x, const std::string &format, std::string &out)
     const int decimals = dot == std::string::npos ? 0 : static_cast<int>(f.size() - dot - 1);
     if (percent)
         x *= 100;
+    // Halves round away from zero, as the spreadsheet rounds (printf would round to even).
+    const double scale = std::pow(10.0, decimals);
+    const double rounded = std::round(roundToSignificant(std::fabs(x) * scale)) / scale;
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, roundToSignificant(std::fabs(x)));
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
     std::string number(buffer);
     std::string whole = number.substr(0, number.find('.'));
     const std::string fraction = decimals > 0 ? number.substr(number.find('.')) : std::string();

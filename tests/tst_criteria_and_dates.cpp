@@ -1,0 +1,123 @@
+#include "Workbook.h"
+
+#include <QTest>
+
+using namespace workbook;
+
+// Criteria, lookups, dates and text formats: the corners where spreadsheets
+// differ from plain arithmetic. Each row is one formula and what the
+// spreadsheet shows for it, over a small table:
+//   A1:A6  10  20  "20"  TRUE  (empty)  "apple pie"
+//   B1:B6  "a*b"  "a?b"  "ab"  "axb"  ""  "A*B"
+//   C1:C4  1  3  5  7        D1:D4  "one" "three" "five" "seven"
+class TestCriteriaAndDates : public QObject
+{
+    Q_OBJECT
+private slots:
+    void evaluates_data();
+    void evaluates();
+};
+
+void TestCriteriaAndDates::evaluates_data()
+{
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<QString>("expected");
+    const std::pair<const char *, const char *> cases[] = {
+        // numbers match numbers only; text criteria compare as text
+        {"=COUNTIF(A1:A6,20)", "1"},
+        {"=COUNTIF(A1:A6,\"20\")", "1"},
+        {"=COUNTIF(A1:A6,\">15\")", "1"},
+        {"=COUNTIF(A1:A6,\"<>20\")", "5"},
+        {"=COUNTIF(A1:A6,TRUE)", "1"},
+        {"=COUNTIF(A1:A6,\"\")", "1"},
+        {"=COUNTIF(A1:A6,\"=\")", "1"},
+        {"=COUNTIF(A1:A6,\"<>\")", "5"},
+        {"=COUNTIF(A1:A6,\"apple*\")", "1"},
+        {"=COUNTIF(A1:A6,\"APPLE PIE\")", "1"},
+        {"=COUNTIF(A1:A6,\"*pie\")", "1"},
+        // wildcards and their escape
+        {"=COUNTIF(B1:B6,\"a*b\")", "5"},
+        {"=COUNTIF(B1:B6,\"a~*b\")", "2"},
+        {"=COUNTIF(B1:B6,\"a?b\")", "4"},
+        {"=COUNTIF(B1:B6,\"a~?b\")", "1"},
+        {"=COUNTIF(B1:B6,\"??\")", "1"},
+        {"=SUMIF(C1:C4,\">=3\",C1:C4)", "15"},
+        {"=SUMIF(D1:D4,\"*e\",C1:C4)", "9"},
+        {"=SUMIF(D1:D4,\"t*\",C1:C4)", "3"},
+        {"=AVERAGEIF(C1:C4,\"<>3\")", "4.33333333333333"},
+        {"=COUNTIFS(C1:C4,\">1\",D1:D4,\"*e*\")", "3"},
+        {"=SUMIFS(C1:C4,C1:C4,\">1\",C1:C4,\"<7\")", "8"},
+        {"=COUNTIFS(C1:C4,\">1\",D1:D3,\"*\")", "#VALUE!"},
+        {"=COUNTIF(C1:C4,1/0)", "#DIV/0!"},
+        // lookups: approximate on sorted data, exact with wildcards
+        {"=VLOOKUP(4,C1:D4,2)", "three"},
+        {"=VLOOKUP(0,C1:D4,2)", "#N/A"},
+        {"=VLOOKUP(100,C1:D4,2)", "seven"},
+        {"=VLOOKUP(\"f*\",D1:D4,1,FALSE)", "five"},
+        {"=VLOOKUP(5,C1:D4,2,FALSE)", "five"},
+        {"=MATCH(6,C1:C4,1)", "3"},
+        {"=MATCH(\"THREE\",D1:D4,0)", "2"},
+        {"=INDEX(C1:D4,MATCH(7,C1:C4,0),2)", "seven"},
+        {"=HLOOKUP(\"ab\",B3:B3,1,FALSE)", "ab"},
+        // the 1900 date system, its phantom leap day included
+        {"=DATE(1900,2,28)", "59"},
+        {"=DATE(1900,2,29)", "60"},
+        {"=DATE(1900,3,1)", "61"},
+        {"=DAY(59)&\"/\"&MONTH(59)", "28/2"},
+        {"=DAY(60)&\"/\"&MONTH(60)", "29/2"},
+        {"=DAY(61)&\"/\"&MONTH(61)", "1/3"},
+        {"=DATE(99,1,1)", "36161"},
+        {"=DATE(2024,0,1)", "45261"},
+        {"=DATE(2024,1,0)", "45291"},
+        {"=DATE(2023,14,1)", "45323"},
+        {"=YEAR(DATE(9999,12,31))", "9999"},
+        {"=DATE(10000,1,1)", "#NUM!"},
+        {"=EDATE(DATE(2024,3,31),-1)", "45351"},
+        {"=EOMONTH(DATE(2023,2,10),0)", "44985"},
+        {"=EOMONTH(DATE(2024,12,1),1)", "45688"},
+        {"=WEEKDAY(1)", "1"},
+        {"=WEEKDAY(DATE(2024,3,3),3)", "6"},
+        {"=DAYS(\"45300\",45292)", "8"},
+        {"=HOUR(\"x\")", "#VALUE!"},
+        {"=TIME(25,0,0)", "0.0416666666666667"},
+        {"=TIME(-1,0,0)", "#NUM!"},
+        // text formats
+        {"=TEXT(-1234.5,\"#,##0\")", "-1,235"},
+        {"=TEXT(0.5,\"0%\")", "50%"},
+        {"=TEXT(DATE(2024,7,4),\"dddd, mmmm d\")", "Thursday, July 4"},
+        {"=TEXT(DATE(2024,7,4),\"ddd dd/mm/yy\")", "Thu 04/07/24"},
+        {"=TEXT(0.75,\"h:mm AM/PM\")", "6:00 PM"},
+        {"=TEXT(1/86400*61,\"mm:ss\")", "01:01"},
+        {"=TEXT(\"abc\",\"0.00\")", "abc"},
+        {"=TEXT(1,\"zz\")", "#VALUE!"},
+    };
+    for (const auto &[formula, expected] : cases)
+        QTest::newRow(formula) << QString::fromUtf8(formula) << QString::fromUtf8(expected);
+}
+
+void TestCriteriaAndDates::evaluates()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, expected);
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setValue({s, 0, 0}, Value::number(10));
+    book.setValue({s, 1, 0}, Value::number(20));
+    book.setValue({s, 2, 0}, Value::text("20"));
+    book.setValue({s, 3, 0}, Value::boolean(true));
+    book.setValue({s, 5, 0}, Value::text("apple pie"));
+    const char *patterns[] = {"a*b", "a?b", "ab", "axb", "", "A*B"};
+    for (int r = 0; r < 6; ++r)
+        book.setValue({s, r, 1}, Value::text(patterns[r]));
+    const char *names[] = {"one", "three", "five", "seven"};
+    for (int r = 0; r < 4; ++r) {
+        book.setValue({s, r, 2}, Value::number(2 * r + 1));
+        book.setValue({s, r, 3}, Value::text(names[r]));
+    }
+    std::string message;
+    QVERIFY2(book.setFormula({s, 50, 10}, formula.toStdString(), &message), message.c_str());
+    QCOMPARE(QString::fromStdString(displayText(book.value({s, 50, 10}))), expected);
+}
+
+QTEST_GUILESS_MAIN(TestCriteriaAndDates)
+#include "tst_criteria_and_dates.moc"
