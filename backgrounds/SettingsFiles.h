@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Where the program keeps its two INI files: beside the executable when that
+// folder is writable (a portable copy), else in the user's configuration
+// folder (an installed program). The names, groups and keys are the same.
+class SettingsFiles
+{
+public:
+    static QString folder();
+    static QString generalPath();      // ".../settings.cfg"
+    static QString sliderSettingsPath(); // ".../sliderSettings.cfg"
+
+    // TermsOfUseApproved under "Tarvio Ostra" / "1.1.0"; false when absent or unreadable.
+    static bool termsOfUseApproved();
+    static void setTermsOfUseApproved(bool approved);
+
+    // Puts both files in another folder (tests); an empty path restores the rule above.
+    static void setFolder(const QString &folder);
+
+    SettingsFiles() = delete;
+};
