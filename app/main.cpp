@@ -1,4 +1,5 @@
 #include "CachedImageLoader.h"
+#include "SplashScreen.h"
 #include "embedded/EmbeddedBackend.h"
 #include "embedded/WorkbookWindow.h"
 
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QThread>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +19,12 @@ int main(int argc, char *argv[])
     icon.addPixmap(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":icons/IconTarvioOstra16.png"))));
     icon.addPixmap(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":icons/IconTarvioOstra512.png"))));
     QApplication::setWindowIcon(icon);
+
+    auto *splash = new SplashScreen; // removes itself
+    splash->show();
+    // Painted before the pause, or the window system shows an empty frame.
+    QCoreApplication::processEvents();
+    QThread::msleep(1000);
 
     QLabel window;
     window.setWindowTitle(QStringLiteral("Tarvio Ostra"));
