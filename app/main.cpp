@@ -1,11 +1,11 @@
 #include "CachedImageLoader.h"
+#include "MainWindow.h"
 #include "SplashScreen.h"
 #include "embedded/EmbeddedBackend.h"
 #include "embedded/WorkbookWindow.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QThread>
@@ -26,9 +26,7 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     QThread::msleep(1000);
 
-    QLabel window;
-    window.setWindowTitle(QStringLiteral("Tarvio Ostra"));
-    window.setPixmap(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":resources/SplashScreen.png"))));
+    MainWindow window;
     window.show();
 
     // Workbooks named on the command line open in the embedded spreadsheet.

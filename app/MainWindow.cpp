@@ -1,0 +1,294 @@
+#include "MainWindow.h"
+
+#include "CachedImageLoader.h"
+#include "ExcelAttachment.h"
+#include "FormHandler.h"
+#include "SettingsFiles.h"
+#include "TermsOfUseForm.h"
+#include "embedded/WorkbookWindow.h"
+#include "ui_MainWindow.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+
+namespace {
+
+const char *const scrollBarStyle =
+    "QScrollBar:horizontal { border: 2px solid grey; background: #A0A0A0; height: 15px; margin: 0px 22px 0 22px; }"
+    "QScrollBar::handle:horizontal { background: #404040; min-width: 20px; }"
+    "QScrollBar::add-line:horizontal { border: 2px solid grey; background: #808080; width: 20px;"
+    " subcontrol-position: right; subcontrol-origin: margin; }"
+    "QScrollBar::sub-line:horizontal { border: 2px solid grey; background: #808080; width: 20px;"
+    " subcontrol-position: left; subcontrol-origin: margin; }"
+    "QScrollBar:left-arrow:horizontal, QScrollBar::right-arrow:horizontal { border: 2px solid grey; width: 3px;"
+    " height: 3px; background: white; }"
+    "QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal { background: none; }";
+
+const char *const scanZoomStyle =
+    "QSlider::groove:horizontal { border: 1px solid #999999; height: 6px;"
+    " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #B1B1B1, stop:1 #c4c4c4); margin: 2px 0; }"
+    "QSlider::handle:horizontal { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #e0e0e0, stop:1 #d0d0d0);"
+    " border: 1px solid #5c5c5c; width: 18px; margin: -4px 0; border-radius: 3px; }"
+    "QSlider::handle:horizontal:disabled { background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 #b4b4b4,"
+    " stop:1 #8f8f8f); }";
+
+const char *const banner = "<font color=white>&nbsp;Tarvio</font> <font color=#5c8ecc>Ostra</font>"
+                           "<font color=#D0D0D0> - Bring your Excel Sheets to the Next Level</font>";
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    ui->menuBar->setMaximumHeight(0);
+    ui->statusBar->setMaximumHeight(0);
+    formHandler = new Backgrounds::FormHandler(this);
+    formHandler->attach(this);
+
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.width() - width() - 400, available.height() - height() - 40);
+    }
+
+    connect(ui->label_Tarvio, &QMouseEventLabel::mousePressed, this, &MainWindow::label_TarvioMousePressed);
+    connect(ui->label_Tarvio, &QMouseEventLabel::mouseMoved, this, &MainWindow::label_TarvioMouseMoved);
+    ui->label_Tarvio->setParent(this);
+    ui->label_Tarvio->setGeometry(24, 5, 400, 20);
+    ui->label_Tarvio->setStyleSheet(ui->label_Tarvio->styleSheet() + QStringLiteral(" font-weight: bold;"));
+    ui->label_Tarvio->show();
+
+    QPalette transparent = ui->scrollArea_Sliders->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        transparent.setColor(group, QPalette::Window, Qt::transparent);
+    ui->scrollArea_Sliders->setPalette(transparent);
+    ui->scrollAreaWidgetContents->setAutoFillBackground(false);
+    ui->scrollArea_Sliders->viewport()->setAutoFillBackground(false);
+
+    termsOfUseForm = new TermsOfUseForm;
+    termsOfUseForm->setWindowTitle(QStringLiteral("Tarvio Terms of Use"));
+    termsOfUseForm->setProperty("closebutton", true);
+    termsOfUseForm->setProperty("closebuttonname", QStringLiteral("dummy"));
+    termsOfUseForm->setProperty("windowtitle", termsOfUseForm->windowTitle());
+    termsOfUseForm->setMainWindow(this);
+    formHandler->attach(termsOfUseForm);
+
+    setProperty("closebutton", true);
+    setProperty("closebuttonname", QStringLiteral(":resources/btn_on"));
+    setProperty("minimizebutton", true);
+    setProperty("minimizebuttonname", QStringLiteral(":resources/btn_minimize_on"));
+    setProperty("helpbutton", true);
+    setProperty("helpbuttonname", QStringLiteral(":resources/btn_help"));
+    setProperty("windowtitle", QString());
+    setAttribute(Qt::WA_MouseTracking);
+    ui->centralWidget->setAttribute(Qt::WA_MouseTracking);
+
+    setWindowTitle(QStringLiteral("Tarvio Ostra"));
+    {
+        const QSignalBlocker blocker(ui->horizontalSlider_scanZoom);
+        ui->horizontalSlider_scanZoom->setValue(30);
+    }
+    scanZoomTimer = new QTimer(this);
+    scanZoomTimer->setInterval(200);
+    connect(scanZoomTimer, &QTimer::timeout, this, &MainWindow::scanZoomChange);
+
+    ui->scrollArea_Sliders->horizontalScrollBar()->setStyleSheet(QString::fromLatin1(scrollBarStyle));
+    ui->horizontalSlider_scanZoom->setStyleSheet(QString::fromLatin1(scanZoomStyle));
+    qApp->installEventFilter(this);
+    connect(ui->label_WindowIcon, &QMouseEventLabel::mouseDoubleClicked, this, &MainWindow::closeApplication);
+
+    frontMostTimer = new QTimer(this);
+    frontMostTimer->setInterval(500);
+    connect(frontMostTimer, &QTimer::timeout, this, &MainWindow::checkExcelIsFrontMostTimeout);
+    // The workbook windows are ours, so activating one is no application
+    // change: watch the active window instead.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::focusWindowChanged);
+
+    ui->label_Tarvio->setText(QString::fromLatin1(banner));
+    setWindowIcon(QIcon(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":icons/IconTarvioOstra16.png")))));
+    QTimer::singleShot(2000, this, &MainWindow::checkTermsOfUseApproval);
+}
+
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+    delete termsOfUseForm;
+    delete ui;
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == qApp) {
+        if (event->type() == QEvent::ApplicationActivate) {
+            qDebug() << "ApplicationActivate";
+            frontMostTimer->stop();
+        } else if (event->type() == QEvent::ApplicationDeactivate) {
+            qDebug() << "ApplicationDeactivate";
+            frontMostTimer->start();
+        }
+        return false;
+    }
+    if (watched == this && event->type() == QEvent::KeyPress)
+        return keyPressed(static_cast<QKeyEvent *>(event));
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::keyPressed(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (key == Qt::Key_M && (modifiers & Qt::ControlModifier) && (modifiers & Qt::ShiftModifier))
+        return true;
+    if (key == Qt::Key_W || key == Qt::Key_F || key == Qt::Key_S || key == Qt::Key_G)
+        return true; // the slider and scan flows arrive with the slider views
+    if (key >= Qt::Key_1 && key <= Qt::Key_9)
+        return true; // a digit beyond the sliders there are does nothing
+    if (key == Qt::Key_Escape) {
+        if (property("scanning").toBool())
+            setProperty("stopscan", true);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::on_horizontalSlider_scanZoom_valueChanged(int)
+{
+    scanZoomTimer->stop();
+    scanZoomTimer->start();
+}
+
+void MainWindow::scanZoomChange()
+{
+    scanZoomTimer->stop();
+    if (property("scanning").toBool()) {
+        setProperty("stopscan", true);
+        setProperty("restartscan", true);
+    }
+}
+
+void MainWindow::on_label_termsOfUse_mousePressed()
+{
+    termsOfUseForm->show();
+}
+
+void MainWindow::checkTermsOfUseApproval()
+{
+    if (!SettingsFiles::termsOfUseApproved())
+        termsOfUseForm->show();
+}
+
+void MainWindow::showHelp()
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvio Vendel Quick Help.pdf");
+    if (QFileInfo::exists(path)) {
+        qDebug() << path;
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Tarvio Ostra"),
+                    QStringLiteral("Tarvio Ostra") + QStringLiteral(" Quick Help file not found."), QMessageBox::Ok, this);
+    box.setInformativeText(QStringLiteral("Please re-download ") + QStringLiteral("Tarvio Ostra")
+                           + QStringLiteral(", or read the README of the project it came from."));
+    box.exec();
+}
+
+void MainWindow::closeApplication()
+{
+    // Every workbook with unsaved changes is asked about first; Cancel keeps the program running.
+    if (!WorkbookWindow::closeAllWindows())
+        return;
+    QApplication::closeAllWindows();
+}
+
+void MainWindow::label_TarvioMousePressed(QMouseEvent *event)
+{
+    dragOrigin = event->position().toPoint();
+}
+
+void MainWindow::label_TarvioMouseMoved(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        setGeometry(geometry().translated(event->position().toPoint() - dragOrigin));
+}
+
+void MainWindow::focusWindowChanged(QWindow *window)
+{
+    if (window && ExcelAttachment::isExcelForeground())
+        frontMostTimer->start();
+    checkExcelIsFrontMostTimeout();
+}
+
+void MainWindow::checkExcelIsFrontMostTimeout()
+{
+    const bool spreadsheetInFront = ExcelAttachment::isExcelForeground();
+    if (!spreadsheetInFront && QGuiApplication::focusWindow()) {
+        // One of our own windows is in front.
+        frontMostTimer->stop();
+        if (windowFlags() & Qt::WindowStaysOnTopHint) {
+            setWindowFlag(Qt::WindowStaysOnTopHint, false);
+            showNormal();
+        }
+        return;
+    }
+    const Qt::WindowFlags wanted = spreadsheetInFront ? windowFlags() | Qt::WindowStaysOnTopHint
+                                                      : windowFlags() & ~Qt::WindowStaysOnTopHint;
+    if (wanted != windowFlags()) {
+        qDebug() << "Changing flags!!!!!!" << windowFlags() << wanted;
+        setWindowFlags(wanted);
+        qDebug() << "SHOWING";
+        showNormal();
+    }
+    frontMostTimer->stop();
+    if (spreadsheetInFront)
+        frontMostTimer->start();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    QRect main = ui->widget_Main->geometry();
+    main.setTop(30);
+    main.setRight(width() - 21);
+    main.setBottom(height() - 21);
+    ui->widget_Main->setGeometry(main);
+    QRect bannerGeometry = ui->label_Tarvio->geometry();
+    bannerGeometry.setRight(width() - 47);
+    ui->label_Tarvio->setGeometry(bannerGeometry);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    setProperty("closingapplication", true);
+    if (property("scanning").toBool()) {
+        setProperty("stopscan", true);
+        QTimer::singleShot(500, this, &MainWindow::closeAfterScan);
+        event->accept();
+        return;
+    }
+    if (!WorkbookWindow::closeAllWindows()) {
+        event->ignore();
+        return;
+    }
+    QApplication::closeAllWindows();
+    event->accept();
+}
+
+void MainWindow::closeAfterScan()
+{
+    // The second close: the window is already hidden, so it closes the rest itself.
+    if (property("scanning").toBool()) {
+        QTimer::singleShot(500, this, &MainWindow::closeAfterScan);
+        return;
+    }
+    closeApplication();
+}

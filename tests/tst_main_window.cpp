@@ -1,0 +1,175 @@
+#include "MainWindow.h"
+#include "SettingsFiles.h"
+#include "TermsOfUseForm.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void buildsTheFormWithItsChrome();
+    void resizingKeepsTheMargins();
+    void keysAreSwallowedOrPassed();
+    void escapeStopsARunningScan();
+    void theScanPrecisionDebounces();
+    void closingDuringAScanStopsItFirst();
+    void theTermsAreAskedUntilAccepted();
+    void theBannerDragsTheWindow();
+    void missingHelpSaysSo();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    MainWindow *m_window = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    SettingsFiles::setFolder(m_dir->path());
+    m_window = new MainWindow;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestMainWindow::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    SettingsFiles::setFolder(QString());
+}
+
+void TestMainWindow::buildsTheFormWithItsChrome()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tarvio Ostra"));
+    QCOMPARE(m_window->size(), QSize(608, 383));
+    QCOMPARE(m_window->minimumSize(), QSize(608, 300));
+    QVERIFY(m_window->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(m_window->property("closebuttonname").toString(), QStringLiteral(":resources/btn_on"));
+    auto *zoom = m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"));
+    QCOMPARE(zoom->value(), 30);
+    QCOMPARE(zoom->minimum(), 12);
+    QCOMPARE(zoom->maximum(), 100);
+    auto *graph = m_window->findChild<QPushButton *>(QStringLiteral("pushButton_Graph"));
+    QCOMPARE(graph->text(), QStringLiteral("Graph"));
+    QCOMPARE(graph->toolTip(), QStringLiteral("Make graphs for whole range of selected slider(s)"));
+    auto *banner = m_window->findChild<QLabel *>(QStringLiteral("label_Tarvio"));
+    QCOMPARE(banner->parentWidget(), m_window);
+    QVERIFY(banner->text().contains(QStringLiteral("Bring your Excel Sheets to the Next Level")));
+    QVERIFY(banner->styleSheet().endsWith(QStringLiteral(" font-weight: bold;")));
+    QVERIFY(!m_window->frontMostTimerForTests()->isActive());
+}
+
+void TestMainWindow::resizingKeepsTheMargins()
+{
+    m_window->resize(800, 500);
+    QCoreApplication::processEvents();
+    const QRect main = m_window->findChild<QWidget *>(QStringLiteral("widget_Main"))->geometry();
+    QCOMPARE(main.top(), 30);
+    QCOMPARE(main.right(), 800 - 21);
+    QCOMPARE(main.bottom(), 500 - 21);
+    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("label_Tarvio"))->geometry().right(), 800 - 47);
+}
+
+void TestMainWindow::keysAreSwallowedOrPassed()
+{
+    for (int key : {int(Qt::Key_W), int(Qt::Key_F), int(Qt::Key_5), int(Qt::Key_9)}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QVERIFY(m_window->eventFilter(m_window, &press));
+    }
+    QKeyEvent altDigit(QEvent::KeyPress, Qt::Key_1, Qt::AltModifier);
+    QVERIFY(m_window->eventFilter(m_window, &altDigit)); // no slider 1: nothing opens
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier);
+    QVERIFY(!m_window->eventFilter(m_window, &other));
+}
+
+void TestMainWindow::escapeStopsARunningScan()
+{
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QVERIFY(m_window->eventFilter(m_window, &escape));
+    QVERIFY(!m_window->property("stopscan").toBool());
+    m_window->setProperty("scanning", true);
+    QVERIFY(m_window->eventFilter(m_window, &escape));
+    QVERIFY(m_window->property("stopscan").toBool());
+}
+
+void TestMainWindow::theScanPrecisionDebounces()
+{
+    auto *zoom = m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"));
+    m_window->setProperty("scanning", true);
+    zoom->setValue(40);
+    zoom->setValue(50);
+    QVERIFY(!m_window->property("restartscan").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->property("restartscan").toBool(), 1000);
+    QVERIFY(m_window->property("stopscan").toBool());
+}
+
+void TestMainWindow::closingDuringAScanStopsItFirst()
+{
+    m_window->setProperty("scanning", true);
+    m_window->close();
+    QVERIFY(m_window->property("stopscan").toBool());
+    QVERIFY(m_window->property("closingapplication").toBool());
+    QWidget other;
+    other.show();
+    m_window->setProperty("scanning", false); // the scan ends
+    QTRY_VERIFY_WITH_TIMEOUT(!other.isVisible(), 2000);
+}
+
+void TestMainWindow::theTermsAreAskedUntilAccepted()
+{
+    TermsOfUseForm *terms = m_window->termsOfUseFormForTests();
+    QVERIFY(!terms->isVisible());
+    QCOMPARE(terms->property("windowtitle").toString(), QStringLiteral("Tarvio Terms of Use"));
+    QTRY_VERIFY_WITH_TIMEOUT(terms->isVisible(), 3000); // 2 s after start
+    terms->findChild<QAbstractButton *>(QStringLiteral("pushButton_accept"))->click();
+    QVERIFY(SettingsFiles::termsOfUseApproved());
+    // The next start does not ask again.
+    MainWindow second;
+    QTest::qWait(2300);
+    QVERIFY(!second.termsOfUseFormForTests()->isVisible());
+}
+
+void TestMainWindow::theBannerDragsTheWindow()
+{
+    QLabel *banner = m_window->findChild<QLabel *>(QStringLiteral("label_Tarvio"));
+    const QPoint before = m_window->pos();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), banner->mapToGlobal(QPointF(10, 10)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(banner, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(30, 15), banner->mapToGlobal(QPointF(30, 15)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(banner, &move);
+    QCOMPARE(m_window->pos(), before + QPoint(20, 5));
+}
+
+void TestMainWindow::missingHelpSaysSo()
+{
+    QString text;
+    QTimer::singleShot(100, [&text] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+                text = box->text();
+                box->accept();
+            }
+    });
+    if (QFileInfo::exists(QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvio Vendel Quick Help.pdf")))
+        QSKIP("a quick help lies beside the test program");
+    m_window->showHelp();
+    QCOMPARE(text, QStringLiteral("Tarvio Ostra Quick Help file not found."));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
