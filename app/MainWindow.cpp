@@ -231,26 +231,40 @@ void MainWindow::focusWindowChanged(QWindow *window)
 void MainWindow::checkExcelIsFrontMostTimeout()
 {
     const bool spreadsheetInFront = ExcelAttachment::isExcelForeground();
+    QWidget *active = QApplication::activeWindow();
+    if (spreadsheetInFront && active && windowHandle() && active->windowHandle()) {
+        // The spreadsheet's window is one of ours: float above it as its
+        // transient, which a window manager keeps on top of it alone.
+        windowHandle()->setTransientParent(active->windowHandle());
+        return;
+    }
+    if (windowHandle())
+        windowHandle()->setTransientParent(nullptr);
     if (!spreadsheetInFront && QGuiApplication::focusWindow()) {
-        // One of our own windows is in front.
+        // Another of our own windows is in front.
         frontMostTimer->stop();
-        if (windowFlags() & Qt::WindowStaysOnTopHint) {
-            setWindowFlag(Qt::WindowStaysOnTopHint, false);
-            showNormal();
-        }
+        if (windowFlags() & Qt::WindowStaysOnTopHint)
+            applyWindowFlags(windowFlags() & ~Qt::WindowStaysOnTopHint);
         return;
     }
     const Qt::WindowFlags wanted = spreadsheetInFront ? windowFlags() | Qt::WindowStaysOnTopHint
                                                       : windowFlags() & ~Qt::WindowStaysOnTopHint;
-    if (wanted != windowFlags()) {
-        qDebug() << "Changing flags!!!!!!" << windowFlags() << wanted;
-        setWindowFlags(wanted);
-        qDebug() << "SHOWING";
-        showNormal();
-    }
+    if (wanted != windowFlags())
+        applyWindowFlags(wanted);
     frontMostTimer->stop();
     if (spreadsheetInFront)
         frontMostTimer->start();
+}
+
+void MainWindow::applyWindowFlags(Qt::WindowFlags flags)
+{
+    qDebug() << "Changing flags!!!!!!" << windowFlags() << flags;
+    setWindowFlags(flags); // hides the window, as a flag change does
+    qDebug() << "SHOWING";
+    // Shown again without taking the focus from the window the user is in.
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    showNormal();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -49,6 +49,7 @@ protected:
 private:
     bool keyPressed(QKeyEvent *event);
     void closeAfterScan();
+    void applyWindowFlags(Qt::WindowFlags flags);
     void focusWindowChanged(QWindow *window);
 
     Ui::MainWindow *ui;

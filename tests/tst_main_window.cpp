@@ -1,9 +1,12 @@
 #include "MainWindow.h"
+#include "embedded/EmbeddedBackend.h"
+#include "embedded/WorkbookWindow.h"
 #include "SettingsFiles.h"
 #include "TermsOfUseForm.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QWindow>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -29,6 +32,7 @@ private slots:
     void theTermsAreAskedUntilAccepted();
     void theBannerDragsTheWindow();
     void missingHelpSaysSo();
+    void floatsAboveTheWorkbookWhileItIsActive();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -169,6 +173,34 @@ void TestMainWindow::missingHelpSaysSo()
         QSKIP("a quick help lies beside the test program");
     m_window->showHelp();
     QCOMPARE(text, QStringLiteral("Tarvio Ostra Quick Help file not found."));
+}
+
+void TestMainWindow::floatsAboveTheWorkbookWhileItIsActive()
+{
+    SettingsFiles::setTermsOfUseApproved(true); // no modal terms dialog in the way
+    WorkbookWindow::serveDocuments();
+    EmbeddedDocument *doc = EmbeddedBackend::instance().newDocument();
+    QWidget *workbook = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<WorkbookWindow *>(widget); window && window->document() == doc)
+            workbook = window;
+    QVERIFY(workbook);
+    workbook->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(workbook));
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->windowHandle()->transientParent(), workbook->windowHandle(), 1000);
+    QVERIFY(m_window->frontMostTimerForTests()->isActive());
+    QVERIFY(QApplication::activeWindow() == workbook); // floating takes no focus
+
+    // Another of our windows in front: no more floating, no more polling.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->windowHandle()->transientParent(), 1000);
+    QVERIFY(!m_window->frontMostTimerForTests()->isActive());
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowStaysOnTopHint));
+    doc->setModified(false);
+    EmbeddedBackend::instance().closeDocument(doc);
 }
 
 QTEST_MAIN(TestMainWindow)
