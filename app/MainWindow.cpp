@@ -58,7 +58,9 @@ MainWindow::MainWindow(QWidget *parent)
 
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
-        move(available.width() - width() - 400, available.height() - height() - 40);
+        // Lower right, leaving room beside it; never off a small screen.
+        move(std::max(available.left(), available.width() - width() - 400),
+             std::max(available.top(), available.height() - height() - 40));
     }
 
     connect(ui->label_Tarvio, &QMouseEventLabel::mousePressed, this, &MainWindow::label_TarvioMousePressed);
