@@ -7,6 +7,15 @@
 
 namespace workbook {
 
+Value powerOf(double base, double exponent)
+{
+    if (base == 0 && exponent == 0)
+        return Value::error(ErrorCode::Num);
+    if (base == 0 && exponent < 0)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(std::pow(base, exponent));
+}
+
 namespace {
 
 Value arithmetic(OpCode op, double a, double b)
@@ -21,11 +30,7 @@ Value arithmetic(OpCode op, double a, double b)
     case OpCode::Divide:
         return b == 0 ? Value::error(ErrorCode::Div0) : Value::number(a / b);
     case OpCode::Power:
-        if (a == 0 && b == 0)
-            return Value::error(ErrorCode::Num);
-        if (a == 0 && b < 0)
-            return Value::error(ErrorCode::Div0);
-        return Value::number(std::pow(a, b));
+        return powerOf(a, b);
     default:
         return Value::error(ErrorCode::Value);
     }

@@ -128,6 +128,9 @@ private:
     ErrorCode m_error = ErrorCode::Value;
 };
 
+// "^" and POWER: 0^0 is #NUM!, 0 to a negative power #DIV/0!.
+Value powerOf(double base, double exponent);
+
 // Converts as arithmetic does: numbers, booleans 0/1, empty 0, numeric text.
 bool toNumber(const Value &value, double &number, ErrorCode &error);
 // Text as concatenation shows values.

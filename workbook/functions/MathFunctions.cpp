@@ -198,13 +198,7 @@ Value piFunction(FunctionArgs &) { return Value::number(pi); }
 Value power(FunctionArgs &args)
 {
     const double x = args.number(0), y = args.number(1);
-    if (args.failed())
-        return args.failure();
-    if (x == 0 && y == 0)
-        return Value::error(ErrorCode::Num);
-    if (x == 0 && y < 0)
-        return Value::error(ErrorCode::Div0);
-    return Value::number(std::pow(x, y));
+    return args.failed() ? args.failure() : powerOf(x, y);
 }
 
 Value product(FunctionArgs &args)
