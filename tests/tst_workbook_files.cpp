@@ -152,6 +152,11 @@ void TestWorkbookFiles::readsOpenDocument()
     QCOMPARE(book.sheetCount(), 2);
     QCOMPARE(shown(book, 0, "C1"), std::string("6"));
     QCOMPARE(shown(book, 0, "B2"), std::string("yes"));
+    // Booleans, percentages and currencies, which the parser library skips, are read too.
+    QCOMPARE(shown(book, 0, "A2"), std::string("TRUE"));
+    QCOMPARE(shown(book, 0, "C2"), std::string("0.25"));
+    QCOMPARE(shown(book, 0, "D2"), std::string("12.5"));
+    QCOMPARE(shown(book, 0, "E2"), std::string("12.5"));
     QCOMPARE(shown(book, 1, "A1"), std::string("10"));
     QCOMPARE(book.input({1, 0, 0}).formula, std::string("SUM(Inputs!A1:C1,Inputs!A1)"));
     // Saving would drop what only OpenDocument holds; the caller is told.

@@ -1,5 +1,7 @@
 #include "OrcusImport.h"
 
+#include "OdsValueCells.h"
+
 #include "../FormulaParser.h"
 #include "../Reference.h"
 #include "../functions/Dates.h"
@@ -485,6 +487,7 @@ void importWithOrcus(const std::string &path, FileFormat format, ImportedData &d
     } else if (format == FileFormat::Ods) {
         orcus::orcus_ods reader(&factory);
         reader.read_file(path);
+        addOpenDocumentValueCells(path, data);
     } else {
         // One sheet named "data"; every cell arrives as typed text.
         orcus::orcus_csv reader(&factory);
