@@ -101,3 +101,27 @@ void loadHundredThousandFormulaFile(benchmark::State &state)
 BENCHMARK(loadHundredThousandFormulaFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
+
+namespace {
+
+// Running totals, =SUM($A$1:A(i)) in every row: many formulas that read ranges.
+// A write at the top must find its ten thousand readers quickly.
+void runningTotalsWrite(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    Workbook book;
+    const SheetIndex s = book.addSheet("Totals");
+    for (int r = 0; r < rows; ++r) {
+        book.setValue({s, r, 0}, Value::number(1));
+        book.setFormula({s, r, 1}, "=SUM($A$1:A" + std::to_string(r + 1) + ")");
+    }
+    book.recalculate();
+    double x = 0;
+    for (auto _ : state) {
+        book.setValue({s, rows - 1, 0}, Value::number(x += 1));
+        benchmark::DoNotOptimize(book.value({s, rows - 1, 1}));
+    }
+}
+BENCHMARK(runningTotalsWrite)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+} // namespace

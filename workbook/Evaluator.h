@@ -43,6 +43,7 @@ struct CompiledFormula
     std::vector<CellRange> ranges; // one per program reference
     std::vector<CellId> cells;     // one per program reference: the cell of a single-cell reference
     std::vector<int> functions;    // one per program function: registry index, -1 unknown
+    std::vector<CellRange> listened; // the ranges this formula is filed under, its names' included
     bool isVolatile = false;
 };
 

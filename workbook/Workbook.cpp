@@ -128,10 +128,14 @@ void Workbook::forEachDependent(CellId cell, Visit visit) const
     for (CellId dependent : m_cells[cell].dependents)
         visit(dependent);
     const CellLocation &where = m_cells[cell].where;
-    for (const RangeListener &listener : m_rangeListeners) {
+    if (const std::vector<RangeListener> *filed = listenersOf(where.sheet, where.column)) {
+        for (const RangeListener &listener : *filed)
+            if (listener.range.contains(where.sheet, where.row, where.column))
+                visit(listener.formulaCell);
+    }
+    for (const RangeListener &listener : m_wideListeners)
         if (listener.range.contains(where.sheet, where.row, where.column))
             visit(listener.formulaCell);
-    }
 }
 
 template <typename Visit>
@@ -188,14 +192,14 @@ void Workbook::attachFormula(CellId cell)
         if (formula.cells[i] != noCell)
             m_cells[formula.cells[i]].dependents.push_back(cell);
         else if (formula.ranges[i].sheet >= 0)
-            m_rangeListeners.push_back(RangeListener{formula.ranges[i], cell});
+            addRangeListener(formula.ranges[i], cell);
     }
     // A name's references are the formula's too.
     for (const std::string &name : formula.program.names) {
         if (const CompiledFormula *named = findName(name, m_cells[cell].where.sheet)) {
             for (size_t i = 0; i < named->ranges.size(); ++i) {
                 if (named->ranges[i].sheet >= 0)
-                    m_rangeListeners.push_back(RangeListener{named->ranges[i], cell});
+                    addRangeListener(named->ranges[i], cell);
             }
         }
     }
@@ -203,6 +207,56 @@ void Workbook::attachFormula(CellId cell)
         m_volatileCells.push_back(cell);
     ++m_formulaCount;
     m_chainValid = false;
+}
+
+void Workbook::addRangeListener(const CellRange &range, CellId formulaCell)
+{
+    m_cells[formulaCell].formula->listened.push_back(range);
+    if (range.columns() > maxFiledColumns) {
+        m_wideListeners.push_back(RangeListener{range, formulaCell});
+        return;
+    }
+    if (static_cast<int>(m_listenersByColumn.size()) <= range.sheet)
+        m_listenersByColumn.resize(range.sheet + 1);
+    auto &columns = m_listenersByColumn[range.sheet];
+    if (static_cast<int>(columns.size()) <= range.lastColumn)
+        columns.resize(range.lastColumn + 1);
+    for (int column = range.firstColumn; column <= range.lastColumn; ++column)
+        columns[column].push_back(RangeListener{range, formulaCell});
+}
+
+std::vector<Workbook::RangeListener> *Workbook::listenersOf(SheetIndex sheet, int column)
+{
+    if (sheet < 0 || sheet >= static_cast<int>(m_listenersByColumn.size()))
+        return nullptr;
+    auto &columns = m_listenersByColumn[sheet];
+    return column >= 0 && column < static_cast<int>(columns.size()) ? &columns[column] : nullptr;
+}
+
+const std::vector<Workbook::RangeListener> *Workbook::listenersOf(SheetIndex sheet, int column) const
+{
+    return const_cast<Workbook *>(this)->listenersOf(sheet, column);
+}
+
+void Workbook::removeRangeListeners(CellId formulaCell, const CompiledFormula &formula)
+{
+    const auto removeFrom = [formulaCell](std::vector<RangeListener> &listeners) {
+        listeners.erase(std::remove_if(listeners.begin(), listeners.end(),
+                                       [formulaCell](const RangeListener &l) { return l.formulaCell == formulaCell; }),
+                        listeners.end());
+    };
+    bool wide = false;
+    for (const CellRange &range : formula.listened) {
+        if (range.columns() > maxFiledColumns) {
+            wide = true;
+            continue;
+        }
+        for (int column = range.firstColumn; column <= range.lastColumn; ++column)
+            if (std::vector<RangeListener> *filed = listenersOf(range.sheet, column))
+                removeFrom(*filed);
+    }
+    if (wide)
+        removeFrom(m_wideListeners);
 }
 
 void Workbook::detachFormula(CellId cell)
@@ -218,9 +272,7 @@ void Workbook::detachFormula(CellId cell)
         if (found != dependents.end())
             dependents.erase(found);
     }
-    m_rangeListeners.erase(std::remove_if(m_rangeListeners.begin(), m_rangeListeners.end(),
-                                          [cell](const RangeListener &l) { return l.formulaCell == cell; }),
-                           m_rangeListeners.end());
+    removeRangeListeners(cell, *c.formula);
     m_volatileCells.erase(std::remove(m_volatileCells.begin(), m_volatileCells.end(), cell), m_volatileCells.end());
     c.formula.reset();
     c.onCycle = false;

@@ -185,7 +185,16 @@ private:
     std::vector<Cell> m_cells;
     std::vector<DefinedName> m_names;
     std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name
-    std::vector<RangeListener> m_rangeListeners;
+    // Formulas that read a range, filed under every column the range covers
+    // (ranges wider than a few dozen columns under `m_wideListeners`), so a
+    // change looks only at the ranges that can hold it.
+    static constexpr int maxFiledColumns = 64;
+    std::vector<std::vector<std::vector<RangeListener>>> m_listenersByColumn; // [sheet][column]
+    std::vector<RangeListener> m_wideListeners;
+    void addRangeListener(const CellRange &range, CellId formulaCell);
+    void removeRangeListeners(CellId formulaCell, const CompiledFormula &formula);
+    std::vector<RangeListener> *listenersOf(SheetIndex sheet, int column);
+    const std::vector<RangeListener> *listenersOf(SheetIndex sheet, int column) const;
     std::vector<CellId> m_chain;
     std::vector<CellId> m_dirty;
     std::vector<CellId> m_volatileCells;
