@@ -18,6 +18,7 @@ private slots:
     void volatileFunctionsRecomputeOnEveryRecalculation();
     void typedInputIsInterpreted();
     void addressesOutsideTheSheetAreRefused();
+    void doublingTextStopsAtTheCellLimit();
 };
 
 void TestRecalculation::readsReflectEveryWrite()
@@ -216,6 +217,18 @@ void TestRecalculation::addressesOutsideTheSheetAreRefused()
     QVERIFY(!book.setFormula({s, -1, 0}, "=1"));
     QVERIFY(book.value({s, 5, 5}).isEmpty());
     QVERIFY(book.value({9, 5, 5}).isEmpty());
+}
+
+void TestRecalculation::doublingTextStopsAtTheCellLimit()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setValue({s, 0, 0}, Value::text("ab"));
+    for (int r = 1; r < 40; ++r)
+        book.setFormula({s, r, 0}, "=A" + std::to_string(r) + "&A" + std::to_string(r));
+    QCOMPARE(book.value({s, 10, 0}).asText().size(), size_t(2048));
+    QCOMPARE(displayText(book.value({s, 39, 0})), std::string("#VALUE!"));
+    QCOMPARE(displayText(book.value({s, 20, 0})), std::string("#VALUE!"));
 }
 
 QTEST_GUILESS_MAIN(TestRecalculation)

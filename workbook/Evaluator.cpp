@@ -644,7 +644,9 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
             } else if (b.isError()) {
                 top.value = b;
             } else if (instruction.op == OpCode::Concatenate) {
-                top.value = Value::text(toText(a) + toText(b));
+                // Text longer than a cell holds is #VALUE!, so doubling chains cannot exhaust memory.
+                std::string joined = toText(a) + toText(b);
+                top.value = joined.size() > maxTextBytes ? Value::error(ErrorCode::Value) : Value::text(std::move(joined));
             } else if (instruction.op >= OpCode::Equal && instruction.op <= OpCode::GreaterEqual) {
                 top.value = Value::boolean(comparisonHolds(instruction.op, compareValues(a, b)));
             } else {

@@ -129,6 +129,9 @@ private:
     ErrorCode m_error = ErrorCode::Value;
 };
 
+// The most text a cell holds: 32,767 characters of up to four bytes.
+constexpr std::size_t maxTextBytes = 32767 * 4;
+
 // "^" and POWER: 0^0 is #NUM!, 0 to a negative power #DIV/0!.
 Value powerOf(double base, double exponent);
 
