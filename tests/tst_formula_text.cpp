@@ -137,7 +137,7 @@ void TestFormulaText::numbersPrintWithFifteenDigits()
 void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
 {
     ImportedData data;
-    data.sheets.push_back({"Model", {}});
+    data.sheets.push_back({"Model", {}, {{3, 12.5}}});
     ImportedCell formula;
     formula.row = 3;
     formula.column = 2;
@@ -165,6 +165,8 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     QVERIFY(back.sheets[0].cells[0].cachedIsNumber);
     QCOMPARE(back.sheets[0].cells[1].text, std::string("a\0b", 3));
     QCOMPARE(back.names[0].expression, std::string("Model!$A$1"));
+    QCOMPARE(back.sheets[0].columnWidths.size(), size_t(1));
+    QCOMPARE(back.sheets[0].columnWidths[0].second, 12.5);
     QCOMPARE(back.arrayFormulaCells, std::int64_t(12));
 
     // A record cut anywhere, or with garbage, is refused as a whole.

@@ -2,6 +2,7 @@
 #include "io/WorkbookFiles.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <xlsxwriter.h>
 
@@ -67,6 +68,8 @@ void TestWorkbookFiles::xlsxRoundTripKeepsValuesFormulasAndNames()
         book.defineName("Rate", "=Model!$A$1");
         book.defineName("Local", "=5", other);
         book.setFormula({other, 0, 0}, "=Local*2");
+        book.setColumnWidth(model, 0, 30);
+        book.setColumnWidth(model, 3, 8.5);
         std::string message;
         QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
     }
@@ -86,6 +89,10 @@ void TestWorkbookFiles::xlsxRoundTripKeepsValuesFormulasAndNames()
     QCOMPARE(shown(loaded, 0, "B4"), std::string("none"));
     QCOMPARE(shown(loaded, 1, "A1"), std::string("10"));
     QCOMPARE(loaded.input({0, 0, 1}).formula, std::string("SIN(A1)*2+Rate"));
+    // Column widths come back to the pixel.
+    QCOMPARE(loaded.columnWidths(0).size(), size_t(2));
+    QCOMPARE(loaded.columnWidths(0).at(0), 30.0);
+    QVERIFY(std::abs(loaded.columnWidths(0).at(3) - 8.5) < 1.0 / 7);
     QCOMPARE(loaded.input({0, 1, 1}).formula, std::string("CONCAT(A2,\"!\",TEXTJOIN(\"-\",TRUE,A1:A3))"));
     // The loaded workbook recalculates like the original.
     loaded.setValue({0, 0, 0}, Value::number(0.5));

@@ -52,7 +52,7 @@ SheetIndex Workbook::addSheet(const std::string &name)
 {
     if (name.empty() || name.size() > 31 || name.find_first_of(":\\/?*[]") != std::string::npos || findSheet(name) >= 0)
         return -1;
-    m_sheets.push_back(Sheet{name, {}});
+    m_sheets.push_back(Sheet{name, {}, {}});
     // References to a sheet of this name that did not exist now resolve.
     compileNames();
     for (CellId id = 0; id < m_cells.size(); ++id) {
@@ -404,6 +404,13 @@ CellInput Workbook::input(const CellLocation &where) const
         result.constant = cell.value;
     }
     return result;
+}
+
+void Workbook::setColumnWidth(SheetIndex sheet, int column, double characters)
+{
+    if (sheet < 0 || sheet >= sheetCount() || column < 0 || column >= maxColumns || !(characters >= 0 && characters <= 255))
+        return;
+    m_sheets[sheet].columnWidths[column] = characters;
 }
 
 void Workbook::forEachCell(SheetIndex sheet, const std::function<void(int, int)> &visit) const

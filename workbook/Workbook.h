@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -112,6 +113,11 @@ public:
     bool hasFormula(const CellLocation &where) const;
     CellInput input(const CellLocation &where) const;
 
+    // Column widths the file gave (in characters of the default font); absent
+    // columns have the default width.
+    void setColumnWidth(SheetIndex sheet, int column, double characters);
+    const std::map<int, double> &columnWidths(SheetIndex sheet) const { return m_sheets.at(sheet).columnWidths; }
+
     // Every non-empty cell of a sheet, column by column, rows ascending.
     void forEachCell(SheetIndex sheet, const std::function<void(int row, int column)> &visit) const;
 
@@ -150,6 +156,7 @@ private:
         std::string name;
         // Per column, (row, cell) sorted by row: cheap lookups and range walks.
         std::vector<std::vector<std::pair<int, CellId>>> columns;
+        std::map<int, double> columnWidths;
     };
     struct RangeListener
     {

@@ -89,10 +89,16 @@ void WorkbookWindow::fitUsedColumns()
         if (used.isEmpty() || used.last() != column)
             used << column;
     });
+    const std::map<int, double> &stored = m_document->book().columnWidths(m_model->sheet());
     for (int column : used.mid(0, 64)) {
+        if (stored.count(column))
+            continue;
         m_view->resizeColumnToContents(column);
         m_view->setColumnWidth(column, std::clamp(m_view->columnWidth(column) + 8, 80, 320));
     }
+    // Widths the file gave, in characters of about 7 pixels plus 5 of padding.
+    for (const auto &[column, characters] : stored)
+        m_view->setColumnWidth(column, static_cast<int>(characters * 7 + 5 + 0.5));
 }
 
 void WorkbookWindow::buildMenus()

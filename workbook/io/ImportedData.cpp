@@ -88,6 +88,11 @@ std::string serialize(const ImportedData &data)
             w.text(cell.cached);
             w.integer(cell.cachedIsNumber);
         }
+        w.integer(static_cast<std::int64_t>(sheet.columnWidths.size()));
+        for (const auto &[column, width] : sheet.columnWidths) {
+            w.integer(column);
+            w.number(width);
+        }
     }
     w.integer(static_cast<std::int64_t>(data.names.size()));
     for (const ImportedName &name : data.names) {
@@ -129,6 +134,16 @@ bool deserialize(const std::string &bytes, ImportedData &data)
             cell.kind = static_cast<ImportedCell::Kind>(kind);
             cell.shared = static_cast<std::int32_t>(shared);
             cell.cachedIsNumber = cachedIsNumber != 0;
+        }
+        size_t widths = 0;
+        if (!r.count(widths))
+            return false;
+        sheet.columnWidths.resize(widths);
+        for (auto &[column, width] : sheet.columnWidths) {
+            std::int64_t c = 0;
+            if (!r.integer(c) || !r.number(width))
+                return false;
+            column = static_cast<std::int32_t>(c);
         }
     }
     size_t names = 0;

@@ -25,6 +25,7 @@ struct ImportedSheet
 {
     std::string name;
     std::vector<ImportedCell> cells;
+    std::vector<std::pair<std::int32_t, double>> columnWidths; // column, width in characters
 };
 
 struct ImportedName

@@ -114,6 +114,8 @@ void fillWorkbook(const ImportedData &data, Workbook &book, LoadReport &report)
     }
     for (size_t i = 0; i < data.sheets.size(); ++i) {
         // Shared formulas: the first cell of a group carries the text, the others its index.
+        for (const auto &[column, width] : data.sheets[i].columnWidths)
+            book.setColumnWidth(sheets[i], column, width);
         std::map<std::int32_t, const ImportedCell *> masters;
         for (const ImportedCell &cell : data.sheets[i].cells)
             if (cell.kind == ImportedCell::Kind::Formula && cell.shared >= 0)

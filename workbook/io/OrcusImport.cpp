@@ -12,6 +12,7 @@
 #include <orcus/spreadsheet/import_interface.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -291,11 +292,41 @@ private:
     ImportedData &m_data;
 };
 
+// Widths in characters of the default font, about 7 pixels at 96 dpi.
+double widthInCharacters(double width, orcus::length_unit_t unit)
+{
+    switch (unit) {
+    case orcus::length_unit_t::xlsx_column_digit:
+        // The file's width includes 5 pixels of padding; the user sees the rest.
+        return std::max(0.0, (std::round(width * 7) - 5) / 7);
+    case orcus::length_unit_t::inch:
+        return width * 96 / 7;
+    case orcus::length_unit_t::centimeter:
+        return width / 2.54 * 96 / 7;
+    case orcus::length_unit_t::millimeter:
+        return width / 25.4 * 96 / 7;
+    case orcus::length_unit_t::point:
+        return width / 72 * 96 / 7;
+    case orcus::length_unit_t::twip:
+        return width / 1440 * 96 / 7;
+    case orcus::length_unit_t::pixel:
+        return width / 7;
+    default:
+        return -1;
+    }
+}
+
 class SheetProperties : public iface::import_sheet_properties
 {
 public:
     bool merged = false;
-    void set_column_width(ss::col_t, double, orcus::length_unit_t) override {}
+    std::vector<std::pair<std::int32_t, double>> widths;
+    void set_column_width(ss::col_t column, double width, orcus::length_unit_t unit) override
+    {
+        const double characters = widthInCharacters(width, unit);
+        if (characters >= 0 && column >= 0 && column < maxColumns && widths.size() < 16384)
+            widths.emplace_back(column, characters);
+    }
     void set_column_hidden(ss::col_t, bool) override {}
     void set_row_height(ss::row_t, double, orcus::length_unit_t) override {}
     void set_row_hidden(ss::row_t, bool) override {}
@@ -406,7 +437,7 @@ public:
     {
         if (index != static_cast<ss::sheet_t>(m_sheets.size()) || m_sheets.size() >= 1024)
             return nullptr;
-        m_data.sheets.push_back(ImportedSheet{std::string(name), {}});
+        m_data.sheets.push_back(ImportedSheet{std::string(name), {}, {}});
         m_sheets.push_back(std::make_unique<Sheet>(m_data, m_sheets.size(), m_format));
         return m_sheets.back().get();
     }
@@ -430,6 +461,7 @@ public:
                 if (string < m_strings.strings.size())
                     sheet->sheet().cells[cell].text = m_strings.strings[string];
             formatted = formatted || sheet->formatted;
+            sheet->sheet().columnWidths = sheet->properties.widths;
             merged = merged || sheet->properties.merged;
         }
         if (formatted)

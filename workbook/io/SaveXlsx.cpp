@@ -74,6 +74,8 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
             failure = "the sheet name \"" + book.sheetName(s) + "\" cannot be saved";
             break;
         }
+        for (const auto &[column, width] : book.columnWidths(s))
+            worksheet_set_column(sheet, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column), width, nullptr);
         book.forEachCell(s, [&](int row, int column) {
             if (ok && !writeCell(sheet, book, CellLocation{s, row, column})) {
                 ok = false;
