@@ -51,6 +51,8 @@ private slots:
     void theTitleBarMovesTheWindow();
     void hoverShowsAndLeaveResets();
     void theSplashCountsItsLifeFromTheFirstPaint();
+    void cornersResizeBothWays();
+    void theMinimizeButtonMinimizesAtOnce();
 
 private:
     QPointer<ChromeWindow> m_window;
@@ -206,6 +208,40 @@ void TestChrome::theSplashCountsItsLifeFromTheFirstPaint()
     timer->setInterval(0); // do not wait the five seconds here
     timer->start();
     QTRY_VERIFY_WITH_TIMEOUT(splash.isNull(), 1000);
+}
+
+void TestChrome::cornersResizeBothWays()
+{
+    const QRect before = m_window->geometry();
+    const QPoint corner(m_window->contentsRect().right() - 2, m_window->contentsRect().bottom() - 2);
+    QCOMPARE(FormHandler::hitTest(m_window, corner), 12);
+    press(m_window, corner);
+    drag(m_window, {450, 350});
+    QCOMPARE(m_window->geometry().topLeft(), before.topLeft());
+    QCOMPARE(m_window->geometry().right(), before.left() + 450);
+    QCOMPARE(m_window->geometry().bottom(), before.top() + 350);
+    release(m_window, {450, 350});
+    // The top edge stops at the minimum height, the bottom stays.
+    const QRect grown = m_window->geometry();
+    press(m_window, {200, 3});
+    drag(m_window, {200, 400});
+    QCOMPARE(m_window->geometry().bottom(), grown.bottom());
+    QCOMPARE(m_window->geometry().height(), 100);
+    release(m_window, {200, 400});
+}
+
+void TestChrome::theMinimizeButtonMinimizesAtOnce()
+{
+    m_window->setProperty("minimizebutton", true);
+    QImage image(m_window->size(), QImage::Format_ARGB32);
+    m_window->render(&image);
+    const QRect minimize = m_window->property("minimizebuttonrect").toRect();
+    QVERIFY(!minimize.isEmpty());
+    QCOMPARE(minimize.right() + 1, m_window->property("closebuttonrect").toRect().left());
+    QCOMPARE(m_window->property("helpbuttonrect").toRect().right() + 1, minimize.left());
+    press(m_window, minimize.center());
+    release(m_window, minimize.center());
+    QVERIFY(m_window->windowState() & Qt::WindowMinimized);
 }
 
 QTEST_MAIN(TestChrome)

@@ -19,6 +19,9 @@ private slots:
     void typedInputIsInterpreted();
     void addressesOutsideTheSheetAreRefused();
     void doublingTextStopsAtTheCellLimit();
+    void rangesFollowTheirCellsNarrowOrWide();
+    void aReplacedFormulaStopsListening();
+    void columnWidthsAreKeptWithinReason();
 };
 
 void TestRecalculation::readsReflectEveryWrite()
@@ -229,6 +232,71 @@ void TestRecalculation::doublingTextStopsAtTheCellLimit()
     QCOMPARE(book.value({s, 10, 0}).asText().size(), size_t(2048));
     QCOMPARE(displayText(book.value({s, 39, 0})), std::string("#VALUE!"));
     QCOMPARE(displayText(book.value({s, 20, 0})), std::string("#VALUE!"));
+}
+
+void TestRecalculation::rangesFollowTheirCellsNarrowOrWide()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 5, 0}, "=SUM(A1:C3)");     // filed under three columns
+    book.setFormula({s, 5, 1}, "=SUM(A1:CZ1)");    // wider than a few dozen columns
+    book.setFormula({s, 5, 2}, "=COUNT(2:2)");     // a whole row
+    book.setFormula({s, 5, 3}, "=SUM(B:B)");       // a whole column
+    book.setValue({s, 0, 101}, Value::number(5));  // CX1
+    book.setValue({s, 1, 1}, Value::number(7));    // B2
+    book.setValue({s, 2, 2}, Value::number(1));    // C3
+    QCOMPARE(book.value({s, 5, 0}).asNumber(), 8.0);
+    QCOMPARE(book.value({s, 5, 1}).asNumber(), 5.0);
+    QCOMPARE(book.value({s, 5, 2}).asNumber(), 1.0);
+    QCOMPARE(book.value({s, 5, 3}).asNumber(), 12.0); // B2 and the wide sum in B6
+    book.setValue({s, 1, 1}, Value::number(1));
+    QCOMPARE(book.value({s, 5, 0}).asNumber(), 2.0);
+    QCOMPARE(book.value({s, 5, 3}).asNumber(), 6.0);
+    // A cell outside every range wakes nobody.
+    std::vector<CellLocation> changed;
+    book.addObserver([&changed](const std::vector<CellLocation> &cells) { changed = cells; });
+    book.setValue({s, 9, 9}, Value::number(3));
+    book.recalculate();
+    QCOMPARE(changed.size(), size_t(1));
+}
+
+void TestRecalculation::aReplacedFormulaStopsListening()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setFormula({s, 0, 1}, "=SUM(A1:A10)");
+    book.setFormula({s, 0, 1}, "=SUM(C1:C10)");
+    book.setValue({s, 0, 2}, Value::number(4));
+    QCOMPARE(book.value({s, 0, 1}).asNumber(), 4.0);
+    std::vector<CellLocation> changed;
+    book.addObserver([&changed](const std::vector<CellLocation> &cells) { changed = cells; });
+    book.setValue({s, 0, 0}, Value::number(9)); // the old range: no longer read
+    book.recalculate();
+    QCOMPARE(changed.size(), size_t(1));
+    QCOMPARE(book.value({s, 0, 1}).asNumber(), 4.0);
+    // A name's range is followed, and forgotten when the name changes.
+    book.defineName("Data", "=S!$D$1:$D$3");
+    book.setFormula({s, 4, 4}, "=SUM(Data)");
+    book.setValue({s, 1, 3}, Value::number(2));
+    QCOMPARE(book.value({s, 4, 4}).asNumber(), 2.0);
+    book.defineName("Data", "=S!$F$1:$F$3");
+    book.setValue({s, 0, 5}, Value::number(6));
+    QCOMPARE(book.value({s, 4, 4}).asNumber(), 6.0);
+    book.setValue({s, 1, 3}, Value::number(100));
+    QCOMPARE(book.value({s, 4, 4}).asNumber(), 6.0);
+}
+
+void TestRecalculation::columnWidthsAreKeptWithinReason()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    book.setColumnWidth(s, 2, 12.5);
+    book.setColumnWidth(s, 3, -1);
+    book.setColumnWidth(s, 4, 1e9);
+    book.setColumnWidth(s, maxColumns, 10);
+    book.setColumnWidth(7, 0, 10);
+    QCOMPARE(book.columnWidths(s).size(), size_t(1));
+    QCOMPARE(book.columnWidths(s).at(2), 12.5);
 }
 
 QTEST_GUILESS_MAIN(TestRecalculation)
