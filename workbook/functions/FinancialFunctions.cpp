@@ -22,12 +22,31 @@ double payment(double rate, double periods, double present, double future, doubl
     return -(present * growth + future) * rate / ((1 + rate * type) * (growth - 1));
 }
 
+// The arguments the annuity functions share: three numbers they need, a
+// fourth that defaults to 0 (a present or future value), and the payment
+// timing (0 or absent: at the end of each period). False when one fails.
+struct Annuity
+{
+    double first = 0, second = 0, third = 0, fourth = 0;
+    double type = 0;
+};
+
+bool readAnnuity(FunctionArgs &args, int from, Annuity &a)
+{
+    a.first = args.number(from);
+    a.second = args.number(from + 1);
+    a.third = args.number(from + 2);
+    a.fourth = args.number(from + 3, 0);
+    a.type = args.number(from + 4, 0) != 0;
+    return !args.failed();
+}
+
 Value pmt(FunctionArgs &args)
 {
-    const double rate = args.number(0), periods = args.number(1), present = args.number(2);
-    const double future = args.number(3, 0), type = args.number(4, 0) != 0;
-    if (args.failed())
+    Annuity a;
+    if (!readAnnuity(args, 0, a))
         return args.failure();
+    const double rate = a.first, periods = a.second, present = a.third, future = a.fourth, type = a.type;
     if (periods == 0)
         return Value::error(ErrorCode::Num);
     return Value::number(payment(rate, periods, present, future, type));
@@ -35,10 +54,10 @@ Value pmt(FunctionArgs &args)
 
 Value pv(FunctionArgs &args)
 {
-    const double rate = args.number(0), periods = args.number(1), pay = args.number(2);
-    const double future = args.number(3, 0), type = args.number(4, 0) != 0;
-    if (args.failed())
+    Annuity a;
+    if (!readAnnuity(args, 0, a))
         return args.failure();
+    const double rate = a.first, periods = a.second, pay = a.third, future = a.fourth, type = a.type;
     if (rate == 0)
         return Value::number(-(future + pay * periods));
     const double growth = std::pow(1 + rate, periods);
@@ -47,23 +66,22 @@ Value pv(FunctionArgs &args)
 
 Value fv(FunctionArgs &args)
 {
-    const double rate = args.number(0), periods = args.number(1), pay = args.number(2);
-    const double present = args.number(3, 0), type = args.number(4, 0) != 0;
-    if (args.failed())
+    Annuity a;
+    if (!readAnnuity(args, 0, a))
         return args.failure();
-    return Value::number(futureValue(rate, periods, pay, present, type));
+    return Value::number(futureValue(a.first, a.second, a.third, a.fourth, a.type));
 }
 
 Value nper(FunctionArgs &args)
 {
-    const double rate = args.number(0), pay = args.number(1), present = args.number(2);
-    const double future = args.number(3, 0), type = args.number(4, 0) != 0;
-    if (args.failed())
+    Annuity a;
+    if (!readAnnuity(args, 0, a))
         return args.failure();
+    const double rate = a.first, pay = a.second, present = a.third, future = a.fourth, type = a.type;
     if (rate == 0)
         return pay == 0 ? Value::error(ErrorCode::Num) : Value::number(-(present + future) / pay);
-    const double a = pay * (1 + rate * type) / rate;
-    const double ratio = (a - future) / (a + present);
+    const double annuity = pay * (1 + rate * type) / rate;
+    const double ratio = (annuity - future) / (annuity + present);
     if (ratio <= 0)
         return Value::error(ErrorCode::Num);
     return Value::number(std::log(ratio) / std::log(1 + rate));
@@ -71,11 +89,11 @@ Value nper(FunctionArgs &args)
 
 Value rate(FunctionArgs &args)
 {
-    const double periods = args.number(0), pay = args.number(1), present = args.number(2);
-    const double future = args.number(3, 0), type = args.number(4, 0) != 0;
+    Annuity a;
     double r = args.number(5, 0.1);
-    if (args.failed())
+    if (!readAnnuity(args, 0, a))
         return args.failure();
+    const double periods = a.first, pay = a.second, present = a.third, future = a.fourth, type = a.type;
     // Newton's method on the annuity identity, as the spreadsheet does (20 steps, 1e-7).
     for (int step = 0; step < 50; ++step) {
         const double f = -futureValue(r, periods, pay, present, type) - future;
@@ -149,10 +167,11 @@ Value irr(FunctionArgs &args)
 template <bool Interest>
 Value paymentPart(FunctionArgs &args)
 {
-    const double r = args.number(0), period = args.number(1), periods = args.number(2), present = args.number(3);
-    const double future = args.number(4, 0), type = args.number(5, 0) != 0;
-    if (args.failed())
+    const double r = args.number(0);
+    Annuity a;
+    if (!readAnnuity(args, 1, a))
         return args.failure();
+    const double period = a.first, periods = a.second, present = a.third, future = a.fourth, type = a.type;
     if (period < 1 || period > periods)
         return Value::error(ErrorCode::Num);
     const double pay = payment(r, periods, present, future, type);
