@@ -4,7 +4,10 @@
 #include "ExcelAttachment.h"
 #include "FormHandler.h"
 #include "SettingsFiles.h"
+#include "SliderSettingsForm.h"
 #include "TermsOfUseForm.h"
+#include "VRKExcelCellSliderView.h"
+#include "WatchWindow.h"
 #include "embedded/WorkbookWindow.h"
 #include "ui_MainWindow.h"
 
@@ -77,6 +80,12 @@ MainWindow::MainWindow(QWidget *parent)
     ui->scrollAreaWidgetContents->setAutoFillBackground(false);
     ui->scrollArea_Sliders->viewport()->setAutoFillBackground(false);
 
+    sliderSettingsForm = new SliderSettingsForm(this);
+    sliderSettingsForm->setProperty("closebutton", true);
+    sliderSettingsForm->setProperty("windowtitle", sliderSettingsForm->windowTitle());
+    connect(sliderSettingsForm, &SliderSettingsForm::formClosed, this, &MainWindow::sliderSettingsFormClosed);
+    formHandler->attach(sliderSettingsForm);
+
     termsOfUseForm = new TermsOfUseForm;
     termsOfUseForm->setWindowTitle(QStringLiteral("Tarvio Terms of Use"));
     termsOfUseForm->setProperty("closebutton", true);
@@ -119,11 +128,20 @@ MainWindow::MainWindow(QWidget *parent)
     ui->label_Tarvio->setText(QString::fromLatin1(banner));
     setWindowIcon(QIcon(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":icons/IconTarvioOstra16.png")))));
     QTimer::singleShot(2000, this, &MainWindow::checkTermsOfUseApproval);
+
+    graphTimer = new QTimer(this);
+    graphTimer->setInterval(10);
+    connect(graphTimer, &QTimer::timeout, this, &MainWindow::on_pushButton_Graph_clicked);
+    refreshButtonStates();
 }
 
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    // The views report their destruction into the lists; they go first.
+    delete watchWindow;
+    qDeleteAll(QList<VRKExcelCellSliderView *>(sliderViews));
+    delete sliderSettingsForm;
     delete termsOfUseForm;
     delete ui;
 }
@@ -134,6 +152,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::ApplicationActivate) {
             qDebug() << "ApplicationActivate";
             frontMostTimer->stop();
+            refreshSlidersFromCells();
         } else if (event->type() == QEvent::ApplicationDeactivate) {
             qDebug() << "ApplicationDeactivate";
             frontMostTimer->start();
@@ -151,10 +170,22 @@ bool MainWindow::keyPressed(QKeyEvent *event)
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (key == Qt::Key_M && (modifiers & Qt::ControlModifier) && (modifiers & Qt::ShiftModifier))
         return true;
-    if (key == Qt::Key_W || key == Qt::Key_F || key == Qt::Key_S || key == Qt::Key_G)
-        return true; // the slider and scan flows arrive with the slider views
-    if (key >= Qt::Key_1 && key <= Qt::Key_9)
-        return true; // a digit beyond the sliders there are does nothing
+    if (key == Qt::Key_W || key == Qt::Key_F || key == Qt::Key_G)
+        return true;
+    if (key == Qt::Key_S) {
+        pressNewSliders();
+        return true;
+    }
+    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
+        const int n = key - Qt::Key_1;
+        if (n < sliderViews.size()) {
+            if (modifiers & Qt::AltModifier)
+                openSliderSettings(sliderViews[n]);
+            else
+                sliderViews[n]->setSelected(!sliderViews[n]->isSelected());
+        }
+        return true;
+    }
     if (key == Qt::Key_Escape) {
         if (property("scanning").toBool())
             setProperty("stopscan", true);
@@ -225,6 +256,10 @@ void MainWindow::label_TarvioMouseMoved(QMouseEvent *event)
 
 void MainWindow::focusWindowChanged(QWindow *window)
 {
+    // The workbook windows are ours: coming back to this window from one of
+    // them is what activating the program is elsewhere.
+    if (window && window == windowHandle())
+        refreshSlidersFromCells();
     if (window && ExcelAttachment::isExcelForeground())
         frontMostTimer->start();
     checkExcelIsFrontMostTimeout();

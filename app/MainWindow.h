@@ -1,13 +1,23 @@
 #pragma once
 
+#include "ScanAxis.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 
+class ExcelAddressBlock;
 class QMouseEvent;
+class QPainter;
 class QTimer;
+class SliderSettingsForm;
 class TermsOfUseForm;
 class VRKExcelApplication;
+class VRKExcelCellSliderView;
+class VRKExcelRange;
+class VRKExcelWatchView;
+class WatchWindow;
 
 namespace Ui {
 class MainWindow;
@@ -16,9 +26,10 @@ namespace Backgrounds {
 class FormHandler;
 }
 
-// The program's spine: the frameless main window with its banner and button
-// row, the shared window chrome, the terms of use, and the timers that keep
-// it above the spreadsheet while the spreadsheet is in front.
+// The program's spine: the frameless main window with its banner, button row
+// and slider row. It turns the spreadsheet's selection into sliders and
+// watches, carries every slider move to the spreadsheet and back in one
+// exchange, and keeps the shared chrome, the dialogs and the timers.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -30,8 +41,44 @@ public:
 
     QTimer *frontMostTimerForTests() const { return frontMostTimer; }
     TermsOfUseForm *termsOfUseFormForTests() const { return termsOfUseForm; }
+    const QList<VRKExcelCellSliderView *> &sliders() const { return sliderViews; }
+    const QList<VRKExcelWatchView *> &watches() const { return watchViews; }
+    const QList<VRKExcelCellSliderView *> &selectedSliders() const { return selectedSliderViews; }
+    SliderSettingsForm *settingsForm() const { return sliderSettingsForm; }
+    WatchWindow *watchWindowForTests() const { return watchWindow; }
+    int watchSize() const { return watchGraphSize; }
 
 public slots:
+    void on_pushButton_newSlider_clicked();
+    void on_pushButton_newWatch_clicked();
+    void on_pushButton_Graph_clicked();
+    void on_pushButton_DeleteAll_clicked();
+    void rangeIteratedForSlider(ExcelAddressBlock *block);
+    void rangeIteratedForWatch(ExcelAddressBlock *block);
+    void rangeValueChanged(VRKExcelRange *range, qreal value, bool &handled);
+    void removeObjectFromLists(QObject *object);
+    void sliderCloseRequest();
+    void watchCloseRequest();
+    void sliderSelectedChanged();
+    void sliderButtonSettingsClicked();
+    void sliderSettingsFormClosed(bool validated);
+    void sliderViewSliderConfigChanged();
+    void watchButtonClicked(QString name);
+    void watchMousePressed(QMouseEvent *event);
+    void watchMouseReleased(QMouseEvent *event);
+    void watchZoomEvent();
+    void setCanUseFastDraw();
+    void cancelCanUseFastDraw();
+    void enableWatchCanUseFastDraw();
+    void disableWatchCanUseFastDraw();
+    void watchWindowNewWatchSize(int value);
+    void watchAfterPaint(QPainter &painter);
+    void watchSplitChanged();
+    void rangeChanged(VRKExcelRange *range);
+    void autoPerformTasks();
+    void newWatchWindow();
+    void watchDataCreated();
+    void watchGraphDepthChanged();
     void on_horizontalSlider_scanZoom_valueChanged(int value);
     void scanZoomChange();
     void on_label_termsOfUse_mousePressed();
@@ -47,16 +94,50 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void runCreationFlow(bool sliderMode);
+    void showNoCellWarning(bool sliderMode);
+    VRKExcelRange *lookUpCell(const QString &address);
+    // The cell's labels, else its address: the caption of its slider or watch.
+    static QString captionOf(VRKExcelRange *range);
+    void connectSliderView(VRKExcelCellSliderView *view);
+    void loadSliderSettings(VRKExcelCellSliderView *view);
+    void saveSliderSettings(VRKExcelCellSliderView *view);
+    void linkWatch(VRKExcelWatchView *watch);
+    void fixWatchSize(VRKExcelWatchView *watch);
+    // Prepares a watch for a live reading after a scan or when fresh.
+    void prepareForLiveReading(VRKExcelWatchView *watch);
+    void refreshButtonStates();
+    void refreshSlidersFromCells();
+    void openSliderSettings(VRKExcelCellSliderView *view);
+    void pressNewSliders();
+    // Fast drawing on every watch; the others' repaint factor follows.
+    void changeFastDraw(bool allowed, QObject *except);
+    int scanAxisIndexOf(const VRKExcelRange *range) const;
+    VRKExcelCellSliderView *sliderViewOf(const VRKExcelRange *range) const;
+    bool isScanning() const;
     bool keyPressed(QKeyEvent *event);
     void closeAfterScan();
     void applyWindowFlags(Qt::WindowFlags flags);
     void focusWindowChanged(QWindow *window);
 
     Ui::MainWindow *ui;
+    QList<VRKExcelCellSliderView *> selectedSliderViews;
     QList<VRKExcelApplication *> excelApplications;
+    QList<VRKExcelWatchView *> watchViews;
+    QList<VRKExcelCellSliderView *> sliderViews;
+    SliderSettingsForm *sliderSettingsForm;
     TermsOfUseForm *termsOfUseForm;
     Backgrounds::FormHandler *formHandler;
     QTimer *scanZoomTimer;
+    QTimer *graphTimer;
+    bool cellAccepted = false;
+    QList<ScanAxis> scanAxes;
     QPoint dragOrigin;
+    int watchGraphSize = 250;
+    QPointer<VRKExcelCellSliderView> lastMovedSliderView;
     QTimer *frontMostTimer;
+    WatchWindow *watchWindow = nullptr;
+    // Where the creation flow looks up the selected cells.
+    QString creationWorkbook;
+    QString creationSheet;
 };

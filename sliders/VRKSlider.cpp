@@ -70,6 +70,18 @@ void VRKSlider::setValue(double value)
     QSlider::setValue(newPosition);
 }
 
+void VRKSlider::setValueQuietly(double value)
+{
+    {
+        const QSignalBlocker blocker(this);
+        setValue(value);
+    }
+    m_emitTimer->stop();
+    m_lastEmittedValue = this->value();
+    if (QWidget *parent = parentWidget())
+        parent->update();
+}
+
 void VRKSlider::setMinValue(double value)
 {
     if (std::isnan(value))

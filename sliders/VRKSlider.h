@@ -22,6 +22,9 @@ public:
 
     double value() const;
     void setValue(double value);
+    // Shows a value that came from the cell: nothing is announced, now or
+    // later, and the next move away from it is announced as usual.
+    void setValueQuietly(double value);
     int position() const { return QSlider::value(); }
 
     double minValue() const { return m_minValue; }

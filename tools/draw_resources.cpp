@@ -518,6 +518,44 @@ int main(int argc, char *argv[])
                        p.drawEllipse(QPointF(6.5 + 5.5 * i, 12), 1.8, 1.8);
                }),
                in("watchbuttonbutton.png"));
+    ok &= save(watchButton([](QPainter &p) {
+                   // A chevron pointing up: fold the row away.
+                   p.setPen(QPen(glyphLight, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                   p.drawPolyline(QPolygonF({QPointF(6, 15), QPointF(12, 9), QPointF(18, 15)}));
+               }),
+               in("watchbuttonhide.png"));
+    ok &= save(watchButton([](QPainter &p) {
+                   // A bin: remove this watch.
+                   p.setPen(QPen(glyphLight, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                   p.setBrush(Qt::NoBrush);
+                   p.drawLine(QPointF(6, 7.5), QPointF(18, 7.5));
+                   p.drawLine(QPointF(10, 5), QPointF(14, 5));
+                   p.drawPolyline(QPolygonF({QPointF(7.5, 8), QPointF(8.5, 19), QPointF(15.5, 19), QPointF(16.5, 8)}));
+                   p.drawLine(QPointF(10.5, 10.5), QPointF(10.8, 16.5));
+                   p.drawLine(QPointF(13.5, 10.5), QPointF(13.2, 16.5));
+               }),
+               in("watchbuttonremove.png"));
+    ok &= save(watchButton([](QPainter &p) {
+                   // A framed picture with a hill: copy the graph as an image.
+                   p.setPen(QPen(glyphLight, 1.5));
+                   p.setBrush(Qt::NoBrush);
+                   p.drawRoundedRect(QRectF(4.5, 6.5, 15, 11), 1.5, 1.5);
+                   p.setPen(Qt::NoPen);
+                   p.setBrush(accent);
+                   p.drawPolygon(QPolygonF({QPointF(6, 16), QPointF(10.5, 11), QPointF(13.5, 14), QPointF(15.5, 12),
+                                            QPointF(18, 16)}));
+               }),
+               in("watchbuttonexportimage.png"));
+    ok &= save(watchButton([](QPainter &p) {
+                   // A small table: copy the samples as text.
+                   p.setPen(QPen(glyphLight, 1.3));
+                   p.setBrush(Qt::NoBrush);
+                   p.drawRect(QRectF(5.5, 5.5, 13, 13));
+                   for (double y : {9.8, 14.2})
+                       p.drawLine(QPointF(5.5, y), QPointF(18.5, y));
+                   p.drawLine(QPointF(10, 5.5), QPointF(10, 18.5));
+               }),
+               in("watchbuttonexportdata.png"));
     ok &= save(graphPicture(16), in("img_small_graph.png"));
     ok &= save(graphPicture(24), in("img_big_graph.png"));
     ok &= save(brushedMetal(256, 64, 204, 14, 10, 1), in("metal.jpg"), 92);

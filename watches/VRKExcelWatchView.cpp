@@ -1,0 +1,860 @@
+#include "VRKExcelWatchView.h"
+
+#include "CachedImageLoader.h"
+#include "MinMaxMultiDimData.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
+const QColor graphBackground = QColor::fromRgba(0xFF180100);
+constexpr qint64 fadeMilliseconds = 500;
+
+int roundAwayFromZero(double value)
+{
+    return int(std::round(value));
+}
+
+} // namespace
+
+VRKExcelWatchView::VRKExcelWatchView(QWidget *parent)
+    : QWidget(parent)
+{
+    m_lastPaintTime.start();
+    m_repaintTimer = new QTimer(this);
+    connect(m_repaintTimer, &QTimer::timeout, this, qOverload<>(&VRKExcelWatchView::update));
+    m_previousDataTimer = new QTimer(this);
+    m_previousDataTimer->setInterval(100);
+    connect(m_previousDataTimer, &QTimer::timeout, this, &VRKExcelWatchView::removeOldestPreviousData);
+    m_buttonHideTimer = new QTimer(this);
+    m_buttonHideTimer->setInterval(200);
+    connect(m_buttonHideTimer, &QTimer::timeout, this, [this] {
+        m_buttonHideTimer->stop();
+        hideButtons();
+    });
+    m_subWatchTimer = new QTimer(this);
+    connect(m_subWatchTimer, &QTimer::timeout, this, &VRKExcelWatchView::updateSubWatches);
+
+    setMinRepaintInterval(10);
+    setMinimumHeight(m_titleHeight + 150);
+    setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::MinimumExpanding);
+    m_displayFlags &= ~unsigned(CrossHairBits);
+    setAttribute(Qt::WA_MouseTracking);
+    createData();
+    setSplitPoint(QPointF(0.5, 0.5));
+    setMinRepaintInterval(0);
+}
+
+void VRKExcelWatchView::createData()
+{
+    MinMaxMultiDimData *old = m_data;
+    if (old) {
+        old->blockSignals(true);
+        m_previousData.append(old);
+        old->setProperty("stackingdate", QDateTime::currentDateTime());
+        m_previousDataTimer->start();
+    }
+    auto *fresh = new MinMaxMultiDimData(this);
+    if (old) {
+        fresh->setDataExtractionSettings(old->dataExtractionSettings());
+        fresh->setPerspectiveSettings(old->perspectiveSettings());
+        fresh->setDrawSettings2D(old->drawSettings2D());
+        fresh->setDrawSettings3DFlat(old->drawSettings3DFlat());
+        fresh->setDrawSettings3DCube(old->drawSettings3DCube());
+        fresh->setDimensions(old->dimensions());
+        fresh->setMinMax(old->minimum(), old->maximum());
+    }
+    m_data = fresh;
+    connect(fresh, &SimpleMultiDimData::changed, this, &VRKExcelWatchView::updateWithSubgraphs);
+    connect(fresh, &SimpleMultiDimData::dimensionsChanged, this, qOverload<>(&VRKExcelWatchView::updateCubeFillLimits));
+    connect(fresh, &MinMaxMultiDimData::dataExtractionSettingsChanged, this,
+            qOverload<>(&VRKExcelWatchView::updateCubeFillLimits));
+    connect(fresh, &MinMaxMultiDimData::dataExtractionSettingsChanged, this, &VRKExcelWatchView::updateSubWatches);
+    connect(fresh, &MinMaxMultiDimData::minMaxChanged, this, &VRKExcelWatchView::dataMinMaxChanged);
+    connect(fresh, &SimpleMultiDimData::reportNaN, this, &VRKExcelWatchView::dataNaNReported);
+    connect(fresh, &MinMaxMultiDimData::beforePaint3D, this, &VRKExcelWatchView::dataBeforePaint3D);
+    connect(fresh, &MinMaxMultiDimData::afterPaint3D, this, &VRKExcelWatchView::dataAfterPaint3D);
+    connect(fresh, &MinMaxMultiDimData::paint3DAxesNeeded, this, &VRKExcelWatchView::data3DAxesNeeded);
+    connect(fresh, &MinMaxMultiDimData::paint3DYAxisNeeded, this, &VRKExcelWatchView::data3DYAxisNeeded);
+    connect(fresh, &SimpleMultiDimData::updateNeeded, this, qOverload<>(&VRKExcelWatchView::update));
+    emit dataCreated();
+    update(false);
+}
+
+void VRKExcelWatchView::clearPreviousData()
+{
+    qDeleteAll(m_previousData);
+    m_previousData.clear();
+    m_previousDataTimer->stop();
+}
+
+// ---- setters ---------------------------------------------------------------
+
+void VRKExcelWatchView::setStoredAndUpdate(int &stored, int value)
+{
+    if (stored == value)
+        return;
+    stored = value;
+    update(false);
+}
+
+void VRKExcelWatchView::setStoredAndUpdate(bool &stored, bool value)
+{
+    if (stored == value)
+        return;
+    stored = value;
+    update(false);
+}
+
+void VRKExcelWatchView::setName(const QString &name)
+{
+    m_name = name;
+    update(false);
+}
+
+void VRKExcelWatchView::setTitleHeight(int height)
+{
+    setStoredAndUpdate(m_titleHeight, height);
+}
+
+void VRKExcelWatchView::setSelected(bool selected)
+{
+    setStoredAndUpdate(m_selected, selected);
+}
+
+void VRKExcelWatchView::setVertical(bool vertical)
+{
+    setStoredAndUpdate(m_vertical, vertical);
+}
+
+void VRKExcelWatchView::setValueAxisWidth(int width)
+{
+    setStoredAndUpdate(m_valueAxisWidth, width);
+}
+
+void VRKExcelWatchView::setDimensionAxisHeight(int height)
+{
+    setStoredAndUpdate(m_dimensionAxisHeight, height);
+}
+
+void VRKExcelWatchView::setDisplayFlags(unsigned flags)
+{
+    if (flags == m_displayFlags)
+        return;
+    m_displayFlags = flags;
+    update(false);
+}
+
+void VRKExcelWatchView::addDisplayFlags(unsigned flags)
+{
+    setDisplayFlags(m_displayFlags | flags);
+}
+
+void VRKExcelWatchView::removeDisplayFlags(unsigned flags)
+{
+    setDisplayFlags(m_displayFlags & ~flags);
+}
+
+void VRKExcelWatchView::setButtons(const QList<WatchButton> &buttons)
+{
+    m_buttons = buttons;
+    m_hoverButton = std::min(m_hoverButton, int(m_buttons.size()) - 1);
+    update(false);
+}
+
+void VRKExcelWatchView::setHoverButton(int index)
+{
+    if (index == m_hoverButton)
+        return;
+    m_hoverButton = std::clamp(index, -1, int(m_buttons.size()) - 1);
+    update(true);
+}
+
+void VRKExcelWatchView::setButtonsShown(bool shown)
+{
+    if (shown == m_buttonsShown)
+        return;
+    m_buttonsShown = shown;
+    update(true);
+}
+
+void VRKExcelWatchView::hideButtons()
+{
+    setButtonsShown(false);
+}
+
+void VRKExcelWatchView::setMinRepaintInterval(qint64 milliseconds)
+{
+    m_minRepaintInterval = milliseconds;
+    m_repaintTimer->setInterval(int(std::clamp<qint64>(milliseconds, 0, std::numeric_limits<int>::max())));
+}
+
+bool VRKExcelWatchView::repaintPending() const
+{
+    return m_repaintTimer->isActive();
+}
+
+// ---- repaint throttle --------------------------------------------------------
+
+void VRKExcelWatchView::update(bool immediate)
+{
+    if (immediate) {
+        m_repaintTimer->stop();
+        repaint();
+    } else if (m_lastPaintTime.elapsed() < m_minRepaintInterval) {
+        if (!m_repaintTimer->isActive())
+            m_repaintTimer->start();
+        return;
+    } else {
+        m_repaintTimer->stop();
+        QWidget::update();
+    }
+    if (m_subWatchUpdatePending && (m_subWatchX || m_subWatchY) && !m_subWatchTimer->isActive())
+        m_subWatchTimer->start(1);
+}
+
+void VRKExcelWatchView::update()
+{
+    update(false);
+}
+
+void VRKExcelWatchView::updateWithSubgraphs()
+{
+    m_subWatchUpdatePending = true;
+    update(false);
+}
+
+void VRKExcelWatchView::dataMinMaxChanged()
+{
+    for (MinMaxMultiDimData *previous : std::as_const(m_previousData))
+        previous->setMinMax(m_data->minimum(), m_data->maximum());
+    m_subWatchUpdatePending = true;
+    update(false);
+}
+
+void VRKExcelWatchView::dataNaNReported() {}
+void VRKExcelWatchView::dataBeforePaint3D(QPainter &) {}
+void VRKExcelWatchView::dataAfterPaint3D(QPainter &) {}
+void VRKExcelWatchView::data3DYAxisNeeded(QPainter &) {}
+
+void VRKExcelWatchView::data3DAxesNeeded(QPainter &)
+{
+    // The axes are drawn into the cube's frame once the views paint axes.
+}
+
+// ---- previous data -------------------------------------------------------------
+
+QList<std::pair<MinMaxMultiDimData *, double>> VRKExcelWatchView::fadingPreviousData()
+{
+    QList<std::pair<MinMaxMultiDimData *, double>> fading;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (MinMaxMultiDimData *previous : std::as_const(m_previousData)) {
+        const qint64 age = previous->property("stackingdate").toDateTime().msecsTo(now);
+        const double opacity = 1.0 - double(age) / fadeMilliseconds;
+        if (depth() == 2 && opacity > 0.1)
+            fading.append({previous, opacity});
+        else
+            previous->setProperty("tobedeleted", true);
+    }
+    return fading;
+}
+
+void VRKExcelWatchView::removeOldestPreviousData()
+{
+    for (qsizetype i = m_previousData.size() - 1; i >= 0; --i) {
+        if (m_previousData[i]->property("tobedeleted").toBool())
+            delete m_previousData.takeAt(i);
+    }
+    if (m_previousData.isEmpty())
+        m_previousDataTimer->stop();
+    update(false);
+}
+
+// ---- split point and sub-watches -------------------------------------------------
+
+int VRKExcelWatchView::depth() const
+{
+    return m_data->graphDepth();
+}
+
+bool VRKExcelWatchView::hasTwoFreeAxes() const
+{
+    return m_data->dimensions().size() >= 2 && m_data->freeAxis(1) >= 0 && m_data->freeAxis(2) < 0;
+}
+
+QPoint VRKExcelWatchView::cubeFillLimits(QPointF point) const
+{
+    if (depth() <= 3)
+        return {0, 0};
+    if (!hasTwoFreeAxes())
+        return {-1, -1};
+    const double na = m_data->dimensions()[m_data->freeAxis(0)].count;
+    const double nb = m_data->dimensions()[m_data->freeAxis(1)].count;
+    if (m_data->flat3D())
+        return {int(std::floor(na * 0.9999999 * point.x())), int(std::floor(nb * 0.9999999 * point.y()))};
+    return {int(std::floor((na - 1) * 0.9999999 * point.x() + 0.5)),
+            int(std::floor((nb - 1) * 0.9999999 * point.y() + 0.5))};
+}
+
+void VRKExcelWatchView::setSplitPoint(QPointF point)
+{
+    if (std::abs(point.x() - m_splitPoint.x()) <= 1e-12 && std::abs(point.y() - m_splitPoint.y()) <= 1e-12)
+        return;
+    m_splitPoint = point;
+    const QPoint limits = cubeFillLimits(point);
+    if (m_subWatchX)
+        m_subWatchX->setSplitPoint(point);
+    if (m_subWatchY)
+        m_subWatchY->setSplitPoint(QPointF(point.y(), point.x()));
+    updateCubeFillLimits(limits);
+    m_subWatchUpdatePending = true;
+    emit splitChanged(m_splitPoint);
+    if (depth() < 4 || m_data->flat3D())
+        update(false);
+}
+
+void VRKExcelWatchView::setInvertedSplitPoint(QPointF point)
+{
+    setSplitPoint(QPointF(point.y(), point.x()));
+}
+
+void VRKExcelWatchView::updateCubeFillLimits(QPoint limits)
+{
+    if (limits == QPoint(-1, -1))
+        limits = cubeFillLimits(m_splitPoint);
+    DrawSettings3DCube cube = m_data->drawSettings3DCube();
+    cube.fillLimitX = limits.x();
+    cube.fillLimitY = limits.y();
+    m_data->setDrawSettings3DCube(cube);
+}
+
+void VRKExcelWatchView::updateCubeFillLimits()
+{
+    updateCubeFillLimits(QPoint(-1, -1));
+}
+
+void VRKExcelWatchView::fillSubWatch(VRKExcelWatchView *subWatch, int freeAxis, int fixedAxis, int fixedIndex)
+{
+    MinMaxMultiDimData *sub = subWatch->data();
+    QList<int> selection = m_data->dataExtractionSettings().selection;
+    selection[fixedAxis] = fixedIndex;
+    sub->setDimensions({m_data->dimensions()[freeAxis]});
+    sub->setValues(m_data->extract(selection));
+    sub->setMinMax(m_data->minimum(), m_data->maximum());
+    sub->setDataComplete(m_data->dataComplete());
+    DataExtractionSettings extraction = sub->dataExtractionSettings();
+    extraction.selection = {-1};
+    sub->setDataExtractionSettings(extraction);
+}
+
+void VRKExcelWatchView::updateSubWatches()
+{
+    m_subWatchTimer->stop();
+    m_subWatchUpdatePending = false;
+    if (depth() < 4 || !hasTwoFreeAxes())
+        return;
+    const int a0 = m_data->freeAxis(0);
+    const int a1 = m_data->freeAxis(1);
+    const QPoint limits = cubeFillLimits(m_splitPoint);
+    if (m_subWatchX)
+        fillSubWatch(m_subWatchX, a0, a1, limits.y());
+    if (m_subWatchY)
+        fillSubWatch(m_subWatchY, a1, a0, limits.x());
+    QList<int> position = m_data->dataExtractionSettings().selection;
+    position[a0] = limits.x();
+    position[a1] = limits.y();
+    m_crossPointValue = m_data->value(position);
+    emit crossPointValueChanged();
+}
+
+void VRKExcelWatchView::linkSubWatch(QPointer<VRKExcelWatchView> &stored, VRKExcelWatchView *view, bool inverted)
+{
+    if (view == stored)
+        return;
+    if (stored)
+        disconnect(stored, &VRKExcelWatchView::splitChanged, this, nullptr);
+    stored = view;
+    if (view) {
+        if (inverted)
+            connect(view, &VRKExcelWatchView::splitChanged, this, &VRKExcelWatchView::setInvertedSplitPoint);
+        else
+            connect(view, &VRKExcelWatchView::splitChanged, this, &VRKExcelWatchView::setSplitPoint);
+    }
+    updateSubWatchSizes();
+    updateSubWatches();
+}
+
+void VRKExcelWatchView::setSubWatchX(VRKExcelWatchView *view)
+{
+    linkSubWatch(m_subWatchX, view, false);
+}
+
+void VRKExcelWatchView::setSubWatchY(VRKExcelWatchView *view)
+{
+    linkSubWatch(m_subWatchY, view, true);
+}
+
+void VRKExcelWatchView::setSyncSubWatchSizes(bool sync)
+{
+    if (sync == m_syncSubWatchSizes)
+        return;
+    m_syncSubWatchSizes = sync;
+    updateSubWatchSizes();
+}
+
+void VRKExcelWatchView::setSubWatchSizeMargin(int margin)
+{
+    if (margin == m_subWatchSizeMargin)
+        return;
+    m_subWatchSizeMargin = margin;
+    if (m_syncSubWatchSizes)
+        updateSubWatchSizes();
+}
+
+void VRKExcelWatchView::updateSubWatchSizes()
+{
+    const double w = minimumWidth() - m_subWatchSizeMargin;
+    const double h = minimumHeight() - m_subWatchSizeMargin;
+    for (VRKExcelWatchView *sub : {m_subWatchX.data(), m_subWatchY.data()}) {
+        if (!sub)
+            continue;
+        sub->setMinimumSize(roundAwayFromZero(w * 0.5), roundAwayFromZero(h * 0.5));
+        sub->setMaximumSize(roundAwayFromZero(w * 1.5), roundAwayFromZero(h * 1.5));
+    }
+}
+
+// ---- fast drawing ---------------------------------------------------------------------
+
+void VRKExcelWatchView::setCanUseFastDraw(bool value)
+{
+    if (value) {
+        ++m_fastDrawRequests;
+        DataExtractionSettings extraction = m_data->dataExtractionSettings();
+        extraction.simplify = true;
+        const QSignalBlocker blocker(m_data);
+        m_data->setDataExtractionSettings(extraction);
+    } else {
+        --m_fastDrawRequests;
+        update(false);
+    }
+    if (unsigned(m_fastDrawRequests) <= 1)
+        emit canUseFastDrawChanged(value);
+}
+
+// ---- areas and queries ----------------------------------------------------------------
+
+bool VRKExcelWatchView::axesApply() const
+{
+    return depth() < 4 || m_data->flat3D();
+}
+
+QRect VRKExcelWatchView::area(int which) const
+{
+    const QRect q = contentsRect();
+    const int x1 = q.left(), y1 = q.top(), x2 = q.right(), y2 = q.bottom();
+    const QRect inner(QPoint(x1 + 2, y1 + 2), QPoint(x2 - 3, y2 - 3));
+    const bool title = m_displayFlags & (TitleShown | TexturedTitle);
+    const bool valueAxis = m_displayFlags & ValueAxisBits;
+    const bool dimensionAxis = m_displayFlags & DimensionAxisBits;
+    const bool axes = axesApply();
+    QRect r;
+    switch (which) {
+    case Whole:
+        r = q;
+        break;
+    case Title:
+        r = inner;
+        r.setBottom(y1 + m_titleHeight + 1);
+        break;
+    case Graph:
+        r = inner;
+        if (title)
+            r.setTop(r.top() + m_titleHeight);
+        if (valueAxis && axes)
+            r.setLeft(r.left() + m_valueAxisWidth);
+        if (dimensionAxis && axes)
+            r.setBottom((y2 - 3) - m_dimensionAxisHeight - 1);
+        break;
+    case ValueAxis:
+        if (!valueAxis)
+            return QRect(0, 0, 0, 0).adjusted(0, 0, -1, -1);
+        r.setCoords(x1 + 2, y1 + 2 + (title ? m_titleHeight : 0), m_valueAxisWidth,
+                    dimensionAxis ? (y2 - 3) - m_dimensionAxisHeight - 1 : y2 - 3);
+        break;
+    case DimensionAxis:
+        if (!dimensionAxis)
+            return QRect(0, 0, 0, 0).adjusted(0, 0, -1, -1);
+        r.setCoords(x1 + 2 + (valueAxis && axes ? m_valueAxisWidth : 0), (y2 - 3) - m_dimensionAxisHeight, x2 - 3,
+                    y2 - 3);
+        break;
+    case Inner:
+        r = inner;
+        break;
+    case Buttons:
+        if (!(m_displayFlags & ButtonRow)) {
+            r = inner;
+            break;
+        }
+        r.setCoords(3, y1 + 2, m_buttonSize * int(m_buttons.size()) + 2, y1 + m_buttonSize + 1);
+        break;
+    default:
+        qDebug() << "Unknown WatchArea value";
+        r = inner;
+    }
+    if (m_vertical)
+        r.setSize(r.size().transposed());
+    return r;
+}
+
+int VRKExcelWatchView::extraWidth() const
+{
+    const QMargins margins = contentsMargins();
+    const bool valueAxis = (m_displayFlags & ValueAxisBits) && axesApply();
+    return margins.left() + margins.right() + 5 + (valueAxis ? m_valueAxisWidth : 0);
+}
+
+int VRKExcelWatchView::extraHeight() const
+{
+    const QMargins margins = contentsMargins();
+    const bool dimensionAxis = (m_displayFlags & DimensionAxisBits) && axesApply();
+    return margins.top() + margins.bottom() + 5 + (dimensionAxis ? m_dimensionAxisHeight + 1 : 0);
+}
+
+double VRKExcelWatchView::valueAxisEnd(double sign) const
+{
+    const double minimum = m_data->minimum();
+    const double maximum = m_data->maximum();
+    const double end = sign > 0 ? maximum : minimum;
+    if (!(maximum - minimum > 0))
+        return end + sign * 0.15;
+    const double h = area(Graph).height();
+    const double e = std::trunc(0.75 * h) / h;
+    return end + sign * (maximum - minimum) * (1 - e) / e * 0.5;
+}
+
+double VRKExcelWatchView::valueAxisTop() const
+{
+    const int d = depth();
+    if (d == 1 || d == 2)
+        return valueAxisEnd(1);
+    if (d >= 4 && m_data->freeAxis(1) >= 0)
+        return m_data->dimensions()[m_data->freeAxis(1)].second;
+    return notANumber;
+}
+
+double VRKExcelWatchView::valueAxisBottom() const
+{
+    const int d = depth();
+    if (d == 1 || d == 2)
+        return valueAxisEnd(-1);
+    if (d >= 4 && m_data->freeAxis(1) >= 0)
+        return m_data->dimensions()[m_data->freeAxis(1)].first;
+    return notANumber;
+}
+
+QString VRKExcelWatchView::valueAxisTitle() const
+{
+    const int d = depth();
+    if (d == 1 || d == 2)
+        return m_name.split(QLatin1Char('\n')).join(QStringLiteral(" / "));
+    if (d >= 4 && m_data->freeAxis(1) >= 0)
+        return m_data->dimensions()[m_data->freeAxis(1)].label;
+    return {};
+}
+
+QString VRKExcelWatchView::dimensionAxisTitle() const
+{
+    if (depth() < 2 || m_data->freeAxis(0) < 0)
+        return {};
+    return m_data->dimensions()[m_data->freeAxis(0)].label;
+}
+
+double VRKExcelWatchView::dimensionAxisTop() const
+{
+    if (depth() < 2 || m_data->freeAxis(0) < 0)
+        return notANumber;
+    return m_data->dimensions()[m_data->freeAxis(0)].second;
+}
+
+double VRKExcelWatchView::dimensionAxisBottom() const
+{
+    if (depth() < 2 || m_data->freeAxis(0) < 0)
+        return notANumber;
+    return m_data->dimensions()[m_data->freeAxis(0)].first;
+}
+
+double VRKExcelWatchView::dimensionAxisCount() const
+{
+    if (depth() < 2 || m_data->freeAxis(0) < 0)
+        return notANumber;
+    return m_data->dimensions()[m_data->freeAxis(0)].count;
+}
+
+double VRKExcelWatchView::valueAxisCount() const
+{
+    if (depth() < 4 || m_data->freeAxis(1) < 0)
+        return notANumber;
+    return m_data->dimensions()[m_data->freeAxis(1)].count;
+}
+
+// ---- painting -------------------------------------------------------------------------
+
+void VRKExcelWatchView::paintEvent(QPaintEvent *event)
+{
+    m_lastPaintTime.start();
+    QPainter painter(this);
+    if (m_vertical) {
+        painter.translate(0, height());
+        painter.rotate(-90);
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect exposed = event->rect();
+
+    QRect graph = area(Graph);
+    if (exposed.intersects(graph)) {
+        QRect fill = graph;
+        if (m_displayFlags == 0)
+            fill.setTop(0);
+        painter.fillRect(fill, graphBackground);
+        if (depth() == 2) {
+            const int h = graph.height();
+            graph.setTop(graph.top() + (h - int(0.75 * h)) / 2);
+            graph.setHeight(int(0.75 * h));
+        }
+        for (const auto &[previous, opacity] : fadingPreviousData()) {
+            DrawSettings2D faded = previous->drawSettings2D();
+            faded.alpha = opacity;
+            previous->setDrawSettings2D(faded);
+        }
+        if (depth() != 0) {
+            QElapsedTimer timer;
+            timer.start();
+            paintData(painter, graph);
+            m_lastDataPaintMs = timer.elapsed();
+            if (m_lastDataPaintMs == 0)
+                m_lastDataPaintMs = 12;
+            setMinRepaintInterval(qint64(double(m_lastDataPaintMs) * m_repaintFactor + 20));
+        }
+    }
+    if ((m_displayFlags & (TitleShown | TexturedTitle)) && exposed.intersects(area(Title)))
+        paintTitle(painter);
+    if ((m_displayFlags & ButtonRow) && !m_buttons.isEmpty() && exposed.intersects(area(Buttons)))
+        paintButtons(painter);
+    paintFrame(painter);
+    emit afterPaint(painter);
+}
+
+void VRKExcelWatchView::paintData(QPainter &painter, const QRect &graph)
+{
+    // Until the graph painters exist, the newest sample stands for the graph.
+    const QList<double> &values = m_data->values();
+    for (qsizetype i = values.size() - 1; i >= 0; --i) {
+        if (std::isfinite(values[i])) {
+            QFont font = painter.font();
+            font.setPixelSize(std::clamp(graph.height() / 3, 9, 28));
+            painter.setFont(font);
+            painter.setPen(QColor(255, 192, 0));
+            painter.drawText(graph, Qt::AlignCenter, QString::number(values[i], 'g', 6));
+            return;
+        }
+    }
+}
+
+void VRKExcelWatchView::paintTitle(QPainter &painter)
+{
+    const QRect title = area(Title);
+    QFont font = painter.font();
+    const int alignment = Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter;
+    if (m_displayFlags & TexturedTitle) {
+        painter.drawImage(title, CachedImageLoader::image(QStringLiteral(":resources/metal.jpg")));
+        font.setPixelSize(12);
+        font.setWeight(QFont::Normal);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(title.translated(0, -1), alignment, m_name);
+        painter.setPen(Qt::white);
+        painter.drawText(title.translated(1, 0), alignment, m_name);
+        return;
+    }
+    painter.fillRect(title, graphBackground);
+    font.setPixelSize(10);
+    font.setWeight(QFont::Bold);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(title.translated(0, -1), alignment, m_name);
+    painter.setPen(Qt::white);
+    painter.drawText(title.translated(0, -1), alignment, m_name);
+}
+
+void VRKExcelWatchView::paintButtons(QPainter &painter)
+{
+    const QRect buttonArea = area(Buttons);
+    if (!m_buttonsShown) {
+        if (m_revealHover && (m_displayFlags & RevealImage))
+            painter.drawImage(buttonArea.topLeft(),
+                              CachedImageLoader::image(QStringLiteral(":resources/watchbuttonbutton.png")));
+        return;
+    }
+    const int right = buttonArea.right() + 1;
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        const QRect cell(QPoint(right - (i + 1) * m_buttonSize, buttonArea.top()),
+                         QPoint(right - i * m_buttonSize - 1, buttonArea.top() + m_buttonSize + 2));
+        const bool hovered = i == m_hoverButton;
+        painter.fillRect(cell, QColor(48, 48, 48, hovered ? 200 : 150));
+        painter.drawImage(cell.topLeft(), CachedImageLoader::image(m_buttons[i].image));
+        if (!hovered)
+            painter.fillRect(cell, QColor(48, 48, 48, 50));
+    }
+}
+
+void VRKExcelWatchView::paintFrame(QPainter &painter)
+{
+    const QRect q = contentsRect();
+    painter.setBrush(Qt::NoBrush);
+    if (m_selected) {
+        painter.setPen(QPen(Qt::blue, 3));
+        painter.drawRect(q);
+        return;
+    }
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(QRect(QPoint(q.left() + 1, q.top() + 1), QPoint(q.right() - 2, q.bottom() - 2)));
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(QRect(QPoint(q.left() + 2, q.top() + 2), QPoint(q.right() - 1, q.bottom() - 1)));
+}
+
+// ---- resize and mouse ---------------------------------------------------------------------
+
+void VRKExcelWatchView::resizeEvent(QResizeEvent *event)
+{
+    m_data->setMaxValueCount(area(Graph).width() / 2);
+    QWidget::resizeEvent(event);
+    if (m_syncSubWatchSizes)
+        updateSubWatchSizes();
+    emit sizeChanged();
+}
+
+void VRKExcelWatchView::followPointer(const QPointF &position)
+{
+    const QRect g = area(Graph);
+    if (!(m_displayFlags & CrossHairBits) || g.height() <= 0)
+        return;
+    QPointF point = m_splitPoint;
+    if (m_displayFlags & CrossHairVertical)
+        point.setX(std::clamp(position.x() - g.left(), 0.0, double(g.width())) / g.width());
+    if (m_displayFlags & CrossHairHorizontal)
+        point.setY(std::clamp(g.bottom() - position.y(), 0.0, double(g.height())) / g.height());
+    setSplitPoint(point);
+}
+
+int VRKExcelWatchView::buttonIndexAt(const QPointF &position, const QRect &zone) const
+{
+    return int(zone.right() - position.x()) / m_buttonSize;
+}
+
+void VRKExcelWatchView::mousePressEvent(QMouseEvent *event)
+{
+    emit mousePressed(event);
+    m_dragMode = 0;
+    const QPointF position = event->position();
+    const bool left = event->button() == Qt::LeftButton;
+    const QRect buttonArea = area(Buttons);
+    // A row that is not shown cannot be opened.
+    const bool rowEnabled = m_displayFlags & ButtonRow;
+    if (left && rowEnabled && !m_buttonsShown && buttonArea.contains(position.toPoint())
+        && position.x() - buttonArea.left() < 15) {
+        setButtonsShown(true);
+        return;
+    }
+    if (left && rowEnabled && m_buttonsShown && buttonArea.contains(position.toPoint())) {
+        const int index = buttonIndexAt(position, buttonArea);
+        if (index >= 0 && index < m_buttons.size()) {
+            const QString name = m_buttons[index].name;
+            setButtonsShown(false);
+            emit buttonClicked(name);
+        }
+        return;
+    }
+    if (area(Graph).contains(position.toPoint())) {
+        if (!left)
+            return;
+        if (axesApply()) {
+            followPointer(position);
+        } else {
+            m_pressPosition = position;
+            m_pressSplitPoint = m_splitPoint;
+        }
+    }
+    if (left && contentsRect().contains(position.toPoint())) {
+        if (position.y() < m_titleHeight)
+            emit textClicked();
+        else
+            emit graphClicked();
+    }
+}
+
+void VRKExcelWatchView::hoverButtonRow(const QPointF &position)
+{
+    const QRect zone = area(Buttons).adjusted(0, 0, 8, 8);
+    if (m_buttonsShown) {
+        if (zone.contains(position.toPoint())) {
+            setHoverButton(buttonIndexAt(position, zone));
+            m_buttonHideTimer->stop();
+        } else {
+            setHoverButton(-1);
+            m_buttonHideTimer->start();
+        }
+    }
+    if (m_hoverButton >= 0)
+        return;
+    const bool inCorner = QRect(0, 0, 30, 30).contains(position.toPoint());
+    if (inCorner != m_revealHover) {
+        m_revealHover = inCorner;
+        update(false);
+    }
+}
+
+void VRKExcelWatchView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF position = event->position();
+    const bool leftHeld = event->buttons() & Qt::LeftButton;
+    if (m_dragMode == 0 && leftHeld) {
+        if (axesApply()) {
+            followPointer(position);
+        } else {
+            const QRect g = area(Graph);
+            const double zoom = m_data->perspectiveSettings().zoom;
+            const QPointF d = position - m_pressPosition;
+            setSplitPoint(QPointF(std::clamp(m_pressSplitPoint.x() + 2 * d.x() / g.width() / zoom, 0.0, 1.0),
+                                  std::clamp(m_pressSplitPoint.y() - 2 * d.y() / g.height() / zoom, 0.0, 1.0)));
+        }
+        return;
+    }
+    if ((event->buttons() & (Qt::LeftButton | Qt::RightButton)) && m_dragMode != 0)
+        return;
+    hoverButtonRow(position);
+}
+
+void VRKExcelWatchView::mouseReleaseEvent(QMouseEvent *event)
+{
+    emit mouseReleased(event);
+    m_dragMode = 0;
+}
+
+void VRKExcelWatchView::leaveEvent(QEvent *event)
+{
+    if (m_buttonsShown)
+        m_buttonHideTimer->start();
+    if (m_revealHover) {
+        m_revealHover = false;
+        update(false);
+    }
+    QWidget::leaveEvent(event);
+}
