@@ -32,7 +32,6 @@ public:
     void refreshFields();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
-    Ui::SliderSettingsForm *form() const { return ui; }
 
 signals:
     void formClosed(bool validated);

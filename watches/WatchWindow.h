@@ -27,7 +27,6 @@ public:
     void insertContainer(QWidget *container);
     const QList<VRKExcelWatchView *> &watchList() const { return watches; }
     int targetWidthForTests() const { return targetWidth; }
-    Ui::WatchWindow *form() const { return ui; }
 
 signals:
     void newWatchSize(int value);

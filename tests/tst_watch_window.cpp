@@ -1,0 +1,177 @@
+#include "MinMaxMultiDimData.h"
+#include "VRKExcelWatchView.h"
+#include "WatchWindow.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+template <typename Widget>
+Widget *child(const QWidget &window, const char *name)
+{
+    auto *widget = window.findChild<Widget *>(QLatin1String(name));
+    Q_ASSERT(widget);
+    return widget;
+}
+
+void makeSurface(VRKExcelWatchView &watch)
+{
+    MinMaxMultiDimData *data = watch.data();
+    data->setDimensions({Dimension{3, {}, 0, 1}, Dimension{3, {}, 0, 1}});
+    DataExtractionSettings extraction;
+    extraction.selection = {-1, -1};
+    data->setDataExtractionSettings(extraction);
+}
+
+} // namespace
+
+class TestWatchWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void buildsTheForm();
+    void flatDisplayTogglesTheControls();
+    void targetWidthFollowsTheWatches();
+    void keepsTheWindowOnScreen();
+    void theLastWatchGoneEmitsOnce();
+    void optionsReachEveryWatch();
+};
+
+void TestWatchWindow::buildsTheForm()
+{
+    WatchWindow window;
+    QCOMPARE(window.objectName(), QStringLiteral("WatchWindow"));
+    QCOMPARE(window.minimumWidth(), 268);
+    QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->minimum(), 40);
+    QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->maximum(), 400);
+    QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->value(), 100);
+    QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->toolTip(), QStringLiteral("Graph size"));
+    QCOMPARE(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->minimum(), 10);
+    QCOMPARE(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->value(), 80);
+    QVERIFY(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->invertedAppearance());
+    QVERIFY(child<QCheckBox>(window, "checkBox_useNormalAveraged")->isChecked());
+    QVERIFY(child<QCheckBox>(window, "checkBox_SmoothGraphs")->isHidden());
+    QCOMPARE(window.layout()->contentsMargins().top(), 34);
+    QVERIFY(!child<QLabel>(window, "label")->pixmap().isNull());
+    QSignalSpy size(&window, &WatchWindow::newWatchSize);
+    child<QSlider>(window, "horizontalSlider_watchSize")->setValue(150);
+    QCOMPARE(size.count(), 1);
+    QCOMPARE(size.last().at(0).toInt(), 150);
+}
+
+void TestWatchWindow::flatDisplayTogglesTheControls()
+{
+    WatchWindow window;
+    VRKExcelWatchView watch;
+    window.addWatch(&watch);
+    child<QCheckBox>(window, "checkBox_Flat3DGraph")->setChecked(true);
+    QVERIFY(watch.data()->flat3D());
+    QVERIFY(child<QCheckBox>(window, "checkBox_DrawPoints")->isHidden());
+    QVERIFY(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->isHidden());
+    QVERIFY(child<QLabel>(window, "label_Transparency")->isHidden());
+    QVERIFY(!child<QCheckBox>(window, "checkBox_SmoothGraphs")->isHidden());
+    QVERIFY(!child<QCheckBox>(window, "checkBox_DrawPoints")->isEnabled());
+    QVERIFY(!child<QLabel>(window, "label_Transparency")->isEnabled());
+    child<QCheckBox>(window, "checkBox_Flat3DGraph")->setChecked(false);
+    QVERIFY(!watch.data()->flat3D());
+    QVERIFY(!child<QCheckBox>(window, "checkBox_DrawPoints")->isHidden());
+    QVERIFY(child<QCheckBox>(window, "checkBox_SmoothGraphs")->isHidden());
+    QVERIFY(child<QCheckBox>(window, "checkBox_DrawPoints")->isEnabled());
+    // A watch listed later takes the window's flat setting.
+    child<QCheckBox>(window, "checkBox_Flat3DGraph")->setChecked(true);
+    VRKExcelWatchView later;
+    window.addWatch(&later);
+    QVERIFY(later.data()->flat3D());
+}
+
+void TestWatchWindow::targetWidthFollowsTheWatches()
+{
+    WatchWindow window;
+    VRKExcelWatchView watch;
+    makeSurface(watch);
+    watch.resize(300, 300);
+    window.addWatch(&watch);
+    window.checkResize();
+    QCOMPARE(window.targetWidthForTests(), 526);
+    // A curve adds only the margin; a narrow one the minimum width.
+    VRKExcelWatchView curve;
+    curve.resize(250, 200);
+    window.addWatch(&curve);
+    emit curve.sizeChanged();
+    QCOMPARE(window.targetWidthForTests(), 310);
+    curve.resize(100, 200);
+    emit curve.sizeChanged();
+    QCOMPARE(window.targetWidthForTests(), 268);
+    window.resize(400, 300);
+    window.show();
+    QTRY_COMPARE_WITH_TIMEOUT(window.width(), 268, 1000);
+}
+
+void TestWatchWindow::keepsTheWindowOnScreen()
+{
+    WatchWindow window;
+    window.show();
+    const QRect available = window.screen()->availableGeometry();
+    window.checkPosition(QRect(10, available.bottom() - 100, 300, 400));
+    QCOMPARE(window.geometry().bottom(), available.bottom() - 30);
+    QCOMPARE(window.geometry().height(), 400);
+    window.checkPosition(QRect(10, 20, 300, 300));
+    QCOMPARE(window.geometry(), QRect(10, 20, 300, 300));
+}
+
+void TestWatchWindow::theLastWatchGoneEmitsOnce()
+{
+    WatchWindow window;
+    auto *a = new VRKExcelWatchView;
+    auto *b = new VRKExcelWatchView;
+    window.addWatch(a);
+    window.addWatch(b);
+    QSignalSpy emptied(&window, &WatchWindow::watchesEmptied);
+    delete a;
+    QCOMPARE(emptied.count(), 0);
+    delete b;
+    QCOMPARE(emptied.count(), 1);
+    QVERIFY(window.watchList().isEmpty());
+}
+
+void TestWatchWindow::optionsReachEveryWatch()
+{
+    WatchWindow window;
+    VRKExcelWatchView a, b;
+    window.addWatch(&a);
+    QCOMPARE(a.data()->drawSettings3DCube().alpha, 70.0 / 245);
+    window.addWatch(&b);
+    child<QCheckBox>(window, "checkBox_useTriangleRects")->setChecked(true);
+    child<QCheckBox>(window, "checkBox_useTriangleRects")->setChecked(false);
+    child<QCheckBox>(window, "checkBox_useNormalAveraged")->setChecked(false);
+    child<QCheckBox>(window, "checkBox_DrawPoints")->setChecked(true);
+    child<QCheckBox>(window, "checkBox_DrawPoints")->setChecked(false);
+    child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->setValue(255);
+    for (VRKExcelWatchView *watch : {&a, &b}) {
+        const DrawSettings3DCube cube = watch->data()->drawSettings3DCube();
+        QVERIFY(!cube.useTriangleRects);
+        QVERIFY(!cube.useNormalAveraged);
+        QVERIFY(!cube.drawPoints);
+        QCOMPARE(cube.alpha, 1.0);
+    }
+    // Smooth acts on surfaces only: the flat record for flat maps, the cube's otherwise.
+    makeSurface(a);
+    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(true);
+    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(false);
+    QVERIFY(!a.data()->drawSettings3DCube().smooth);
+    QVERIFY(b.data()->drawSettings3DCube().smooth);
+    child<QCheckBox>(window, "checkBox_Flat3DGraph")->setChecked(true);
+    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(true);
+    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(false);
+    QVERIFY(!a.data()->drawSettings3DFlat().smooth);
+    QVERIFY(b.data()->drawSettings3DFlat().smooth);
+}
+
+QTEST_MAIN(TestWatchWindow)
+#include "tst_watch_window.moc"
