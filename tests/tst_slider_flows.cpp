@@ -1,0 +1,543 @@
+#include "MainWindow.h"
+#include "MinMaxMultiDimData.h"
+#include "SettingsFiles.h"
+#include "SliderSettingsFile.h"
+#include "SliderSettingsForm.h"
+#include "VRKExcelCellSliderView.h"
+#include "VRKExcelObjects.h"
+#include "VRKExcelWatchView.h"
+#include "VRKSlider.h"
+#include "WatchWindow.h"
+#include "embedded/EmbeddedBackend.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace workbook;
+
+namespace {
+
+EmbeddedBackend &backend()
+{
+    return EmbeddedBackend::instance();
+}
+
+void closeAllDocuments()
+{
+    for (EmbeddedDocument *doc : backend().documents())
+        backend().closeDocument(doc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Answers the next modal box with `button` and keeps what it said.
+struct BoxAnswer
+{
+    explicit BoxAnswer(QMessageBox::StandardButton button)
+    {
+        QTimer::singleShot(0, [this, button] { answer(button); });
+    }
+    void answer(QMessageBox::StandardButton button)
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++attempts < 200)
+                QTimer::singleShot(10, [this, button] { answer(button); });
+            return;
+        }
+        title = box->windowTitle();
+        text = box->text();
+        informative = box->informativeText();
+        box->button(button)->click();
+    }
+    int attempts = 0;
+    QString title, text, informative;
+};
+
+// Counts every recalculation that saw `cell` written.
+struct WriteCounter
+{
+    WriteCounter(EmbeddedDocument *doc, CellLocation cell)
+    {
+        doc->book().addObserver([this, cell](const std::vector<CellLocation> &changed) {
+            for (const CellLocation &where : changed)
+                if (where.sheet == cell.sheet && where.row == cell.row && where.column == cell.column)
+                    ++writes;
+        });
+    }
+    int writes = 0;
+};
+
+CellRange block(int firstRow, int firstColumn, int lastRow, int lastColumn)
+{
+    return CellRange{0, firstRow, firstColumn, lastRow, lastColumn};
+}
+
+} // namespace
+
+class TestSliderFlows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void slidersComeFromTheSelectedInputs();
+    void twentyOneSlidersAtMost();
+    void duplicatesAndUnsuitableCellsAreSkippedQuietly();
+    void selectionsWithoutSuitableCellsWarn();
+    void withoutAWorkbookTheFlowOffersOne();
+    void oneMoveIsOneExchange();
+    void creatingASliderLeavesItsCellAlone();
+    void selectionDrivesTheButtons();
+    void digitKeysSelectAndOpenSettings();
+    void settingsAreSavedAndComeBack();
+    void aConfigurationChangeWritesTheClampedValue();
+    void watchesLiveInTheWatchWindow();
+    void watchButtonsExportAndRemove();
+    void removeAllEmptiesEverything();
+    void aClosedWorkbookUnderLiveSliders();
+    void activationRereadsTheCells();
+    void fastDrawingScalesTheOthersRepaints();
+
+private:
+    VRKExcelCellSliderView *slider(int i) const { return m_window->sliders().at(i); }
+    void pressNewSliders() { QTest::mouseClick(button("pushButton_newSlider"), Qt::LeftButton); }
+    void pressNewWatches() { QTest::mouseClick(button("pushButton_newWatch"), Qt::LeftButton); }
+    QPushButton *button(const char *name) const
+    {
+        return m_window->findChild<QPushButton *>(QLatin1String(name));
+    }
+    void move(int i, double value)
+    {
+        slider(i)->slider()->setMinEmitInterval(0);
+        slider(i)->slider()->setValue(value);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    MainWindow *m_window = nullptr;
+    EmbeddedDocument *m_doc = nullptr;
+};
+
+void TestSliderFlows::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    SettingsFiles::setFolder(m_dir->path());
+    SettingsFiles::setTermsOfUseApproved(true);
+    backend().start();
+    m_doc = backend().newDocument();
+    // Speed in A2 labelled on its left and above, a two-line caption; B2 and C2 depend on it.
+    m_doc->editCell({0, 0, 1}, QStringLiteral("Launch"));
+    m_doc->editCell({0, 1, 0}, QStringLiteral("Speed"));
+    m_doc->editCell({0, 1, 1}, QStringLiteral("5"));
+    m_doc->editCell({0, 1, 2}, QStringLiteral("2"));
+    m_doc->editCell({0, 1, 3}, QStringLiteral("=B2*10+C2"));
+    m_doc->editCell({0, 1, 4}, QStringLiteral("=D2*2"));
+    m_window = new MainWindow;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestSliderFlows::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    closeAllDocuments();
+    SettingsFiles::setFolder(QString());
+}
+
+void TestSliderFlows::slidersComeFromTheSelectedInputs()
+{
+    m_doc->setSelection({block(1, 1, 1, 4)});
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 2); // B2 and C2; D2 and E2 are formulas
+    VRKExcelCellSliderView *speed = slider(0);
+    QCOMPARE(speed->addressLabel()->text(), QStringLiteral("B2"));
+    QCOMPARE(speed->watch()->name(), QStringLiteral("Speed\nLaunch"));
+    QCOMPARE(speed->watch()->titleHeight(), 30);
+    QVERIFY(!(speed->watch()->displayFlags() & VRKExcelWatchView::TexturedTitle));
+    QVERIFY(speed->isActive());
+    QCOMPARE(speed->slider()->value(), 5.0);
+    // C2's labels: "Speed" on the left, nothing above.
+    QCOMPARE(slider(1)->watch()->name(), QStringLiteral("Speed"));
+    QCOMPARE(slider(1)->watch()->titleHeight(), 24);
+    // In creation order, left to right, in front of the row's filler.
+    QLayout *row = slider(0)->parentWidget()->layout();
+    QCOMPARE(row->indexOf(slider(0)), 0);
+    QCOMPARE(row->indexOf(slider(1)), 1);
+    QCOMPARE(row->count(), 3);
+    QTRY_VERIFY(slider(0)->x() < slider(1)->x());
+    QVERIFY(button("pushButton_newSlider")->isFlat());
+    QVERIFY(!button("pushButton_newSlider")->isChecked());
+    QVERIFY(button("pushButton_DeleteAll")->isEnabled());
+    QVERIFY(!button("pushButton_Graph")->isEnabled());
+}
+
+void TestSliderFlows::twentyOneSlidersAtMost()
+{
+    for (int c = 0; c < 25; ++c)
+        m_doc->editCell({0, 10, c}, QString::number(c + 1));
+    m_doc->setSelection({block(10, 0, 10, 24)});
+    for (int skipped = 0; skipped < 4; ++skipped)
+        QTest::ignoreMessage(QtDebugMsg, "Skipping, too many sliders...");
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 21);
+}
+
+void TestSliderFlows::duplicatesAndUnsuitableCellsAreSkippedQuietly()
+{
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 1);
+    // Again: the cell counts as accepted, so no box either.
+    bool boxShown = false;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&boxShown] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            boxShown = true;
+            modal->close();
+        }
+    });
+    probe.start(5);
+    QTest::ignoreMessage(QtDebugMsg, "Slider for \"B2\" already exists. Skipping...");
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 1);
+
+    // Text and empty cells pass the selection's filter and are skipped silently.
+    m_doc->editCell({0, 5, 0}, QStringLiteral("pear"));
+    m_doc->setSelection({block(5, 0, 5, 1)});
+    pressNewSliders();
+    QTest::qWait(30);
+    QCOMPARE(m_window->sliders().size(), 1);
+    QVERIFY(!boxShown);
+
+    // The same address on another sheet is another cell.
+    const SheetIndex second = m_doc->book().addSheet("Second");
+    m_doc->book().setInput({second, 1, 1}, "7");
+    m_doc->setActiveSheet(second);
+    m_doc->setSelection({CellRange{second, 1, 1, 1, 1}});
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 2);
+    QCOMPARE(slider(1)->slider()->value(), 7.0);
+}
+
+void TestSliderFlows::selectionsWithoutSuitableCellsWarn()
+{
+    m_doc->setSelection({block(1, 3, 1, 4)});
+    {
+        BoxAnswer box(QMessageBox::Ok);
+        pressNewSliders();
+        QCOMPARE(box.text, QStringLiteral("Please select a cell with a numeric value in Tarvio Workbook which is not "
+                                          "the result of a formula."));
+        QCOMPARE(box.title, QStringLiteral("No new slider."));
+    }
+    QVERIFY(m_window->sliders().isEmpty());
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    {
+        BoxAnswer box(QMessageBox::Ok);
+        pressNewWatches();
+        QCOMPARE(box.title, QStringLiteral("No new watch."));
+        QCOMPARE(box.text, QStringLiteral("Please select a cell with a numeric formula in Tarvio Workbook."));
+    }
+    QVERIFY(m_window->watches().isEmpty());
+}
+
+void TestSliderFlows::withoutAWorkbookTheFlowOffersOne()
+{
+    closeAllDocuments();
+    {
+        BoxAnswer box(QMessageBox::No);
+        pressNewSliders();
+        QCOMPARE(box.text, QStringLiteral("There is no workbook open in Tarvio Workbook."));
+        QCOMPARE(box.informative, QStringLiteral("Open a new workbook?"));
+    }
+    QVERIFY(backend().documents().isEmpty());
+    {
+        BoxAnswer box(QMessageBox::Yes);
+        pressNewWatches();
+    }
+    QCOMPARE(backend().documents().size(), 1);
+    QVERIFY(m_window->watches().isEmpty());
+    // The new workbook serves the next press.
+    EmbeddedDocument *fresh = backend().documents().first();
+    fresh->editCell({0, 0, 0}, QStringLiteral("3"));
+    fresh->setSelection({block(0, 0, 0, 0)});
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 1);
+}
+
+void TestSliderFlows::oneMoveIsOneExchange()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 4)});
+    pressNewWatches();
+    QCOMPARE(m_window->watches().size(), 2);
+    WriteCounter speedWrites(m_doc, {0, 1, 1});
+    WriteCounter otherWrites(m_doc, {0, 1, 2});
+    // The other slider's cell changes behind its back; the move reads it back.
+    m_doc->book().setValue({0, 1, 2}, Value::number(3));
+    m_doc->book().recalculate();
+    otherWrites.writes = 0;
+
+    move(0, 7.0);
+    QTest::qWait(100);
+    QCOMPARE(speedWrites.writes, 1);
+    QCOMPARE(otherWrites.writes, 0);
+    QCOMPARE(slider(1)->slider()->value(), 3.0);
+    QCOMPARE(m_window->watches().at(0)->data()->values().last(), 73.0);
+    QCOMPARE(m_window->watches().at(1)->data()->values().last(), 146.0);
+    QCOMPARE(slider(0)->watch()->data()->values().last(), 7.0);
+    QCOMPARE(slider(1)->watch()->data()->values().last(), 3.0);
+    // A watch's first live reading switches it to the history look.
+    QCOMPARE(m_window->watches().at(0)->displayFlags(), 3087u);
+    move(0, 8.0);
+    QCOMPARE(m_window->watches().at(0)->data()->values().size(), 2);
+}
+
+void TestSliderFlows::creatingASliderLeavesItsCellAlone()
+{
+    m_doc->editCell({0, 1, 1}, QStringLiteral("0.123456"));
+    WriteCounter writes(m_doc, {0, 1, 1});
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    QTest::qWait(100);
+    QCOMPARE(writes.writes, 0);
+    QCOMPARE(m_doc->book().value({0, 1, 1}).asNumber(), 0.123456);
+}
+
+void TestSliderFlows::selectionDrivesTheButtons()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    emit slider(0)->watch()->graphClicked();
+    QCOMPARE(m_window->selectedSliders(), QList<VRKExcelCellSliderView *>({slider(0)}));
+    QVERIFY(!button("pushButton_Graph")->isEnabled()); // no watch yet
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
+    QVERIFY(button("pushButton_Graph")->isEnabled());
+    QVERIFY(m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->isEnabled());
+    QCOMPARE(button("pushButton_Graph")->text(), QStringLiteral("Graph"));
+    emit slider(1)->watch()->textClicked();
+    QCOMPARE(button("pushButton_Graph")->text(), QStringLiteral("3D Graph"));
+    QCOMPARE(m_window->selectedSliders(), QList<VRKExcelCellSliderView *>({slider(0), slider(1)}));
+    emit slider(0)->watch()->textClicked();
+    QCOMPARE(m_window->selectedSliders(), QList<VRKExcelCellSliderView *>({slider(1)}));
+    QCOMPARE(button("pushButton_Graph")->text(), QStringLiteral("Graph"));
+}
+
+void TestSliderFlows::digitKeysSelectAndOpenSettings()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    QTest::keyClick(m_window, Qt::Key_2);
+    QVERIFY(slider(1)->isSelected());
+    QTest::keyClick(m_window, Qt::Key_2);
+    QVERIFY(!slider(1)->isSelected());
+    QTest::keyClick(m_window, Qt::Key_9); // beyond the sliders: nothing
+    QVERIFY(!m_window->settingsForm()->isVisible());
+    QTest::keyClick(m_window, Qt::Key_1, Qt::AltModifier);
+    QVERIFY(m_window->settingsForm()->isVisible());
+    QCOMPARE(m_window->settingsForm()->editedSlider(), slider(0));
+    // Placed beside the slider, inside the screen.
+    const QPoint expected = slider(0)->mapToGlobal(QPoint(slider(0)->width() + 10, -20));
+    QVERIFY(m_window->settingsForm()->x() <= expected.x());
+    QCOMPARE(m_window->settingsForm()->y(), expected.y());
+    // S runs New Sliders.
+    m_doc->editCell({0, 6, 0}, QStringLiteral("4"));
+    m_doc->setSelection({block(6, 0, 6, 0)});
+    m_window->settingsForm()->close();
+    QTest::keyClick(m_window, Qt::Key_S);
+    QCOMPARE(m_window->sliders().size(), 3);
+}
+
+void TestSliderFlows::settingsAreSavedAndComeBack()
+{
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    SliderSettingsForm *form = m_window->settingsForm();
+    emit slider(0)->buttonSettingsClicked();
+    QVERIFY(form->isVisible());
+    form->setMinValue(1);
+    form->setMaxValue(9);
+    form->setStepValue(0.5);
+    QMetaObject::invokeMethod(form, "on_pushButton_OK_clicked");
+    QCOMPARE(slider(0)->slider()->maxValue(), 9.0);
+    const SliderRange current{0, 10, 0.01};
+    const std::optional<SliderRange> stored = SliderSettingsFile(SettingsFiles::sliderSettingsPath())
+                                                  .load(m_doc->name(), QStringLiteral("Sheet1"),
+                                                        QStringLiteral("Speed\nLaunch"), current);
+    QVERIFY(stored);
+    QCOMPARE(stored->max, 9.0);
+
+    // A new slider on that caption comes back with the stored range.
+    m_window->findChild<QPushButton *>(QStringLiteral("pushButton_DeleteAll"))->click();
+    pressNewSliders();
+    QCOMPARE(slider(0)->slider()->minValue(), 1.0);
+    QCOMPARE(slider(0)->slider()->maxValue(), 9.0);
+    QCOMPARE(slider(0)->slider()->stepValue(), 0.5);
+    QCOMPARE(slider(0)->slider()->value(), 5.0);
+    QCOMPARE(slider(0)->watch()->data()->maximum(), 9.0);
+
+    // A cancelled dialog saves nothing.
+    emit slider(0)->buttonSettingsClicked();
+    form->setMaxValue(7);
+    QMetaObject::invokeMethod(form, "on_pushButton_cancel_clicked");
+    QCOMPARE(SliderSettingsFile(SettingsFiles::sliderSettingsPath())
+                 .load(m_doc->name(), QStringLiteral("Sheet1"), QStringLiteral("Speed\nLaunch"), current)
+                 ->max,
+             9.0);
+}
+
+void TestSliderFlows::aConfigurationChangeWritesTheClampedValue()
+{
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    slider(0)->slider()->setConfig(0, 3, 0.5);
+    QCOMPARE(m_doc->book().value({0, 1, 1}).asNumber(), 3.0);
+    QCOMPARE(m_doc->book().value({0, 1, 3}).asNumber(), 32.0);
+}
+
+void TestSliderFlows::watchesLiveInTheWatchWindow()
+{
+    m_doc->setSelection({block(1, 3, 1, 4)});
+    pressNewWatches();
+    QCOMPARE(m_window->watches().size(), 2);
+    WatchWindow *window = m_window->watchWindowForTests();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->watchList().size(), 2);
+    QCOMPARE(window->property("windowtitle").toString(), QStringLiteral("Tarvio Watches"));
+    VRKExcelWatchView *watch = m_window->watches().first();
+    QCOMPARE(watch->cell()->address(), QStringLiteral("D2"));
+    QCOMPARE(watch->name(), QStringLiteral("Speed"));
+    QCOMPARE(watch->buttons().size(), 4);
+    QCOMPARE(m_window->watchSize(), 250);
+    QCOMPARE(watch->minimumWidth(), 250 + watch->extraWidth());
+    QCOMPARE(watch->maximumHeight(), 250 + watch->extraHeight() + watch->titleHeight());
+    // A duplicate watch is not made.
+    QTest::ignoreMessage(QtDebugMsg, "Watch for \"D2\" already exists. Skipping...");
+    QTest::ignoreMessage(QtDebugMsg, "Watch for \"E2\" already exists. Skipping...");
+    pressNewWatches();
+    QCOMPARE(m_window->watches().size(), 2);
+    // The size slider resizes every watch.
+    m_window->watchWindowNewWatchSize(150);
+    QCOMPARE(m_window->watchSize(), 350);
+    QCOMPARE(m_window->watches().at(1)->minimumWidth(), 350 + watch->extraWidth());
+    // Linked: the cross-hair and the view settings move in all.
+    watch->setSplitPoint(QPointF(0.2, 0.3));
+    QCOMPARE(m_window->watches().at(1)->splitPoint(), QPointF(0.2, 0.3));
+    PerspectiveSettings perspective;
+    perspective.turn = 5;
+    watch->data()->setPerspectiveSettings(perspective);
+    QCOMPARE(m_window->watches().at(1)->data()->perspectiveSettings().turn, 5.0);
+}
+
+void TestSliderFlows::watchButtonsExportAndRemove()
+{
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 4)});
+    pressNewWatches();
+    move(0, 6);
+    move(0, 7);
+    VRKExcelWatchView *watch = m_window->watches().first();
+    emit watch->buttonClicked(QStringLiteral("exportdata"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\tSpeed\n0\t62\n1\t72"));
+    emit watch->buttonClicked(QStringLiteral("exportimage"));
+    QCOMPARE(QApplication::clipboard()->image().size(), watch->size());
+    watch->setButtonsShown(true);
+    emit watch->buttonClicked(QStringLiteral("close"));
+    QVERIFY(!watch->buttonsShown());
+
+    emit watch->buttonClicked(QStringLiteral("remove"));
+    QTRY_COMPARE(m_window->watches().size(), 1);
+    // A slider's close button removes the slider, later.
+    emit slider(0)->watch()->buttonClicked(QStringLiteral("close"));
+    QCOMPARE(m_window->sliders().size(), 1);
+    QTRY_COMPARE(m_window->sliders().size(), 0);
+}
+
+void TestSliderFlows::removeAllEmptiesEverything()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 4)});
+    pressNewWatches();
+    emit slider(1)->watch()->graphClicked();
+    QCOMPARE(m_window->selectedSliders().size(), 1);
+    QTest::mouseClick(button("pushButton_DeleteAll"), Qt::LeftButton);
+    QVERIFY(m_window->sliders().isEmpty());
+    QVERIFY(m_window->watches().isEmpty());
+    QVERIFY(m_window->selectedSliders().isEmpty());
+    QVERIFY(!button("pushButton_DeleteAll")->isEnabled());
+    QVERIFY(!button("pushButton_Graph")->isEnabled());
+    QVERIFY(!m_window->watchWindowForTests()->isVisible());
+    // The next watch brings the window back.
+    pressNewWatches();
+    QVERIFY(m_window->watchWindowForTests()->isVisible());
+}
+
+void TestSliderFlows::aClosedWorkbookUnderLiveSliders()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
+    closeAllDocuments();
+    move(0, 8); // reads come back empty, writes go nowhere
+    QVERIFY(std::isnan(m_window->watches().first()->data()->values().last()));
+    QVERIFY(std::isnan(slider(1)->watch()->data()->values().last()));
+    QTest::mouseClick(button("pushButton_DeleteAll"), Qt::LeftButton);
+    QVERIFY(m_window->sliders().isEmpty());
+    EmbeddedDocument *fresh = backend().newDocument();
+    fresh->editCell({0, 0, 0}, QStringLiteral("2"));
+    fresh->setSelection({block(0, 0, 0, 0)});
+    pressNewSliders();
+    QCOMPARE(m_window->sliders().size(), 1);
+    move(0, 3);
+    QCOMPARE(fresh->book().value({0, 0, 0}).asNumber(), 3.0);
+}
+
+void TestSliderFlows::activationRereadsTheCells()
+{
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    m_doc->editCell({0, 1, 1}, QStringLiteral("8"));
+    WriteCounter writes(m_doc, {0, 1, 1});
+    QEvent activate(QEvent::ApplicationActivate);
+    QTest::ignoreMessage(QtDebugMsg, "ApplicationActivate");
+    QCoreApplication::sendEvent(qApp, &activate);
+    QCOMPARE(slider(0)->slider()->value(), 8.0);
+    QTest::qWait(50);
+    QCOMPARE(writes.writes, 0);
+}
+
+void TestSliderFlows::fastDrawingScalesTheOthersRepaints()
+{
+    m_doc->setSelection({block(1, 3, 1, 4)});
+    pressNewWatches();
+    VRKExcelWatchView *first = m_window->watches().at(0);
+    VRKExcelWatchView *second = m_window->watches().at(1);
+    emit first->mousePressed(nullptr);
+    QCOMPARE(first->repaintFactor(), 1.5);
+    QCOMPARE(second->repaintFactor(), 1.5 * 3.0);
+    QCOMPARE(second->fastDrawRequests(), 1);
+    emit first->mouseReleased(nullptr);
+    QCOMPARE(second->repaintFactor(), 1.5);
+    QCOMPARE(second->fastDrawRequests(), 0);
+    // A zoom allows fast drawing for a second and spares the zoomed watch both times.
+    emit first->mouseZoomChanging();
+    QCOMPARE(second->fastDrawRequests(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(second->fastDrawRequests(), 0, 2000);
+    QCOMPARE(first->repaintFactor(), 1.5);
+    QCOMPARE(second->repaintFactor(), 1.5);
+}
+
+QTEST_MAIN(TestSliderFlows)
+#include "tst_slider_flows.moc"
