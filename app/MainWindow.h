@@ -97,6 +97,8 @@ private:
     void runCreationFlow(bool sliderMode);
     void showNoCellWarning(bool sliderMode);
     VRKExcelRange *lookUpCell(const QString &address);
+    // The cell of a single-cell block that none of `taken` is yet; null otherwise.
+    VRKExcelRange *newCellOf(ExcelAddressBlock *block, const QList<VRKExcelRange *> &taken, const char *kind);
     // The cell's labels, else its address: the caption of its slider or watch.
     static QString captionOf(VRKExcelRange *range);
     void connectSliderView(VRKExcelCellSliderView *view);

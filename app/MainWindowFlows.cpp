@@ -155,23 +155,31 @@ bool drivesCell(VRKExcelRange *range, const QString &address, const QString &wor
 
 } // namespace
 
+VRKExcelRange *MainWindow::newCellOf(ExcelAddressBlock *block, const QList<VRKExcelRange *> &taken, const char *kind)
+{
+    if (!block || !block->isValid() || !block->isSingleCell())
+        return nullptr;
+    cellAccepted = true;
+    const QString address = ExcelAddressBlock::cellName(block->startRow(), block->startColumn());
+    for (VRKExcelRange *range : taken) {
+        if (drivesCell(range, address, creationWorkbook, creationSheet)) {
+            qDebug().noquote() << kind << QStringLiteral("for \"%1\"").arg(address) << "already exists. Skipping...";
+            return nullptr;
+        }
+    }
+    return lookUpCell(address);
+}
+
 void MainWindow::rangeIteratedForSlider(ExcelAddressBlock *block)
 {
     if (sliderViews.size() > sliderThreshold) {
         qDebug() << "Skipping, too many sliders...";
         return;
     }
-    if (!block || !block->isValid() || !block->isSingleCell())
-        return;
-    cellAccepted = true;
-    const QString address = ExcelAddressBlock::cellName(block->startRow(), block->startColumn());
-    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
-        if (drivesCell(view->range(), address, creationWorkbook, creationSheet)) {
-            qDebug().noquote() << "Slider for" << QStringLiteral("\"%1\"").arg(address) << "already exists. Skipping...";
-            return;
-        }
-    }
-    VRKExcelRange *range = lookUpCell(address);
+    QList<VRKExcelRange *> taken;
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews))
+        taken << view->range();
+    VRKExcelRange *range = newCellOf(block, taken, "Slider");
     if (!range)
         return;
     const QVariant value = range->value();
@@ -209,17 +217,10 @@ void MainWindow::connectSliderView(VRKExcelCellSliderView *view)
 
 void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
 {
-    if (!block || !block->isValid() || !block->isSingleCell())
-        return;
-    cellAccepted = true;
-    const QString address = ExcelAddressBlock::cellName(block->startRow(), block->startColumn());
-    for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
-        if (drivesCell(watch->cell(), address, creationWorkbook, creationSheet)) {
-            qDebug().noquote() << "Watch for" << QStringLiteral("\"%1\"").arg(address) << "already exists. Skipping...";
-            return;
-        }
-    }
-    VRKExcelRange *range = lookUpCell(address);
+    QList<VRKExcelRange *> taken;
+    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+        taken << watch->cell();
+    VRKExcelRange *range = newCellOf(block, taken, "Watch");
     if (!range)
         return;
     newWatchWindow();
@@ -560,16 +561,17 @@ void MainWindow::cancelCanUseFastDraw()
     changeFastDraw(false, sender());
 }
 
+// Every watch lives in the watch window, which serves its own sliders the same way.
 void MainWindow::enableWatchCanUseFastDraw()
 {
-    for (VRKExcelWatchView *watch : std::as_const(watchViews))
-        watch->setCanUseFastDraw(true);
+    if (watchWindow)
+        watchWindow->enableWatchCanUseFastDraw();
 }
 
 void MainWindow::disableWatchCanUseFastDraw()
 {
-    for (VRKExcelWatchView *watch : std::as_const(watchViews))
-        watch->setCanUseFastDraw(false);
+    if (watchWindow)
+        watchWindow->disableWatchCanUseFastDraw();
 }
 
 void MainWindow::watchMousePressed(QMouseEvent *)

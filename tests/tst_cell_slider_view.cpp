@@ -5,7 +5,7 @@
 #include "VRKExcelObjects.h"
 #include "VRKExcelWatchView.h"
 #include "VRKSlider.h"
-#include "embedded/EmbeddedBackend.h"
+#include "EmbeddedTestSupport.h"
 
 #include <QLineEdit>
 #include <QPainter>
@@ -17,11 +17,6 @@
 using namespace workbook;
 
 namespace {
-
-EmbeddedBackend &backend()
-{
-    return EmbeddedBackend::instance();
-}
 
 // One workbook with the cell A1; counts the writes that reach it.
 struct Cell

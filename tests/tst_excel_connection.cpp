@@ -1,6 +1,6 @@
 #include "ExcelAttachment.h"
 #include "VRKExcelObjects.h"
-#include "embedded/EmbeddedBackend.h"
+#include "EmbeddedTestSupport.h"
 
 #include <QPointer>
 #include <QSignalSpy>
@@ -11,23 +11,6 @@
 using namespace workbook;
 
 namespace {
-
-EmbeddedBackend &backend()
-{
-    return EmbeddedBackend::instance();
-}
-
-void closeAll()
-{
-    for (EmbeddedDocument *doc : backend().documents())
-        backend().closeDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // The sheet wrapper of the front document, through the public road.
 VRKExcelSheet *frontSheet(VRKExcelApplication &application)
@@ -41,7 +24,7 @@ class TestExcelConnection : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { closeAll(); }
+    void cleanup() { closeAllDocuments(); }
     void rangesAreCachedOnlyWhenKept();
     void wrappersHandedOutWithoutKeepLiveUntilTheEventLoop();
     void userEditsRaiseOneChangeWithItsRange();

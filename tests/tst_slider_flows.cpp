@@ -8,7 +8,7 @@
 #include "VRKExcelWatchView.h"
 #include "VRKSlider.h"
 #include "WatchWindow.h"
-#include "embedded/EmbeddedBackend.h"
+#include "EmbeddedTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,18 +24,6 @@
 using namespace workbook;
 
 namespace {
-
-EmbeddedBackend &backend()
-{
-    return EmbeddedBackend::instance();
-}
-
-void closeAllDocuments()
-{
-    for (EmbeddedDocument *doc : backend().documents())
-        backend().closeDocument(doc);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // Answers the next modal box with `button` and keeps what it said.
 struct BoxAnswer

@@ -1,6 +1,6 @@
 #include "ExcelAttachment.h"
 #include "VRKExcelObjects.h"
-#include "embedded/EmbeddedBackend.h"
+#include "EmbeddedTestSupport.h"
 #include "embedded/EmbeddedObjects.h"
 #include "embedded/SheetModel.h"
 #include "embedded/SheetView.h"
@@ -27,11 +27,6 @@ void type(QWidget *view, const QString &text)
 {
     QTest::keyClicks(view, text.left(1));
     QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
-}
-
-EmbeddedBackend &backend()
-{
-    return EmbeddedBackend::instance();
 }
 
 WorkbookWindow *windowOf(EmbeddedDocument *document)

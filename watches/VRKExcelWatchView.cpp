@@ -540,14 +540,21 @@ double VRKExcelWatchView::valueAxisEnd(double sign) const
     return end + sign * (maximum - minimum) * (1 - e) / e * 0.5;
 }
 
+const Dimension *VRKExcelWatchView::freeDimension(int n, int minimumDepth) const
+{
+    const int axis = m_data->freeAxis(n);
+    if (depth() < minimumDepth || axis < 0 || axis >= m_data->dimensions().size())
+        return nullptr;
+    return &m_data->dimensions()[axis];
+}
+
 double VRKExcelWatchView::valueAxisTop() const
 {
     const int d = depth();
     if (d == 1 || d == 2)
         return valueAxisEnd(1);
-    if (d >= 4 && m_data->freeAxis(1) >= 0)
-        return m_data->dimensions()[m_data->freeAxis(1)].second;
-    return notANumber;
+    const Dimension *second = freeDimension(1, 4);
+    return second ? second->second : notANumber;
 }
 
 double VRKExcelWatchView::valueAxisBottom() const
@@ -555,9 +562,8 @@ double VRKExcelWatchView::valueAxisBottom() const
     const int d = depth();
     if (d == 1 || d == 2)
         return valueAxisEnd(-1);
-    if (d >= 4 && m_data->freeAxis(1) >= 0)
-        return m_data->dimensions()[m_data->freeAxis(1)].first;
-    return notANumber;
+    const Dimension *second = freeDimension(1, 4);
+    return second ? second->first : notANumber;
 }
 
 QString VRKExcelWatchView::valueAxisTitle() const
@@ -565,44 +571,38 @@ QString VRKExcelWatchView::valueAxisTitle() const
     const int d = depth();
     if (d == 1 || d == 2)
         return m_name.split(QLatin1Char('\n')).join(QStringLiteral(" / "));
-    if (d >= 4 && m_data->freeAxis(1) >= 0)
-        return m_data->dimensions()[m_data->freeAxis(1)].label;
-    return {};
+    const Dimension *second = freeDimension(1, 4);
+    return second ? second->label : QString();
 }
 
 QString VRKExcelWatchView::dimensionAxisTitle() const
 {
-    if (depth() < 2 || m_data->freeAxis(0) < 0)
-        return {};
-    return m_data->dimensions()[m_data->freeAxis(0)].label;
+    const Dimension *first = freeDimension(0, 2);
+    return first ? first->label : QString();
 }
 
 double VRKExcelWatchView::dimensionAxisTop() const
 {
-    if (depth() < 2 || m_data->freeAxis(0) < 0)
-        return notANumber;
-    return m_data->dimensions()[m_data->freeAxis(0)].second;
+    const Dimension *first = freeDimension(0, 2);
+    return first ? first->second : notANumber;
 }
 
 double VRKExcelWatchView::dimensionAxisBottom() const
 {
-    if (depth() < 2 || m_data->freeAxis(0) < 0)
-        return notANumber;
-    return m_data->dimensions()[m_data->freeAxis(0)].first;
+    const Dimension *first = freeDimension(0, 2);
+    return first ? first->first : notANumber;
 }
 
 double VRKExcelWatchView::dimensionAxisCount() const
 {
-    if (depth() < 2 || m_data->freeAxis(0) < 0)
-        return notANumber;
-    return m_data->dimensions()[m_data->freeAxis(0)].count;
+    const Dimension *first = freeDimension(0, 2);
+    return first ? first->count : notANumber;
 }
 
 double VRKExcelWatchView::valueAxisCount() const
 {
-    if (depth() < 4 || m_data->freeAxis(1) < 0)
-        return notANumber;
-    return m_data->dimensions()[m_data->freeAxis(1)].count;
+    const Dimension *second = freeDimension(1, 4);
+    return second ? second->count : notANumber;
 }
 
 // ---- painting -------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Dimension.h"
 #include "DrawingSettings.h"
 
 #include <QElapsedTimer>
@@ -171,6 +172,8 @@ protected:
 private:
     int depth() const;
     bool hasTwoFreeAxes() const;
+    // The n-th free axis of a graph at least that deep, or null.
+    const Dimension *freeDimension(int n, int minimumDepth) const;
     // The store's range widened so that it fills the middle 75 % of the graph.
     double valueAxisEnd(double sign) const;
     void setStoredAndUpdate(int &stored, int value);
