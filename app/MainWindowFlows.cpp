@@ -24,7 +24,6 @@
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
