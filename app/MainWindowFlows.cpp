@@ -13,6 +13,7 @@
 #include "SliderSettingsForm.h"
 #include "VRKExcelCellSliderView.h"
 #include "VRKExcelObjects.h"
+#include "VRKExcelWatchScale.h"
 #include "VRKExcelWatchView.h"
 #include "VRKSlider.h"
 #include "WatchExport.h"
@@ -36,6 +37,7 @@ namespace {
 // More slider views than this refuse further cells (so 21 can exist).
 constexpr int sliderThreshold = 20;
 constexpr unsigned liveDisplayFlags = 3087;
+constexpr int scaleWidth = 46;
 
 } // namespace
 
@@ -229,6 +231,11 @@ void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
     row->setContentsMargins(0, 0, 0, 0);
     auto *watch = new VRKExcelWatchView(container);
     row->addWidget(watch);
+    auto *scale = new VRKExcelWatchScale(container);
+    scale->setFixedWidth(scaleWidth);
+    scale->hide();
+    row->addWidget(scale, 0, Qt::AlignTop);
+    watch->setScale(scale);
     watch->setCell(range);
     watch->setName(captionOf(range));
     watch->setButtons({

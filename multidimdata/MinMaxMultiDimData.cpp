@@ -1,9 +1,19 @@
 #include "MinMaxMultiDimData.h"
 
+#include <QDebug>
+
 #include <cmath>
 #include <limits>
 
 namespace {
+
+QString selectionText(const QList<int> &selection)
+{
+    QStringList items;
+    for (int index : selection)
+        items << QString::number(index);
+    return items.join(QStringLiteral(", "));
+}
 
 bool sameValue(double a, double b)
 {
@@ -250,4 +260,40 @@ void MinMaxMultiDimData::updateGraphDepth()
     }
     const qsizetype freeCount = selection.count(-1);
     setGraphDepth(freeCount == 0 ? 1 : freeCount == 1 ? 2 : freeCount == 2 ? 4 : 8);
+}
+
+void MinMaxMultiDimData::paint(QPainter &painter, QRect rect)
+{
+    const QList<int> &selection = m_dataExtractionSettings.selection;
+    const int free = int(std::count(selection.begin(), selection.end(), -1));
+    if (free == 0) {
+        qDebug() << "Cannot paint with empty indices";
+        return;
+    }
+    if (dimensions().isEmpty()) {
+        qDebug() << "Cannot paint with no dimensions set";
+        return;
+    }
+    if (selection.size() > dimensions().size()) {
+        qDebug().noquote() << "Invalid indices" << selectionText(selection) << "for dimensions with count"
+                           << dimensions().size();
+        return;
+    }
+    if (free > 2) {
+        qDebug().noquote() << "Cannot paint more graphs with more than 3 dimensions. Indices:"
+                           << selectionText(selection);
+        return;
+    }
+    if (free == 1)
+        paint2D(painter, rect);
+    else if (m_flat3D)
+        m_flatMapPainter.paint(*this, painter, rect);
+    else
+        qDebug() << "Cube painting is not available yet";
+    setDirty(false);
+}
+
+void MinMaxMultiDimData::paint2D(QPainter &painter, QRect rect)
+{
+    m_curvePainter.paint(*this, painter, rect);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "CurvePainter.h"
 #include "DrawingSettings.h"
+#include "FlatMapPainter.h"
 #include "SimpleMultiDimData.h"
 
 class QPainter;
@@ -41,6 +43,13 @@ public:
 
     // The dimension index of the n-th free entry of the selection, or -1.
     int freeAxis(int n) const;
+
+    // Draws the selected sub-grid into `rect`: a curve for one free axis, a
+    // flat colour map or a cube for two.
+    void paint(QPainter &painter, QRect rect);
+    void paint2D(QPainter &painter, QRect rect);
+    // Milliseconds the last full cube render took.
+    qint64 lastRenderTime() const { return m_lastRenderTime; }
 
     bool settingsDirty(SettingsRecord record) const { return m_settingsDirty[index(record)]; }
     void clearSettingsDirty(SettingsRecord record) { m_settingsDirty[index(record)] = false; }
@@ -95,4 +104,7 @@ private:
     bool m_flat3D = false;
     int m_graphDepth = 0;
     bool m_settingsDirty[5] = {false, false, false, false, false};
+    CurvePainter m_curvePainter;
+    FlatMapPainter m_flatMapPainter;
+    qint64 m_lastRenderTime = 0;
 };

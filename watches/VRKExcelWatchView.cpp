@@ -2,6 +2,8 @@
 
 #include "CachedImageLoader.h"
 #include "MinMaxMultiDimData.h"
+#include "Ticks.h"
+#include "VRKExcelWatchScale.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -245,9 +247,12 @@ void VRKExcelWatchView::dataBeforePaint3D(QPainter &) {}
 void VRKExcelWatchView::dataAfterPaint3D(QPainter &) {}
 void VRKExcelWatchView::data3DYAxisNeeded(QPainter &) {}
 
-void VRKExcelWatchView::data3DAxesNeeded(QPainter &)
+void VRKExcelWatchView::data3DAxesNeeded(QPainter &painter)
 {
-    // The axes are drawn into the cube's frame once the views paint axes.
+    if (m_displayFlags & ValueAxisBits)
+        paintValueAxis(painter);
+    if (m_displayFlags & DimensionAxisBits)
+        paintDimensionAxis(painter);
 }
 
 // ---- previous data -------------------------------------------------------------
@@ -400,6 +405,25 @@ void VRKExcelWatchView::setSubWatchX(VRKExcelWatchView *view)
 void VRKExcelWatchView::setSubWatchY(VRKExcelWatchView *view)
 {
     linkSubWatch(m_subWatchY, view, true);
+}
+
+void VRKExcelWatchView::setScale(VRKExcelWatchScale *scale)
+{
+    if (scale == m_scale)
+        return;
+    VRKExcelWatchScale *old = m_scale;
+    if (old) {
+        disconnect(m_data, &MinMaxMultiDimData::minMaxChanged, old, nullptr);
+        disconnect(this, &VRKExcelWatchView::crossPointValueChanged, old, nullptr);
+    }
+    m_scale = scale;
+    if (old)
+        old->setWatch(nullptr);
+    if (scale) {
+        scale->setWatch(this);
+        connect(m_data, &MinMaxMultiDimData::minMaxChanged, scale, qOverload<>(&VRKExcelWatchScale::update));
+        connect(this, &VRKExcelWatchView::crossPointValueChanged, scale, qOverload<>(&VRKExcelWatchScale::update));
+    }
 }
 
 void VRKExcelWatchView::setSyncSubWatchSizes(bool sync)
@@ -611,39 +635,23 @@ void VRKExcelWatchView::paintEvent(QPaintEvent *event)
 {
     m_lastPaintTime.start();
     QPainter painter(this);
+    QRect exposed = event->rect();
     if (m_vertical) {
         painter.translate(0, height());
         painter.rotate(-90);
+        exposed = painter.transform().inverted().mapRect(exposed);
     }
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect exposed = event->rect();
 
-    QRect graph = area(Graph);
-    if (exposed.intersects(graph)) {
-        QRect fill = graph;
-        if (m_displayFlags == 0)
-            fill.setTop(0);
-        painter.fillRect(fill, graphBackground);
-        if (depth() == 2) {
-            const int h = graph.height();
-            graph.setTop(graph.top() + (h - int(0.75 * h)) / 2);
-            graph.setHeight(int(0.75 * h));
-        }
-        for (const auto &[previous, opacity] : fadingPreviousData()) {
-            DrawSettings2D faded = previous->drawSettings2D();
-            faded.alpha = opacity;
-            previous->setDrawSettings2D(faded);
-        }
-        if (depth() != 0) {
-            QElapsedTimer timer;
-            timer.start();
-            paintData(painter, graph);
-            m_lastDataPaintMs = timer.elapsed();
-            if (m_lastDataPaintMs == 0)
-                m_lastDataPaintMs = 12;
-            setMinRepaintInterval(qint64(double(m_lastDataPaintMs) * m_repaintFactor + 20));
-        }
-    }
+    const QRect graph = area(Graph);
+    const bool graphExposed = exposed.intersects(graph);
+    if (graphExposed)
+        paintGraph(painter, graph);
+    const bool axes = axesApply();
+    if ((m_displayFlags & ValueAxisBits) && axes && (graphExposed || exposed.intersects(area(ValueAxis))))
+        paintValueAxis(painter);
+    if ((m_displayFlags & DimensionAxisBits) && axes && (graphExposed || exposed.intersects(area(DimensionAxis))))
+        paintDimensionAxis(painter);
     if ((m_displayFlags & (TitleShown | TexturedTitle)) && exposed.intersects(area(Title)))
         paintTitle(painter);
     if ((m_displayFlags & ButtonRow) && !m_buttons.isEmpty() && exposed.intersects(area(Buttons)))
@@ -652,20 +660,167 @@ void VRKExcelWatchView::paintEvent(QPaintEvent *event)
     emit afterPaint(painter);
 }
 
-void VRKExcelWatchView::paintData(QPainter &painter, const QRect &graph)
+void VRKExcelWatchView::paintGraph(QPainter &painter, const QRect &graph)
 {
-    // Until the graph painters exist, the newest sample stands for the graph.
+    QRect fill = graph;
+    if (m_displayFlags == 0)
+        fill.setTop(0);
+    painter.fillRect(fill, graphBackground);
+    const int d = depth();
+    QRect dataRect = graph;
+    if (d == 2) {
+        // The data's range fills the middle 75 % of the graph.
+        const int h = graph.height();
+        dataRect.setTop(graph.top() + (h - int(0.75 * h)) / 2);
+        dataRect.setHeight(int(0.75 * h));
+    }
+    const QList<std::pair<MinMaxMultiDimData *, double>> fading = fadingPreviousData();
+    const bool cube = d >= 4 && !m_data->flat3D();
+    if (cube) {
+        DrawSettings3DCube settings = m_data->drawSettings3DCube();
+        settings.imageSize = graph.size();
+        m_data->setDrawSettings3DCube(settings);
+    }
+    if (d != 0) {
+        for (const auto &[previous, opacity] : fading) {
+            DrawSettings2D faded = previous->drawSettings2D();
+            faded.alpha = opacity;
+            previous->setDrawSettings2D(faded);
+            previous->paint(painter, dataRect);
+        }
+        if (cube)
+            chooseCubeQuality();
+        QElapsedTimer timer;
+        timer.start();
+        m_data->paint(painter, dataRect);
+        m_lastDataPaintMs = timer.elapsed();
+        if (m_lastDataPaintMs == 0)
+            m_lastDataPaintMs = 12;
+        setMinRepaintInterval(qint64(double(m_lastDataPaintMs) * m_repaintFactor + 20));
+        // A small history (a slider's own) has its value beside the slider instead.
+        if (d == 2 && m_data->displayAsScan() && graph.height() >= 100)
+            paintNewestValue(painter, graph);
+    }
+    if ((m_displayFlags & CrossHairBits) && axesApply())
+        paintCrossHair(painter, graph);
+}
+
+void VRKExcelWatchView::chooseCubeQuality()
+{
+    const QSignalBlocker blocker(m_data);
+    DataExtractionSettings extraction = m_data->dataExtractionSettings();
+    DrawSettings3DCube cube = m_data->drawSettings3DCube();
+    if (m_fastDrawRequests < 1) {
+        extraction.simplify = false;
+        cube.fastDraw = false;
+        cube.disableAntialiasing = false;
+    } else if (m_data->lastRenderTime() > 50) {
+        if (!extraction.simplify)
+            extraction.simplify = true;
+        else
+            cube.disableAntialiasing = true;
+    }
+    m_data->setDrawSettings3DCube(cube);
+    m_data->setDataExtractionSettings(extraction);
+}
+
+void VRKExcelWatchView::paintNewestValue(QPainter &painter, const QRect &graph)
+{
+    // A live history says what its cell holds now, in the graph's corner.
     const QList<double> &values = m_data->values();
-    for (qsizetype i = values.size() - 1; i >= 0; --i) {
-        if (std::isfinite(values[i])) {
-            QFont font = painter.font();
-            font.setPixelSize(std::clamp(graph.height() / 3, 9, 28));
-            painter.setFont(font);
-            painter.setPen(QColor(255, 192, 0));
-            painter.drawText(graph, Qt::AlignCenter, QString::number(values[i], 'g', 6));
-            return;
+    if (values.isEmpty() || std::isnan(values.last()))
+        return;
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    font.setWeight(QFont::Bold);
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(QColor(255, 192, 0));
+    painter.drawText(graph.adjusted(4, 2, -4, -2), Qt::AlignRight | Qt::AlignTop,
+                     QString::number(values.last(), 'g', 6));
+    painter.restore();
+}
+
+void VRKExcelWatchView::paintCrossHair(QPainter &painter, const QRect &g)
+{
+    painter.setPen(QPen(Qt::white, 1));
+    if (m_displayFlags & CrossHairHorizontal) {
+        const int y = std::max(g.top(), int(g.bottom() - g.height() * m_splitPoint.y()));
+        painter.drawLine(g.left(), y, g.right(), y);
+    }
+    if (m_displayFlags & CrossHairVertical) {
+        const int x = int(m_splitPoint.x() * g.width() + g.left());
+        painter.drawLine(x, g.top(), x, g.bottom());
+    }
+}
+
+void VRKExcelWatchView::paintValueAxis(QPainter &painter)
+{
+    const QRect a = area(ValueAxis);
+    const QRect graph = area(Graph);
+    painter.save();
+    if (m_displayFlags & 0x00C) {
+        QList<double> positions, values;
+        computeTicks(a.height(), a.height() / 20 + 10, valueAxisBottom(), valueAxisTop(), positions, values);
+        QFont font = painter.font();
+        font.setPixelSize(9);
+        painter.setFont(font);
+        for (qsizetype i = 0; i < positions.size(); ++i) {
+            const int y = int(std::round(a.bottom() - positions[i]));
+            if (m_displayFlags & 0x004) {
+                painter.setPen(QPen(Qt::darkGray, 1));
+                painter.drawLine(graph.left(), y, graph.right(), y);
+            }
+            if (y > 5) {
+                painter.setPen(QPen(Qt::white, 1));
+                painter.drawText(QRect(a.left(), y - 5, a.width() - 3, 11), Qt::AlignRight | Qt::AlignVCenter,
+                                 QString::number(values[i], 'g', 6));
+            }
         }
     }
+    if (m_displayFlags & 0x010) {
+        QFont font = painter.font();
+        font.setPixelSize(10);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        painter.translate(a.left(), a.bottom());
+        painter.rotate(-90);
+        painter.drawText(QRect(0, 0, a.height(), a.width()), Qt::AlignHCenter | Qt::AlignTop, valueAxisTitle());
+    }
+    painter.restore();
+}
+
+void VRKExcelWatchView::paintDimensionAxis(QPainter &painter)
+{
+    const QRect b = area(DimensionAxis);
+    const QRect graph = area(Graph);
+    painter.save();
+    QFont font = painter.font();
+    if (m_displayFlags & 0x060) {
+        QList<double> positions, values;
+        computeTicks(b.width(), b.width() / 10.0 + 24, dimensionAxisBottom(), dimensionAxisTop(), positions, values);
+        font.setPixelSize(9);
+        painter.setFont(font);
+        for (qsizetype i = 0; i < positions.size(); ++i) {
+            const int x = int(std::round(b.left() + positions[i]));
+            if (m_displayFlags & 0x020) {
+                painter.setPen(QPen(Qt::darkGray, 1));
+                painter.drawLine(x, graph.top(), x, graph.bottom());
+            }
+            painter.setPen(QPen(Qt::white, 1));
+            painter.drawText(QRect(x - 50, b.top() + 2, 100, 10), Qt::AlignHCenter | Qt::AlignVCenter,
+                             QString::number(values[i], 'g', 6));
+        }
+    }
+    if (m_displayFlags & 0x080) {
+        font.setPixelSize(10);
+        painter.setFont(font);
+        painter.setPen(Qt::white);
+        const int line = QFontMetrics(font).height();
+        painter.drawText(QRect(b.left(), b.top() + line, b.width(), b.height() - line),
+                         Qt::AlignHCenter | Qt::AlignTop, dimensionAxisTitle());
+    }
+    painter.restore();
 }
 
 void VRKExcelWatchView::paintTitle(QPainter &painter)
@@ -673,25 +828,24 @@ void VRKExcelWatchView::paintTitle(QPainter &painter)
     const QRect title = area(Title);
     QFont font = painter.font();
     const int alignment = Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter;
-    if (m_displayFlags & TexturedTitle) {
+    const bool textured = m_displayFlags & TexturedTitle;
+    if (textured)
         painter.drawImage(title, CachedImageLoader::image(QStringLiteral(":resources/metal.jpg")));
-        font.setPixelSize(12);
-        font.setWeight(QFont::Normal);
-        painter.setFont(font);
-        painter.setPen(Qt::black);
-        painter.drawText(title.translated(0, -1), alignment, m_name);
-        painter.setPen(Qt::white);
-        painter.drawText(title.translated(1, 0), alignment, m_name);
-        return;
-    }
-    painter.fillRect(title, graphBackground);
-    font.setPixelSize(10);
-    font.setWeight(QFont::Bold);
+    else
+        painter.fillRect(title, graphBackground);
+    font.setPixelSize(textured ? 12 : 10);
+    font.setWeight(textured ? QFont::Normal : QFont::Bold);
     painter.setFont(font);
+    // A caption wider than the title loses its middle, not both ends.
+    const QFontMetrics metrics(font);
+    QStringList lines = m_name.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        line = metrics.elidedText(line, Qt::ElideMiddle, title.width() - 4);
+    const QString text = lines.join(QLatin1Char('\n'));
     painter.setPen(Qt::black);
-    painter.drawText(title.translated(0, -1), alignment, m_name);
+    painter.drawText(title.translated(0, -1), alignment, text);
     painter.setPen(Qt::white);
-    painter.drawText(title.translated(0, -1), alignment, m_name);
+    painter.drawText(textured ? title.translated(1, 0) : title.translated(0, -1), alignment, text);
 }
 
 void VRKExcelWatchView::paintButtons(QPainter &painter)
@@ -765,6 +919,22 @@ void VRKExcelWatchView::mousePressEvent(QMouseEvent *event)
     m_dragMode = 0;
     const QPointF position = event->position();
     const bool left = event->button() == Qt::LeftButton;
+    if (!axesApply()) {
+        const Qt::KeyboardModifiers modifiers = event->modifiers();
+        const bool shift = modifiers & Qt::ShiftModifier;
+        const bool control = modifiers & Qt::ControlModifier;
+        const bool alt = modifiers & Qt::AltModifier;
+        if (left && (shift || control || alt) && area(Graph).contains(position.toPoint()))
+            m_dragMode = shift && alt ? 5 : control && alt ? 1 : shift ? 4 : alt ? 3 : 2;
+        else if (event->button() == Qt::RightButton) {
+            m_pressCubeSettings = m_data->drawSettings3DCube();
+            m_dragMode = 2;
+        }
+        if (m_dragMode != 0) {
+            m_pressPerspective = m_data->perspectiveSettings();
+            m_pressPosition = position;
+        }
+    }
     const QRect buttonArea = area(Buttons);
     // A row that is not shown cannot be opened.
     const bool rowEnabled = m_displayFlags & ButtonRow;
@@ -824,22 +994,85 @@ void VRKExcelWatchView::hoverButtonRow(const QPointF &position)
 void VRKExcelWatchView::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF position = event->position();
-    const bool leftHeld = event->buttons() & Qt::LeftButton;
-    if (m_dragMode == 0 && leftHeld) {
+    const Qt::MouseButtons held = event->buttons();
+    const QRect g = area(Graph);
+    const QPointF d = position - m_pressPosition;
+    const double w = g.width(), h = g.height();
+    if ((held & (Qt::LeftButton | Qt::RightButton)) && m_dragMode != 0) {
+        if (m_dragMode == 5) {
+            DrawSettings3DCube cube = m_data->drawSettings3DCube();
+            cube.dragFraction = m_pressCubeSettings.dragFraction - d.y() / 100;
+            m_data->setDrawSettings3DCube(cube);
+            return;
+        }
+        PerspectiveSettings p = m_data->perspectiveSettings();
+        const PerspectiveSettings &start = m_pressPerspective;
+        switch (m_dragMode) {
+        case 1:
+            p.center.setZ(float(start.center.z() - d.y() / w));
+            break;
+        case 2:
+            p.turn = start.turn + 150 * d.x() / w;
+            p.tilt = start.tilt + 150 * d.y() / h;
+            break;
+        case 3:
+            p.heightScale = start.heightScale - d.y() / w;
+            break;
+        case 4:
+            p.center.setX(float(start.center.x() - d.x() / w));
+            p.center.setY(float(start.center.y() + d.y() / h));
+            break;
+        }
+        m_data->setPerspectiveSettings(p);
+        return;
+    }
+    if (held & Qt::LeftButton) {
         if (axesApply()) {
             followPointer(position);
         } else {
-            const QRect g = area(Graph);
             const double zoom = m_data->perspectiveSettings().zoom;
-            const QPointF d = position - m_pressPosition;
-            setSplitPoint(QPointF(std::clamp(m_pressSplitPoint.x() + 2 * d.x() / g.width() / zoom, 0.0, 1.0),
-                                  std::clamp(m_pressSplitPoint.y() - 2 * d.y() / g.height() / zoom, 0.0, 1.0)));
+            setSplitPoint(QPointF(std::clamp(m_pressSplitPoint.x() + 2 * d.x() / w / zoom, 0.0, 1.0),
+                                  std::clamp(m_pressSplitPoint.y() - 2 * d.y() / h / zoom, 0.0, 1.0)));
         }
         return;
     }
-    if ((event->buttons() & (Qt::LeftButton | Qt::RightButton)) && m_dragMode != 0)
-        return;
     hoverButtonRow(position);
+}
+
+void VRKExcelWatchView::wheelEvent(QWheelEvent *event)
+{
+    emit mouseWheelEvent(event);
+    if (depth() < 4 || !(event->modifiers() & Qt::AltModifier)) {
+        event->ignore();
+        return;
+    }
+    // Some platforms turn an Alt + wheel into a sideways one.
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    PerspectiveSettings p = m_data->perspectiveSettings();
+    const double old = p.zoom;
+    p.zoom = delta > 0 ? p.zoom * 1.2 : p.zoom / 1.2;
+    const QRect g = area(Graph);
+    const QPointF at = event->position();
+    const double rx = (1 - (at.x() - g.left()) / g.width()) - 0.5;
+    const double ry = (at.y() - g.top()) / g.height() - 0.5;
+    m_data->setPerspectiveSettings(p);
+    p = m_data->perspectiveSettings();
+    if (p.zoom != old) {
+        emit mouseZoomChanging();
+        const double factor = p.zoom / old;
+        p.center.setX(float((p.center.x() - rx) * factor + rx));
+        p.center.setY(float((p.center.y() - ry) * factor + ry));
+        m_data->setPerspectiveSettings(p);
+    }
+    event->accept();
+}
+
+void VRKExcelWatchView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (depth() >= 4)
+        m_data->setPerspectiveSettings(PerspectiveSettings());
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 void VRKExcelWatchView::mouseReleaseEvent(QMouseEvent *event)

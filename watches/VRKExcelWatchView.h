@@ -12,6 +12,7 @@
 
 class MinMaxMultiDimData;
 class QTimer;
+#include "VRKExcelWatchScale.h"
 #include "VRKExcelObjects.h"
 
 // One image button of a watch's button row; `name` is what buttonClicked sends.
@@ -86,6 +87,9 @@ public:
     VRKExcelWatchView *subWatchY() const { return m_subWatchY; }
     void setSubWatchX(VRKExcelWatchView *view);
     void setSubWatchY(VRKExcelWatchView *view);
+    VRKExcelWatchScale *scale() const { return m_scale; }
+    // Links a colour scale both ways; the scale follows the range and the cross point.
+    void setScale(VRKExcelWatchScale *scale);
     bool syncSubWatchSizes() const { return m_syncSubWatchSizes; }
     void setSyncSubWatchSizes(bool sync);
     int subWatchSizeMargin() const { return m_subWatchSizeMargin; }
@@ -167,6 +171,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
 private:
@@ -183,7 +189,13 @@ private:
     void fillSubWatch(VRKExcelWatchView *subWatch, int freeAxis, int fixedAxis, int fixedIndex);
     // Opacity of every previous store still fading; marks the faded ones.
     QList<std::pair<MinMaxMultiDimData *, double>> fadingPreviousData();
-    void paintData(QPainter &painter, const QRect &graph);
+    void paintGraph(QPainter &painter, const QRect &graph);
+    // Simplify, then stop antialiasing, while a slider is held and the cube is slow.
+    void chooseCubeQuality();
+    void paintNewestValue(QPainter &painter, const QRect &graph);
+    void paintCrossHair(QPainter &painter, const QRect &graph);
+    void paintValueAxis(QPainter &painter);
+    void paintDimensionAxis(QPainter &painter);
     void paintTitle(QPainter &painter);
     void paintButtons(QPainter &painter);
     void paintFrame(QPainter &painter);
@@ -204,6 +216,7 @@ private:
     int m_dimensionAxisHeight = 25;
     QPointer<VRKExcelWatchView> m_subWatchX;
     QPointer<VRKExcelWatchView> m_subWatchY;
+    QPointer<VRKExcelWatchScale> m_scale;
     QPointF m_splitPoint{0.5, 0.50000001};
     unsigned m_displayFlags = 0xCFF;
     bool m_syncSubWatchSizes = true;
@@ -218,6 +231,8 @@ private:
     bool m_subWatchUpdatePending = false;
     bool m_buttonsShown = false;
     bool m_revealHover = false;
+    PerspectiveSettings m_pressPerspective;
+    DrawSettings3DCube m_pressCubeSettings;
     QPointF m_pressPosition;
     QPointF m_pressSplitPoint;
     int m_dragMode = 0;

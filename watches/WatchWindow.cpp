@@ -1,6 +1,7 @@
 #include "WatchWindow.h"
 
 #include "MinMaxMultiDimData.h"
+#include "VRKExcelWatchScale.h"
 #include "VRKExcelWatchView.h"
 #include "ui_WatchWindow.h"
 
@@ -46,8 +47,17 @@ void WatchWindow::addWatch(VRKExcelWatchView *watch)
     watches.append(watch);
     connect(watch, &QObject::destroyed, this, &WatchWindow::watchDestroyed);
     connect(watch, &VRKExcelWatchView::sizeChanged, this, &WatchWindow::checkResize);
+    connect(watch->data(), &MinMaxMultiDimData::graphDepthChanged, watch, [this, watch] { showScaleOf(watch); });
     applyTransparency(watch);
     watch->data()->setFlat3D(ui->checkBox_Flat3DGraph->isChecked());
+    showScaleOf(watch);
+}
+
+void WatchWindow::showScaleOf(VRKExcelWatchView *watch) const
+{
+    // A legend serves a flat map only, not a curve or a history.
+    if (VRKExcelWatchScale *scale = watch->scale())
+        scale->setVisible(ui->checkBox_Flat3DGraph->isChecked() && watch->data()->graphDepth() >= 4);
 }
 
 void WatchWindow::insertContainer(QWidget *container)
@@ -95,7 +105,8 @@ void WatchWindow::checkResize()
         return;
     const int w = watch->width();
     if (watch->data()->graphDepth() == 4)
-        targetWidth = int((w - watch->subWatchSizeMargin()) / 1.8 + w) + 60;
+        targetWidth = int((w - watch->subWatchSizeMargin()) / 1.8 + w)
+                      + (watch->scale() && watch->scale()->isVisibleTo(this) ? watch->scale()->width() : 0) + 60;
     else
         targetWidth = w + 60;
     targetWidth = std::max(targetWidth, minimumWidth());
@@ -177,8 +188,10 @@ void WatchWindow::on_checkBox_SmoothGraphs_toggled(bool checked)
 
 void WatchWindow::on_checkBox_Flat3DGraph_toggled(bool checked)
 {
-    for (VRKExcelWatchView *watch : std::as_const(watches))
+    for (VRKExcelWatchView *watch : std::as_const(watches)) {
         watch->data()->setFlat3D(checked);
+        showScaleOf(watch);
+    }
     ui->checkBox_SmoothGraphs->setVisible(checked);
     ui->checkBox_DrawPoints->setVisible(!checked);
     ui->horizontalSlider_watchGraphAlpha->setVisible(!checked);

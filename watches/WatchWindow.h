@@ -52,6 +52,7 @@ public slots:
 private:
     double transparency() const;
     void applyTransparency(VRKExcelWatchView *watch) const;
+    void showScaleOf(VRKExcelWatchView *watch) const;
     // Changes one field of every watch's cube settings and repaints them.
     template <typename Change>
     void changeCubeSettings(Change change);

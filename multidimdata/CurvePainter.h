@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+
+class MinMaxMultiDimData;
+class QPainter;
+
+// Draws a store's one-axis selection as a curve: a dot per sample and lines
+// between neighbours, broken at missing samples once the data are complete.
+// The drawing is cached in an image and redrawn only when the data, the 2D
+// settings or the rectangle changed.
+class CurvePainter
+{
+public:
+    void paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
+
+    // Draws straight onto `painter`, without the cache.
+    static void draw(const MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
+
+private:
+    QImage m_image;
+    bool m_antialiased = false;
+    bool m_complete = false;
+    bool m_scanMode = false;
+    QList<int> m_selection;
+};
