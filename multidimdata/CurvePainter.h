@@ -16,6 +16,8 @@ class CurvePainter
 public:
     void paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
 
+    const QImage &image() const { return m_image; }
+
     // Draws straight onto `painter`, without the cache.
     static void draw(const MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
 

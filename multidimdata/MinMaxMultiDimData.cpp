@@ -293,6 +293,11 @@ void MinMaxMultiDimData::paint(QPainter &painter, QRect rect)
     setDirty(false);
 }
 
+const QImage &MinMaxMultiDimData::cachedGraph() const
+{
+    return m_graphDepth >= 4 ? m_flatMapPainter.image() : m_curvePainter.image();
+}
+
 void MinMaxMultiDimData::paint2D(QPainter &painter, QRect rect)
 {
     m_curvePainter.paint(*this, painter, rect);

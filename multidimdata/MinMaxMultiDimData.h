@@ -48,6 +48,8 @@ public:
     // flat colour map or a cube for two.
     void paint(QPainter &painter, QRect rect);
     void paint2D(QPainter &painter, QRect rect);
+    // The picture the last paint drew from: the curve's cache or the flat map.
+    const QImage &cachedGraph() const;
     // Milliseconds the last full cube render took.
     qint64 lastRenderTime() const { return m_lastRenderTime; }
 

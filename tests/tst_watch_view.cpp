@@ -189,7 +189,7 @@ void TestWatchView::areasOfAStandardView()
     QVERIFY(watch.area(VRKExcelWatchView::ValueAxis).isEmpty());
     QCOMPARE(watch.area(VRKExcelWatchView::Graph).left(), 2);
     watch.setVertical(true);
-    QCOMPARE(watch.area(VRKExcelWatchView::Inner).size(), QSize(195, 295));
+    QCOMPARE(watch.area(VRKExcelWatchView::Inner).size(), QSize(195, 295)); // laid out turned
     // The graph's size is what the areas around it leave.
     watch.setVertical(false);
     watch.addDisplayFlags(0x1C);

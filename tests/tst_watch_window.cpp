@@ -99,10 +99,13 @@ void TestWatchWindow::targetWidthFollowsTheWatches()
     window.addWatch(&watch);
     window.checkResize();
     QCOMPARE(window.targetWidthForTests(), 526);
-    // A curve adds only the margin; a narrow one the minimum width.
+    // A curve adds only the margin; the widest watch decides; a narrow list gets the minimum width.
     VRKExcelWatchView curve;
     curve.resize(250, 200);
     window.addWatch(&curve);
+    emit curve.sizeChanged();
+    QCOMPARE(window.targetWidthForTests(), 526);
+    window.watchDestroyed(&watch);
     emit curve.sizeChanged();
     QCOMPARE(window.targetWidthForTests(), 310);
     curve.resize(100, 200);

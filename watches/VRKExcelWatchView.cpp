@@ -482,7 +482,11 @@ bool VRKExcelWatchView::axesApply() const
 
 QRect VRKExcelWatchView::area(int which) const
 {
-    const QRect q = contentsRect();
+    // A vertical view is painted turned, so its areas are laid out on the
+    // turned rectangle: the title then runs up its left edge.
+    QRect q = contentsRect();
+    if (m_vertical)
+        q = QRect(q.topLeft(), q.size().transposed());
     const int x1 = q.left(), y1 = q.top(), x2 = q.right(), y2 = q.bottom();
     const QRect inner(QPoint(x1 + 2, y1 + 2), QPoint(x2 - 3, y2 - 3));
     const bool title = m_displayFlags & (TitleShown | TexturedTitle);
@@ -533,8 +537,6 @@ QRect VRKExcelWatchView::area(int which) const
         qDebug() << "Unknown WatchArea value";
         r = inner;
     }
-    if (m_vertical)
-        r.setSize(r.size().transposed());
     return r;
 }
 

@@ -96,6 +96,16 @@ void WatchWindow::disableWatchCanUseFastDraw()
         watch->setCanUseFastDraw(false);
 }
 
+int WatchWindow::widthFor(VRKExcelWatchView *watch) const
+{
+    const int w = watch->width();
+    if (watch->data()->graphDepth() != 4)
+        return w + 60;
+    const VRKExcelWatchScale *scale = watch->scale();
+    return int((w - watch->subWatchSizeMargin()) / 1.8 + w) + (scale && scale->isVisibleTo(this) ? scale->width() : 0)
+           + 60;
+}
+
 void WatchWindow::checkResize()
 {
     auto *watch = qobject_cast<VRKExcelWatchView *>(sender());
@@ -103,12 +113,10 @@ void WatchWindow::checkResize()
         watch = watches.first();
     if (!watch)
         return;
-    const int w = watch->width();
-    if (watch->data()->graphDepth() == 4)
-        targetWidth = int((w - watch->subWatchSizeMargin()) / 1.8 + w)
-                      + (watch->scale() && watch->scale()->isVisibleTo(this) ? watch->scale()->width() : 0) + 60;
-    else
-        targetWidth = w + 60;
+    // The widest watch decides, so that none of a mixed list is cut off.
+    targetWidth = widthFor(watch);
+    for (VRKExcelWatchView *other : std::as_const(watches))
+        targetWidth = std::max(targetWidth, widthFor(other));
     targetWidth = std::max(targetWidth, minimumWidth());
     resizeTimer->start();
 }
