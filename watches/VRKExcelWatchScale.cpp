@@ -45,6 +45,7 @@ void VRKExcelWatchScale::alignToGraph()
     const QRect graph = m_watch->area(VRKExcelWatchView::Graph);
     setFixedHeight(m_watch->height());
     setContentsMargins(0, graph.top(), 0, std::max(0, m_watch->height() - 1 - graph.bottom()));
+    layOutBar();
 }
 
 void VRKExcelWatchScale::setRange(double minimum, double maximum)
@@ -95,6 +96,11 @@ void VRKExcelWatchScale::computeScaleTicks()
 void VRKExcelWatchScale::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    layOutBar();
+}
+
+void VRKExcelWatchScale::layOutBar()
+{
     computeScaleTicks();
     m_barColours.clear();
     const int h = contentsRect().height();

@@ -39,6 +39,8 @@ protected:
 
 private:
     void computeScaleTicks();
+    // Ticks and one colour per row of the contents.
+    void layOutBar();
     void paintCrossPoint(QPainter &painter, const QRect &contents);
 
     QPointer<VRKExcelWatchView> m_watch;

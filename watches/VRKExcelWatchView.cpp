@@ -745,14 +745,15 @@ void VRKExcelWatchView::paintNewestValue(QPainter &painter, const QRect &graph)
 
 void VRKExcelWatchView::paintCrossHair(QPainter &painter, const QRect &g)
 {
+    // One-pixel lines through pixel centres stay crisp under antialiasing.
     painter.setPen(QPen(Qt::white, 1));
     if (m_displayFlags & CrossHairHorizontal) {
-        const int y = std::max(g.top(), int(g.bottom() - g.height() * m_splitPoint.y()));
-        painter.drawLine(g.left(), y, g.right(), y);
+        const double y = std::max(g.top(), int(g.bottom() - g.height() * m_splitPoint.y())) + 0.5;
+        painter.drawLine(QLineF(g.left(), y, g.right() + 1, y));
     }
     if (m_displayFlags & CrossHairVertical) {
-        const int x = int(m_splitPoint.x() * g.width() + g.left());
-        painter.drawLine(x, g.top(), x, g.bottom());
+        const double x = int(m_splitPoint.x() * g.width() + g.left()) + 0.5;
+        painter.drawLine(QLineF(x, g.top(), x, g.bottom() + 1));
     }
 }
 
@@ -771,7 +772,7 @@ void VRKExcelWatchView::paintValueAxis(QPainter &painter)
             const int y = int(std::round(a.bottom() - positions[i]));
             if (m_displayFlags & 0x004) {
                 painter.setPen(QPen(Qt::darkGray, 1));
-                painter.drawLine(graph.left(), y, graph.right(), y);
+                painter.drawLine(QLineF(graph.left(), y + 0.5, graph.right() + 1, y + 0.5));
             }
             if (y > 5) {
                 painter.setPen(QPen(Qt::white, 1));
@@ -807,7 +808,7 @@ void VRKExcelWatchView::paintDimensionAxis(QPainter &painter)
             const int x = int(std::round(b.left() + positions[i]));
             if (m_displayFlags & 0x020) {
                 painter.setPen(QPen(Qt::darkGray, 1));
-                painter.drawLine(x, graph.top(), x, graph.bottom());
+                painter.drawLine(QLineF(x + 0.5, graph.top(), x + 0.5, graph.bottom() + 1));
             }
             painter.setPen(QPen(Qt::white, 1));
             painter.drawText(QRect(x - 50, b.top() + 2, 100, 10), Qt::AlignHCenter | Qt::AlignVCenter,
@@ -875,6 +876,7 @@ void VRKExcelWatchView::paintFrame(QPainter &painter)
 {
     const QRect q = contentsRect();
     painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, false); // a frame on whole pixels
     if (m_selected) {
         painter.setPen(QPen(Qt::blue, 3));
         painter.drawRect(q);

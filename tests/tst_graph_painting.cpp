@@ -1,0 +1,406 @@
+#include "GraphPalette.h"
+#include "MinMaxMultiDimData.h"
+#include "VRKExcelWatchScale.h"
+#include "VRKExcelWatchView.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+
+constexpr double missing = std::numeric_limits<double>::quiet_NaN();
+const QColor curveYellow(0xffee00);
+
+void makeCurve(MinMaxMultiDimData &data, const QList<double> &values, double first = 0, double second = 0)
+{
+    data.setDimensions({Dimension{int(values.size()), QStringLiteral("x"), first, second}});
+    data.setValues(values);
+    DataExtractionSettings extraction = data.dataExtractionSettings();
+    extraction.selection = {-1};
+    data.setDataExtractionSettings(extraction);
+}
+
+void makeSurface(MinMaxMultiDimData &data, int na, int nb, const QList<double> &values, bool flat = true)
+{
+    data.setFlat3D(flat);
+    data.setDimensions({Dimension{na, QStringLiteral("a"), 0, 1}, Dimension{nb, QStringLiteral("b"), 0, 1}});
+    data.setValues(values);
+    DataExtractionSettings extraction = data.dataExtractionSettings();
+    extraction.selection = {-1, -1};
+    data.setDataExtractionSettings(extraction);
+}
+
+QImage paintStore(MinMaxMultiDimData &data, QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    data.paint(painter, image.rect());
+    return image;
+}
+
+bool isCurve(QColor colour)
+{
+    return colour.red() > 100 && colour.green() > 90 && colour.blue() < 60;
+}
+
+// Rows and columns that hold curve colour.
+QList<int> curveRows(const QImage &image)
+{
+    QList<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (isCurve(image.pixelColor(x, y))) {
+                rows << y;
+                break;
+            }
+    return rows;
+}
+
+QList<int> curveColumns(const QImage &image)
+{
+    QList<int> columns;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (isCurve(image.pixelColor(x, y))) {
+                columns << x;
+                break;
+            }
+    return columns;
+}
+
+QImage render(QWidget &widget)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32);
+    image.fill(Qt::darkGray);
+    widget.render(&image);
+    return image;
+}
+
+void wheel(QWidget &widget, QPoint at, int delta, Qt::KeyboardModifiers modifiers, QWheelEvent **out = nullptr)
+{
+    QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&widget, &event);
+    if (out)
+        *out = nullptr;
+}
+
+} // namespace
+
+class TestGraphPainting : public QObject
+{
+    Q_OBJECT
+private slots:
+    void paintDispatchSaysWhyNothingIsDrawn();
+    void aSingleSampleIsOneDotAtTheRightEdge();
+    void missingSamplesBreakTheCurveOnlyWhenComplete();
+    void aLiveHistoryRunsTwoPixelsPerSampleFromTheRight();
+    void theCurveIsCachedUntilSomethingChanges();
+    void aWatchDrawsItsCurveInTheMiddleOfTheGraph();
+    void theFlatMapColoursByValue();
+    void theFlatMapIsRebuiltOnlyWhenNeeded();
+    void aVerticalTitleRunsUpTheLeftEdge();
+    void axesCrossHairButtonsAndFrame();
+    void surfacesTurnTiltAndZoom();
+    void aCurveLetsTheWheelPass();
+    void theScaleShowsTheRangeAndTheCrossPoint();
+    void theScaleAndTheWatchLinkBothWays();
+};
+
+void TestGraphPainting::paintDispatchSaysWhyNothingIsDrawn()
+{
+    MinMaxMultiDimData data;
+    QTest::ignoreMessage(QtDebugMsg, "Cannot paint with empty indices");
+    paintStore(data, QSize(10, 10));
+    data.setDimensions({Dimension{2, {}, 0, 1}, Dimension{2, {}, 0, 1}, Dimension{2, {}, 0, 1}});
+    DataExtractionSettings extraction;
+    extraction.selection = {-1, -1, -1};
+    data.setDataExtractionSettings(extraction);
+    QTest::ignoreMessage(QtDebugMsg, "Cannot paint more graphs with more than 3 dimensions. Indices: -1, -1, -1");
+    paintStore(data, QSize(10, 10));
+    QVERIFY(data.dirty()); // no painter ran
+
+    MinMaxMultiDimData empty;
+    makeCurve(empty, {});
+    QTest::ignoreMessage(QtDebugMsg, "paint2D: no values");
+    paintStore(empty, QSize(10, 10));
+}
+
+void TestGraphPainting::aSingleSampleIsOneDotAtTheRightEdge()
+{
+    MinMaxMultiDimData data;
+    makeCurve(data, {5});
+    const QImage image = paintStore(data, QSize(50, 40));
+    const QList<int> columns = curveColumns(image);
+    QVERIFY(!columns.isEmpty());
+    QVERIFY(columns.first() >= 47);
+    // lo = hi: the range is 4 .. 6, so the dot sits in the middle.
+    const QList<int> rows = curveRows(image);
+    QVERIFY(rows.first() >= 17 && rows.last() <= 22);
+}
+
+void TestGraphPainting::missingSamplesBreakTheCurveOnlyWhenComplete()
+{
+    for (bool complete : {false, true}) {
+        MinMaxMultiDimData data;
+        makeCurve(data, {1, missing, 3});
+        data.setDataComplete(complete);
+        const QImage image = paintStore(data, QSize(101, 41));
+        // Dots at x = 0 and x = 100; the line, when drawn, passes x = 50 at mid height.
+        QVERIFY(isCurve(image.pixelColor(0, 40)) || isCurve(image.pixelColor(1, 40)));
+        QVERIFY(isCurve(image.pixelColor(100, 0)) || isCurve(image.pixelColor(100, 1)));
+        bool middle = false;
+        for (int y = 15; y < 26; ++y)
+            middle = middle || isCurve(image.pixelColor(50, y));
+        QCOMPARE(middle, !complete);
+    }
+}
+
+void TestGraphPainting::aLiveHistoryRunsTwoPixelsPerSampleFromTheRight()
+{
+    MinMaxMultiDimData data;
+    data.setMaxValueCount(1000);
+    data.setDimensions({Dimension{}});
+    DataExtractionSettings extraction;
+    extraction.selection = {-1};
+    data.setDataExtractionSettings(extraction);
+    for (int i = 0; i < 200; ++i)
+        data.appendValue(i % 2);
+    const QImage image = paintStore(data, QSize(300, 50));
+    const QList<int> columns = curveColumns(image);
+    // The newest 150 samples fill the width; the older ones run off the left edge.
+    QVERIFY(columns.first() <= 2);
+    QVERIFY(columns.last() >= 298);
+    QCOMPARE(data.values().size(), 200);
+}
+
+void TestGraphPainting::theCurveIsCachedUntilSomethingChanges()
+{
+    MinMaxMultiDimData data;
+    makeCurve(data, {1, 2, 3});
+    paintStore(data, QSize(60, 40));
+    const qint64 key = data.cachedGraph().cacheKey();
+    paintStore(data, QSize(60, 40));
+    QCOMPARE(data.cachedGraph().cacheKey(), key);
+    data.appendValue(4);
+    paintStore(data, QSize(60, 40));
+    QVERIFY(data.cachedGraph().cacheKey() != key);
+    const qint64 second = data.cachedGraph().cacheKey();
+    DrawSettings2D faded = data.drawSettings2D();
+    faded.alpha = 0.5;
+    data.setDrawSettings2D(faded);
+    paintStore(data, QSize(60, 40));
+    QVERIFY(data.cachedGraph().cacheKey() != second);
+}
+
+void TestGraphPainting::aWatchDrawsItsCurveInTheMiddleOfTheGraph()
+{
+    VRKExcelWatchView watch;
+    watch.resize(300, 200);
+    makeCurve(*watch.data(), {0, 10}, 0, 1);
+    const QImage image = render(watch);
+    // Graph 42..296 x 36..170 is 135 high; the curve takes its middle 101 rows, 53 .. 153.
+    QCOMPARE(image.pixelColor(150, 40), QColor::fromRgba(0xFF180100));
+    const QList<int> rows = curveRows(image.copy(QRect(43, 36, 254, 135)));
+    QVERIFY(!rows.isEmpty());
+    QVERIFY(rows.first() + 36 >= 50);
+    QVERIFY(rows.last() + 36 <= 156);
+    QVERIFY(rows.last() - rows.first() >= 99);
+    QVERIFY(watch.lastDataPaintMs() >= 1);
+    QCOMPARE(watch.minRepaintInterval(), qint64(watch.lastDataPaintMs() * 1.5 + 20));
+}
+
+void TestGraphPainting::theFlatMapColoursByValue()
+{
+    MinMaxMultiDimData data;
+    makeSurface(data, 2, 2, {7, 7, missing, 7});
+    QImage image = paintStore(data, QSize(2, 2));
+    DrawSettings3DFlat nearest{false};
+    data.setDrawSettings3DFlat(nearest);
+    image = paintStore(data, QSize(2, 2));
+    // All equal: one mid-range colour; the NaN cell (a = 0, b = 1) is near black at the top left.
+    const QColor mid(GraphPalette::ramp().at(128));
+    QCOMPARE(image.pixelColor(0, 1), mid);
+    QCOMPARE(image.pixelColor(1, 1), mid);
+    QCOMPARE(image.pixelColor(1, 0), mid);
+    QCOMPARE(image.pixel(0, 0), 0xff201000u);
+    data.setDataComplete(true);
+    data.markChanged();
+    image = paintStore(data, QSize(2, 2));
+    QCOMPARE(image.pixel(0, 0), 0xffa0a0a0u);
+
+    // Low values are violet-blue, high ones red.
+    MinMaxMultiDimData ramp;
+    makeSurface(ramp, 2, 1, {0, 1});
+    ramp.setDrawSettings3DFlat(nearest);
+    image = paintStore(ramp, QSize(2, 1));
+    QCOMPARE(image.pixelColor(0, 0), QColor(GraphPalette::ramp().at(1)));
+    QCOMPARE(image.pixelColor(1, 0), QColor(GraphPalette::ramp().at(255)));
+    QCOMPARE(QColor(GraphPalette::ramp().at(255)).hue(), 0);
+    QCOMPARE(GraphPalette::colourAt(1.0), QColor(GraphPalette::ramp().at(255)));
+}
+
+void TestGraphPainting::theFlatMapIsRebuiltOnlyWhenNeeded()
+{
+    MinMaxMultiDimData data;
+    makeSurface(data, 3, 2, {1, 2, 3, 4, 5, 6});
+    paintStore(data, QSize(30, 20));
+    const qint64 key = data.cachedGraph().cacheKey();
+    QCOMPARE(data.cachedGraph().size(), QSize(3, 2));
+    paintStore(data, QSize(60, 40));
+    QCOMPARE(data.cachedGraph().cacheKey(), key);
+    data.setValue({0, 0}, 9);
+    paintStore(data, QSize(60, 40));
+    QVERIFY(data.cachedGraph().cacheKey() != key);
+}
+
+void TestGraphPainting::aVerticalTitleRunsUpTheLeftEdge()
+{
+    VRKExcelWatchView watch;
+    watch.resize(200, 300);
+    watch.setName(QStringLiteral("Up"));
+    watch.setVertical(true);
+    const QImage image = render(watch);
+    // The textured title is light metal; the graph is near black.
+    const auto light = [&image](int x, int y) { return image.pixelColor(x, y).lightness() > 120; };
+    QVERIFY(light(15, 150));
+    QVERIFY(!light(150, 15));
+    QVERIFY(!light(100, 150));
+}
+
+void TestGraphPainting::axesCrossHairButtonsAndFrame()
+{
+    VRKExcelWatchView watch;
+    watch.resize(300, 200);
+    makeCurve(*watch.data(), {0, 5, 10}, 0, 100);
+    watch.addDisplayFlags(VRKExcelWatchView::CrossHairBits);
+    watch.setSplitPoint(QPointF(0.5, 0.5));
+    watch.setButtons({WatchButton{QStringLiteral("close"), QStringLiteral(":resources/watchbuttonhide.png")}});
+    watch.setButtonsShown(true);
+    const QImage image = render(watch);
+    // Cross-hair: white lines at x = trunc(0.5 * 255 + 42) and y = trunc(170 - 135 * 0.5).
+    QCOMPARE(image.pixelColor(169, 60), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(60, 102), QColor(Qt::white));
+    // Value-axis labels are white text left of the graph; the frame is white then black.
+    bool label = false;
+    for (int y = 36; y < 170 && !label; ++y)
+        for (int x = 5; x < 40 && !label; ++x)
+            label = image.pixelColor(x, y).lightness() > 200;
+    QVERIFY(label);
+    QCOMPARE(image.pixelColor(150, 1), QColor(Qt::white));
+    QCOMPARE(image.pixelColor(150, 2), QColor(Qt::black));
+    // The open row's cell is grey over the title.
+    const QColor cell = image.pixelColor(4, 4);
+    QVERIFY(cell.red() < 120 && std::abs(cell.red() - cell.blue()) < 40);
+    watch.setSelected(true);
+    QCOMPARE(render(watch).pixelColor(150, 0), QColor(Qt::blue));
+}
+
+void TestGraphPainting::surfacesTurnTiltAndZoom()
+{
+    VRKExcelWatchView watch;
+    watch.resize(300, 200);
+    makeSurface(*watch.data(), 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9}, false);
+    QVERIFY(!watch.axesApply());
+    const QRect g = watch.area(VRKExcelWatchView::Graph);
+    const QPoint start = g.center();
+    // Control + Alt + left drag up by half the graph width raises the centre's z by 0.5.
+    QTest::mousePress(&watch, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier, start);
+    QMouseEvent move(QEvent::MouseMove, QPointF(start.x(), start.y() - g.width() / 2.0), Qt::NoButton,
+                     Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier);
+    QCoreApplication::sendEvent(&watch, &move);
+    QTest::mouseRelease(&watch, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier, start);
+    QCOMPARE(watch.data()->perspectiveSettings().center.z(), 0.5f);
+
+    // A right drag turns and tilts.
+    const PerspectiveSettings before = watch.data()->perspectiveSettings();
+    QTest::mousePress(&watch, Qt::RightButton, Qt::NoModifier, start);
+    QMouseEvent turn(QEvent::MouseMove, QPointF(start.x() + g.width() / 10.0, start.y()), Qt::NoButton,
+                     Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&watch, &turn);
+    QTest::mouseRelease(&watch, Qt::RightButton, Qt::NoModifier, start);
+    QCOMPARE(watch.data()->perspectiveSettings().turn, before.turn + 15);
+
+    // Alt + wheel zooms by 1.2 around the pointer; a double click resets the view.
+    QSignalSpy zooming(&watch, &VRKExcelWatchView::mouseZoomChanging);
+    const double zoom = watch.data()->perspectiveSettings().zoom;
+    wheel(watch, g.center(), 120, Qt::AltModifier);
+    QCOMPARE(zooming.count(), 1);
+    QCOMPARE(watch.data()->perspectiveSettings().zoom, zoom * 1.2);
+    QTest::mouseDClick(&watch, Qt::LeftButton, Qt::NoModifier, start);
+    QCOMPARE(watch.data()->perspectiveSettings(), PerspectiveSettings());
+}
+
+void TestGraphPainting::aCurveLetsTheWheelPass()
+{
+    QWidget parent;
+    auto *watch = new VRKExcelWatchView(&parent);
+    watch->resize(300, 200);
+    makeCurve(*watch->data(), {1, 2, 3});
+    const PerspectiveSettings before = watch->data()->perspectiveSettings();
+    QWheelEvent event(QPointF(150, 100), QPointF(150, 100), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::AltModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(watch, &event);
+    QCOMPARE(watch->data()->perspectiveSettings(), before);
+    QVERIFY(!event.isAccepted()); // left to the parent, a scroll area for instance
+}
+
+void TestGraphPainting::theScaleShowsTheRangeAndTheCrossPoint()
+{
+    VRKExcelWatchScale scale;
+    scale.setRange(3, 3);
+    QCOMPARE(scale.rangeMin(), 2.5);
+    QCOMPARE(scale.rangeMax(), 3.5);
+    scale.setRange(0, 100);
+
+    VRKExcelWatchView watch;
+    watch.resize(300, 300);
+    makeSurface(*watch.data(), 2, 2, {0, 25, 50, 100});
+    scale.setWatch(&watch);
+    QCOMPARE(scale.height(), 300);
+    scale.setFixedWidth(46);
+    scale.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scale));
+    watch.updateSubWatches();
+    const QImage image = scale.grab().toImage();
+    const QRect graph = watch.area(VRKExcelWatchView::Graph);
+    // Red at the top of the bar, violet-blue at its bottom, the graph's rows exactly.
+    QVERIFY(image.pixelColor(44, graph.top() + 1).red() > 200);
+    QVERIFY(image.pixelColor(44, graph.bottom() - 1).blue() > 50);
+    QVERIFY(image.pixelColor(44, graph.top() - 2).saturation() < 30); // above the graph: no bar
+    QVERIFY(!scale.tickValues().isEmpty());
+    // The cross point's label box is pale yellow.
+    bool box = false;
+    for (int y = graph.top(); y <= graph.bottom() && !box; ++y) {
+        const QColor c = image.pixelColor(6, y);
+        box = c.red() > 200 && c.green() > 200 && c.blue() > 150 && c.blue() < c.red() - 20;
+    }
+    QVERIFY(box);
+}
+
+void TestGraphPainting::theScaleAndTheWatchLinkBothWays()
+{
+    VRKExcelWatchView watch, other;
+    VRKExcelWatchScale scale;
+    watch.setScale(&scale);
+    QCOMPARE(scale.watch(), &watch);
+    scale.setWatch(&other);
+    QCOMPARE(other.scale(), &scale);
+    QCOMPARE(watch.scale(), nullptr);
+    // The range follows the watch's store through a throttled repaint.
+    scale.resize(40, 200);
+    scale.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scale));
+    scale.update(true);
+    other.data()->setMinMax(1, 2);
+    QVERIFY(scale.repaintPending());
+    QTRY_COMPARE(scale.rangeMax(), 2.0);
+}
+
+QTEST_MAIN(TestGraphPainting)
+#include "tst_graph_painting.moc"
