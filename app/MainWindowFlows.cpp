@@ -235,6 +235,7 @@ void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
     scale->setFixedWidth(scaleWidth);
     scale->hide();
     row->addWidget(scale, 0, Qt::AlignTop);
+    row->addStretch(1); // the legend stays beside its map
     watch->setScale(scale);
     watch->setCell(range);
     watch->setName(captionOf(range));
@@ -273,14 +274,18 @@ void MainWindow::newWatchWindow()
     formHandler->attach(watchWindow);
     connect(watchWindow, &WatchWindow::newWatchSize, this, &MainWindow::watchWindowNewWatchSize);
     connect(watchWindow, &WatchWindow::watchesEmptied, watchWindow, &QWidget::hide);
-    // Beside the main window: to its right when there is room, else to its left.
-    QRect place(QPoint(), QSize(watchWindow->width(), std::max(watchWindow->height(), height())));
-    place.moveTopLeft(frameGeometry().topRight() + QPoint(8, 0));
+    // Beside the main window, to its right when there is room, else to its
+    // left; bottoms aligned, tall enough for a few watches.
+    const QRect main = frameGeometry();
+    QRect place(QPoint(), QSize(watchWindow->width(), std::max(watchWindow->height(), 720)));
+    place.moveBottomLeft(main.bottomRight() + QPoint(8, 0));
     if (QScreen *screen = this->screen()) {
         const QRect available = screen->availableGeometry();
         if (place.right() > available.right())
-            place.moveRight(frameGeometry().left() - 8);
+            place.moveRight(main.left() - 8);
         place.moveLeft(std::max(place.left(), available.left()));
+        if (place.top() < available.top() + 20)
+            place.setTop(available.top() + 20);
     }
     watchWindow->setGeometry(place);
     watchWindow->checkPosition();
