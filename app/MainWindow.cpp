@@ -121,6 +121,9 @@ MainWindow::MainWindow(QWidget *parent)
     frontMostTimer = new QTimer(this);
     frontMostTimer->setInterval(500);
     connect(frontMostTimer, &QTimer::timeout, this, &MainWindow::checkExcelIsFrontMostTimeout);
+    progressTimer = new QTimer(this);
+    progressTimer->setInterval(500);
+    connect(progressTimer, &QTimer::timeout, this, &MainWindow::scanProgressDisplayTimerTimeout);
     // The workbook windows are ours, so activating one is no application
     // change: watch the active window instead.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::focusWindowChanged);
@@ -170,8 +173,12 @@ bool MainWindow::keyPressed(QKeyEvent *event)
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (key == Qt::Key_M && (modifiers & Qt::ControlModifier) && (modifiers & Qt::ShiftModifier))
         return true;
-    if (key == Qt::Key_W || key == Qt::Key_F || key == Qt::Key_G)
+    if (key == Qt::Key_W || key == Qt::Key_F)
         return true;
+    if (key == Qt::Key_G) {
+        QTimer::singleShot(100, this, &MainWindow::on_pushButton_Graph_clicked);
+        return true;
+    }
     if (key == Qt::Key_S) {
         pressNewSliders();
         return true;
@@ -237,6 +244,7 @@ void MainWindow::showHelp()
 
 void MainWindow::closeApplication()
 {
+    endSliceDisplay();
     // Every workbook with unsaved changes is asked about first; Cancel keeps the program running.
     if (!WorkbookWindow::closeAllWindows())
         return;
@@ -326,6 +334,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
+    endSliceDisplay();
     if (!WorkbookWindow::closeAllWindows()) {
         event->ignore();
         return;

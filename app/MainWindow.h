@@ -2,6 +2,8 @@
 
 #include "ScanAxis.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QPoint>
@@ -47,6 +49,8 @@ public:
     SliderSettingsForm *settingsForm() const { return sliderSettingsForm; }
     WatchWindow *watchWindowForTests() const { return watchWindow; }
     int watchSize() const { return watchGraphSize; }
+    const QList<ScanAxis> &scannedAxes() const { return scanAxes; }
+    int scanPoints() const { return scanPointsDone; }
 
 public slots:
     void on_pushButton_newSlider_clicked();
@@ -74,6 +78,8 @@ public slots:
     void watchWindowNewWatchSize(int value);
     void watchAfterPaint(QPainter &painter);
     void watchSplitChanged();
+    void sliderButtonScan1DClicked();
+    void scanProgressDisplayTimerTimeout();
     void rangeChanged(VRKExcelRange *range);
     void autoPerformTasks();
     void newWatchWindow();
@@ -117,6 +123,21 @@ private:
     int scanAxisIndexOf(const VRKExcelRange *range) const;
     VRKExcelCellSliderView *sliderViewOf(const VRKExcelRange *range) const;
     bool isScanning() const;
+    // The scan: its axes from these sliders, the stores prepared, the grid
+    // visited coarse to fine, the cells given back their sliders' values.
+    void scanSliders(const QList<VRKExcelCellSliderView *> &views);
+    bool runScan();
+    void evaluatePoint(const QList<int> &indices);
+    bool stopTest();
+    QList<int> indicesOf(qsizetype point) const;
+    void prepareScanStores();
+    // The stored result at the sliders' positions, and the sliders marked.
+    void sliceDisplay();
+    void markScannedSliders(bool someAxisFree, int shownAxes);
+    // Writes the scanned sliders' values into their cells, reading nothing.
+    void restoreScannedCells();
+    // The stored result stops being shown: cells as the sliders show, marks off.
+    void endSliceDisplay();
     bool keyPressed(QKeyEvent *event);
     void closeAfterScan();
     void applyWindowFlags(Qt::WindowFlags flags);
@@ -137,7 +158,18 @@ private:
     QPoint dragOrigin;
     int watchGraphSize = 250;
     QPointer<VRKExcelCellSliderView> lastMovedSliderView;
+    QDateTime scanSoftDeadline;
+    QDateTime scanHardDeadline;
+    int scanMinimumPoints = 0;
     QTimer *frontMostTimer;
+    int scanTotalPoints = 0;
+    int scanPointsDone = 0;
+    QDateTime scanStartTime;
+    int progressPhase = 0;
+    QTimer *progressTimer;
+    QElapsedTimer lastStopTest;
+    // The sliders the running scan was made from, for a restart.
+    QList<QPointer<VRKExcelCellSliderView>> scanSource;
     WatchWindow *watchWindow = nullptr;
     // Where the creation flow looks up the selected cells.
     QString creationWorkbook;

@@ -72,12 +72,6 @@ void MainWindow::on_pushButton_newWatch_clicked()
     runCreationFlow(false);
 }
 
-void MainWindow::on_pushButton_Graph_clicked()
-{
-    // Asked for again by a move while sliders are selected; sweeps come with the scan.
-    graphTimer->stop();
-}
-
 void MainWindow::runCreationFlow(bool sliderMode)
 {
     ExcelAttachment attachment(excelApplications, this);
@@ -208,6 +202,7 @@ void MainWindow::connectSliderView(VRKExcelCellSliderView *view)
     connect(view, &VRKExcelCellSliderView::valueChanged, this, &MainWindow::rangeValueChanged);
     connect(view, &VRKExcelCellSliderView::selectedChanged, this, &MainWindow::sliderSelectedChanged);
     connect(view, &VRKExcelCellSliderView::buttonSettingsClicked, this, &MainWindow::sliderButtonSettingsClicked);
+    connect(view, &VRKExcelCellSliderView::buttonScan1DClicked, this, &MainWindow::sliderButtonScan1DClicked);
     connect(view, &VRKExcelCellSliderView::closeRequest, this, &MainWindow::sliderCloseRequest);
     connect(view, &QObject::destroyed, this, &MainWindow::removeObjectFromLists);
     connect(view->watch(), &VRKExcelWatchView::afterPaint, this, &MainWindow::watchAfterPaint);
@@ -407,7 +402,7 @@ void MainWindow::sliderViewSliderConfigChanged()
     const ScanAxis &scanned = scanAxes[axis];
     if (scanned.minimum == slider->minValue() && scanned.maximum == slider->maxValue())
         return;
-    scanAxes.clear();
+    endSliceDisplay();
     for (VRKExcelWatchView *watch : std::as_const(watchViews))
         if (!watch->property("inactive").toBool())
             watch->data()->clear();
@@ -431,6 +426,19 @@ VRKExcelCellSliderView *MainWindow::sliderViewOf(const VRKExcelRange *range) con
     return nullptr;
 }
 
+namespace {
+
+// One axis with no label and no span, every sample free: what a live history
+// is laid over.
+bool holdsLiveHistory(const MinMaxMultiDimData &data)
+{
+    const QList<Dimension> &dimensions = data.dimensions();
+    return data.graphDepth() == 2 && dimensions.size() == 1 && dimensions.first().label.isEmpty()
+           && dimensions.first().first == 0 && dimensions.first().second == 0;
+}
+
+} // namespace
+
 void MainWindow::prepareForLiveReading(VRKExcelWatchView *watch)
 {
     MinMaxMultiDimData *data = watch->data();
@@ -439,7 +447,8 @@ void MainWindow::prepareForLiveReading(VRKExcelWatchView *watch)
         watch->setDisplayFlags(liveDisplayFlags);
         data->resetValues();
     }
-    if (data->graphDepth() != 2) {
+    // A scan's grid, even one cut to a curve, cannot take appended samples.
+    if (!holdsLiveHistory(*data)) {
         data->setDimensions({Dimension{}});
         DataExtractionSettings extraction = data->dataExtractionSettings();
         extraction.selection = {-1};
@@ -459,9 +468,11 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
         setProperty("stopscan", true);
         return;
     }
-    if (scanAxis && !selectedSliderViews.isEmpty())
-        return; // the stored scan shows this position
-    scanAxes.clear();
+    if (scanAxis && !selectedSliderViews.isEmpty()) {
+        sliceDisplay(); // the stored scan shows this position, nothing is written
+        return;
+    }
+    endSliceDisplay();
     if (selectedSliderViews.contains(moved))
         return;
     if (!selectedSliderViews.isEmpty()) {
@@ -711,6 +722,7 @@ void MainWindow::removeObjectFromLists(QObject *object)
 
 void MainWindow::on_pushButton_DeleteAll_clicked()
 {
+    endSliceDisplay();
     while (!watchViews.isEmpty()) {
         VRKExcelWatchView *watch = watchViews.first();
         delete watch->parentWidget();
@@ -719,6 +731,5 @@ void MainWindow::on_pushButton_DeleteAll_clicked()
     while (!sliderViews.isEmpty())
         delete sliderViews.first();
     selectedSliderViews.clear();
-    scanAxes.clear();
     refreshButtonStates();
 }

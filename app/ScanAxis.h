@@ -2,9 +2,14 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
+
 class VRKExcelRange;
 
-// One scanned slider: the cell it drives and the grid it sweeps.
+// One scanned slider: the cell it drives and the grid it sweeps. The grid
+// runs from `minimum` in intervals of stepFactor x step; its last value never
+// passes `maximum`.
 struct ScanAxis
 {
     VRKExcelRange *cell = nullptr;
@@ -13,4 +18,24 @@ struct ScanAxis
     double step = 0.0;
     int stepFactor = 1;
     QString caption;
+
+    double interval() const { return stepFactor * step; }
+
+    // The number of grid intervals M: at least 1, and -2 when the interval is
+    // not positive (no grid at all).
+    int intervals() const
+    {
+        const double span = maximum - minimum;
+        if (!(interval() > 0))
+            return -2;
+        if (!(interval() < span))
+            return 1;
+        // A span that is a whole number of intervals must not lose the last
+        // one to rounding (0.99 / 0.01 is 98.99999999999999).
+        return int(std::floor(span / interval() * (1 + 1e-12)));
+    }
+
+    int points() const { return intervals() + 1; }
+
+    double valueAt(int index) const { return std::min(minimum + interval() * index, maximum); }
 };

@@ -1,0 +1,371 @@
+// The main window's scan: sweeping the selected sliders over a grid, coarse
+// to fine, on the GUI thread, and showing slices of the stored result.
+#include "MainWindow.h"
+
+#include "CoarseToFineOrder.h"
+#include "MinMaxMultiDimData.h"
+#include "ProgressPushButton.h"
+#include "ScanProgressText.h"
+#include "VRKExcelCellSliderView.h"
+#include "VRKExcelObjects.h"
+#include "VRKExcelWatchView.h"
+#include "VRKSlider.h"
+#include "ui_MainWindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// A stop asked for at once still leaves this much of a picture: the points
+// of the first passes, or what the soft deadline allowed.
+constexpr int minimumPointsBeforeStop = 100;
+constexpr qint64 softDeadlineMs = 200;
+// However slow the workbook, a stop waits no longer than this.
+constexpr qint64 hardDeadlineMs = 500;
+constexpr qint64 stopTestIntervalMs = 100;
+constexpr int eventMilliseconds = 10;
+// Passes with at most this many points so far are put on screen at once.
+constexpr int coarsePicturePoints = 256;
+// Grids of three or more axes stay within a few hundred thousand points.
+constexpr double gridPointBudget = 300000;
+constexpr unsigned scanDisplayFlags = 0xFFF;
+
+bool isActive(const VRKExcelWatchView *watch)
+{
+    return !watch->property("inactive").toBool();
+}
+
+void processPendingEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, eventMilliseconds);
+}
+
+} // namespace
+
+void MainWindow::on_pushButton_Graph_clicked()
+{
+    graphTimer->stop();
+    if (isScanning()) {
+        setProperty("stopscan", true);
+        return;
+    }
+    if (selectedSliderViews.isEmpty() || watchViews.isEmpty())
+        return;
+    scanSliders(selectedSliderViews);
+}
+
+void MainWindow::sliderButtonScan1DClicked()
+{
+    auto *view = qobject_cast<VRKExcelCellSliderView *>(sender());
+    if (!view)
+        return;
+    if (isScanning()) {
+        setProperty("stopscan", true);
+        return;
+    }
+    if (!watchViews.isEmpty())
+        scanSliders({view});
+}
+
+void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
+{
+    // The step factor: the precision slider's value is about the number of
+    // intervals of each axis; with three or more axes fewer, so that the
+    // whole grid stays within the point budget.
+    const int axisCount = int(views.size());
+    double perAxis = ui->horizontalSlider_scanZoom->value();
+    if (axisCount >= 3)
+        perAxis = std::min(perAxis, std::floor(std::pow(gridPointBudget, 1.0 / axisCount)) - 1);
+    QList<ScanAxis> axes;
+    for (VRKExcelCellSliderView *view : views) {
+        const VRKSlider *slider = view->slider();
+        ScanAxis axis{view->range(), slider->minValue(), slider->maxValue(), slider->stepValue(), 1,
+                      view->watch()->name().split(QLatin1Char('\n')).join(QStringLiteral(" / "))};
+        if (!axis.cell)
+            return;
+        const double steps = axis.step > 0 ? (axis.maximum - axis.minimum) / axis.step : 0;
+        axis.stepFactor = int(std::max(1.0, std::round(steps / std::max(1.0, perAxis))));
+        if (axis.intervals() < 0) {
+            qDebug().noquote() << "Cannot scan" << axis.caption << "- its grid interval is not positive";
+            return;
+        }
+        axes << axis;
+    }
+
+    endSliceDisplay();
+    scanAxes = axes;
+    scanSource.clear();
+    for (VRKExcelCellSliderView *view : views)
+        scanSource << view;
+    prepareScanStores();
+
+    setProperty("scanning", true);
+    setProperty("stopscan", false);
+    setProperty("restartscan", false);
+    scanStartTime = QDateTime::currentDateTime();
+    scanSoftDeadline = scanStartTime.addMSecs(softDeadlineMs);
+    scanHardDeadline = scanStartTime.addMSecs(hardDeadlineMs);
+    scanMinimumPoints = minimumPointsBeforeStop;
+    progressPhase = 0;
+    progressTimer->start();
+    refreshButtonStates();
+
+    const bool complete = runScan();
+
+    progressTimer->stop();
+    setProperty("scanning", false);
+    refreshButtonStates();
+    ui->pushButton_Graph->setProgress(0);
+    if (complete) {
+        for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
+            if (!isActive(watch))
+                continue;
+            watch->data()->setDataComplete(true);
+            watch->data()->markChanged();
+        }
+    }
+    restoreScannedCells();
+    if (!selectedSliderViews.isEmpty())
+        sliceDisplay();
+
+    if (property("restartscan").toBool() && !property("closingapplication").toBool()) {
+        QList<VRKExcelCellSliderView *> again;
+        for (const QPointer<VRKExcelCellSliderView> &view : std::as_const(scanSource))
+            if (view)
+                again << view;
+        if (!again.isEmpty())
+            QTimer::singleShot(0, this, [this, again] { scanSliders(again); });
+    }
+}
+
+void MainWindow::prepareScanStores()
+{
+    QList<Dimension> dimensions;
+    QList<int> selection;
+    for (const ScanAxis &axis : std::as_const(scanAxes)) {
+        const int last = axis.intervals();
+        dimensions << Dimension{axis.points(), axis.caption, axis.minimum, axis.valueAt(last)};
+        selection << (selection.size() < 2 ? -1 : 0);
+    }
+    for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
+        if (!isActive(watch))
+            continue;
+        MinMaxMultiDimData *data = watch->data();
+        watch->clearPreviousData();
+        watch->setDisplayFlags(scanDisplayFlags);
+        data->setDimensions(dimensions);
+        data->resetValues();
+        DataExtractionSettings extraction = data->dataExtractionSettings();
+        extraction.selection = selection;
+        data->setDataExtractionSettings(extraction);
+    }
+}
+
+QList<int> MainWindow::indicesOf(qsizetype point) const
+{
+    QList<int> indices;
+    for (const ScanAxis &axis : scanAxes) {
+        const int n = axis.points();
+        indices << int(point % n);
+        point /= n;
+    }
+    return indices;
+}
+
+bool MainWindow::runScan()
+{
+    scanPointsDone = 0;
+    scanStartTime = QDateTime::currentDateTime();
+    qsizetype total = 1;
+    for (const ScanAxis &axis : std::as_const(scanAxes))
+        total *= axis.points();
+    scanTotalPoints = int(total);
+    if (total == 0)
+        return true;
+
+    QList<int> zero, last;
+    for (const ScanAxis &axis : std::as_const(scanAxes)) {
+        zero << 0;
+        last << axis.intervals();
+    }
+    lastStopTest.start();
+    evaluatePoint(zero);
+    // The corners and the first passes reach the screen at once, before the
+    // first stop test.
+    processPendingEvents();
+    if (stopTest())
+        return false;
+    evaluatePoint(last);
+    processPendingEvents();
+    if (stopTest())
+        return false;
+
+    CoarseToFineOrder order(total);
+    for (qsizetype point = order.next(); point >= 0; point = order.next()) {
+        if (lastStopTest.elapsed() > stopTestIntervalMs) {
+            ui->pushButton_Graph->setProgress(double(scanPointsDone) / scanTotalPoints);
+            if (stopTest())
+                return false;
+        }
+        const QList<int> indices = indicesOf(point);
+        if (indices != zero && indices != last)
+            evaluatePoint(indices);
+        if (order.passEnded() && scanPointsDone <= coarsePicturePoints)
+            processPendingEvents();
+    }
+    return true;
+}
+
+bool MainWindow::stopTest()
+{
+    processPendingEvents();
+    lastStopTest.restart();
+    if (!property("stopscan").toBool())
+        return false;
+    const QDateTime now = QDateTime::currentDateTime();
+    return now > scanHardDeadline || (now > scanSoftDeadline && scanPointsDone >= scanMinimumPoints);
+}
+
+void MainWindow::evaluatePoint(const QList<int> &indices)
+{
+    if (indices.size() == scanAxes.size()) {
+        QList<VRKExcelRange *> write;
+        QList<double> values;
+        for (qsizetype axis = scanAxes.size() - 1; axis >= 0; --axis) {
+            write << scanAxes[axis].cell;
+            values << scanAxes[axis].valueAt(indices[axis]);
+        }
+        QList<VRKExcelRange *> read;
+        QList<VRKExcelWatchView *> watches;
+        for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
+            if (!isActive(watch) || !watch->cell())
+                continue;
+            read << watch->cell();
+            watches << watch;
+        }
+        const QList<double> results = setCellValuesGetCellValues(write, values, read);
+        if (results.size() == watches.size()) {
+            for (qsizetype i = 0; i < watches.size(); ++i)
+                watches[i]->data()->setValue(indices, results[i]);
+        } else {
+            qDebug() << "Incorrect returned values length" << results.size() << watches.size();
+        }
+    }
+    ++scanPointsDone;
+}
+
+void MainWindow::scanProgressDisplayTimerTimeout()
+{
+    const std::optional<QString> text =
+        scanProgressText(progressPhase, scanPointsDone, scanTotalPoints, scanStartTime, QDateTime::currentDateTime());
+    if (text)
+        ui->pushButton_Graph->setText(*text);
+    progressPhase = (progressPhase + 1) % 5;
+}
+
+void MainWindow::restoreScannedCells()
+{
+    QList<VRKExcelRange *> cells;
+    QList<double> values;
+    for (const ScanAxis &axis : std::as_const(scanAxes)) {
+        VRKExcelCellSliderView *view = sliderViewOf(axis.cell);
+        if (!view)
+            continue;
+        cells << axis.cell;
+        values << view->slider()->value();
+    }
+    if (!cells.isEmpty())
+        setCellValuesGetCellValues(cells, values, {});
+}
+
+void MainWindow::endSliceDisplay()
+{
+    if (scanAxes.isEmpty())
+        return;
+    restoreScannedCells();
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
+        view->watch()->setProperty("overlayimage", QString());
+        view->watch()->update();
+        view->setActive(true);
+    }
+    scanAxes.clear();
+}
+
+// ---- slices of the stored result --------------------------------------------------------
+
+void MainWindow::sliceDisplay()
+{
+    const int shown = int(std::min(scanAxes.size(), selectedSliderViews.size()));
+    QList<int> selection;
+    int free = 0;
+    for (const ScanAxis &axis : std::as_const(scanAxes)) {
+        VRKExcelCellSliderView *view = sliderViewOf(axis.cell);
+        if (view && view->isSelected() && free < 2) {
+            selection << -1;
+            ++free;
+            continue;
+        }
+        const int intervals = axis.intervals();
+        int index = 0;
+        if (view) {
+            const VRKSlider *slider = view->slider();
+            const double span = slider->maxValue() - slider->minValue();
+            index = span > 0 ? int((slider->value() - slider->minValue()) / span * intervals) : 0;
+        }
+        selection << std::clamp(index, 0, std::max(0, intervals));
+    }
+    for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
+        if (!isActive(watch))
+            continue;
+        DataExtractionSettings extraction = watch->data()->dataExtractionSettings();
+        extraction.selection = selection;
+        watch->data()->setDataExtractionSettings(extraction);
+        watch->update();
+    }
+    markScannedSliders(free > 0, shown);
+}
+
+void MainWindow::markScannedSliders(bool someAxisFree, int shownAxes)
+{
+    QList<std::pair<VRKExcelCellSliderView *, QString>> marks;
+    if (someAxisFree) {
+        int free = 0;
+        for (const ScanAxis &axis : std::as_const(scanAxes)) {
+            VRKExcelCellSliderView *view = sliderViewOf(axis.cell);
+            if (!view)
+                continue;
+            const bool isFree = view->isSelected() && free < 2;
+            QString image;
+            if (isFree)
+                image = shownAxes == 1 ? QStringLiteral(":resources/slider_xz_x.png")
+                                       : QStringLiteral(":resources/slider_xyz_%1.png").arg(free == 0 ? 'x' : 'y');
+            else
+                image = shownAxes < 2 ? QStringLiteral(":resources/slider_xz_z.png")
+                                      : QStringLiteral(":resources/slider_xyz_z.png");
+            free += isFree ? 1 : 0;
+            marks.append({view, image});
+        }
+    } else {
+        const char *const xyz[] = {"x", "y", "z"};
+        for (int i = 0; i < selectedSliderViews.size(); ++i) {
+            const QString image = selectedSliderViews.size() == 1
+                                      ? QStringLiteral(":resources/slider_xz_x.png")
+                                      : QStringLiteral(":resources/slider_xyz_%1.png").arg(QLatin1String(xyz[std::min(i, 2)]));
+            marks.append({selectedSliderViews[i], image});
+        }
+    }
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
+        QString image;
+        for (const auto &[marked, path] : std::as_const(marks))
+            if (marked == view)
+                image = path;
+        view->setActive(image.isEmpty());
+        view->watch()->setProperty("overlayimage", image);
+        view->watch()->data()->resetValues();
+        view->watch()->update();
+    }
+}

@@ -1,0 +1,356 @@
+#include "CoarseToFineOrder.h"
+#include "EmbeddedTestSupport.h"
+#include "MainWindow.h"
+#include "MinMaxMultiDimData.h"
+#include "ScanAxis.h"
+#include "ScanProgressText.h"
+#include "SettingsFiles.h"
+#include "VRKExcelCellSliderView.h"
+#include "VRKExcelObjects.h"
+#include "VRKExcelWatchView.h"
+#include "VRKSlider.h"
+#include "WatchWindow.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSet>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <string>
+
+using namespace workbook;
+
+namespace {
+
+QList<qsizetype> orderOf(qsizetype count)
+{
+    CoarseToFineOrder order(count);
+    QList<qsizetype> points;
+    for (qsizetype point = order.next(); point >= 0; point = order.next())
+        points << point;
+    return points;
+}
+
+ScanAxis axis(double minimum, double maximum, double step, int factor)
+{
+    return ScanAxis{nullptr, minimum, maximum, step, factor, QString()};
+}
+
+} // namespace
+
+class TestScan : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void theOrderGoesCoarseToFine();
+    void everyPointComesOnce();
+    void axesKeepTheirGridWithinTheRange();
+    void progressTextsCycle();
+    void aScanFillsEveryWatchAndGivesTheCellsBack();
+    void aTwoSliderScanFillsASurface();
+    void escapeStopsARunningScan();
+    void aForeignMoveStopsAndRestarts();
+    void aPrecisionChangeStopsAndRestarts();
+    void closingDuringAScanClosesLater();
+    void slicesShowWithoutWriting();
+    void thePlainMoveAfterSlicesRestoresTheCells();
+
+private:
+    VRKExcelCellSliderView *slider(int i) const { return m_window->sliders().at(i); }
+    QPushButton *graphButton() const { return m_window->findChild<QPushButton *>(QStringLiteral("pushButton_Graph")); }
+    void buildChain(int length);
+    void makeSlidersAndWatch();
+    void move(int i, double value)
+    {
+        slider(i)->slider()->setMinEmitInterval(0);
+        slider(i)->slider()->setValue(value);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    MainWindow *m_window = nullptr;
+    EmbeddedDocument *m_doc = nullptr;
+};
+
+void TestScan::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    SettingsFiles::setFolder(m_dir->path());
+    SettingsFiles::setTermsOfUseApproved(true);
+    backend().start();
+    m_doc = backend().newDocument();
+    m_window = new MainWindow;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestScan::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    closeAllDocuments();
+    SettingsFiles::setFolder(QString());
+}
+
+// A1 and A2 feed a chain in column B; C1 sums it; D1 is an input nothing reads.
+void TestScan::buildChain(int length)
+{
+    Workbook &book = m_doc->book();
+    book.setValue({0, 0, 0}, Value::number(5));
+    book.setValue({0, 1, 0}, Value::number(5));
+    book.setValue({0, 0, 3}, Value::number(5));
+    book.setFormula({0, 0, 1}, "=A1*10+A2");
+    for (int i = 2; i <= length; ++i)
+        book.setFormula({0, i - 1, 1}, "=B" + std::to_string(i - 1) + "*0.999+SQRT(ABS(A1))+EXP(-A2*A2)");
+    book.setFormula({0, 0, 2}, "=B1+B" + std::to_string(length) + "*0");
+    book.recalculate();
+}
+
+void TestScan::makeSlidersAndWatch()
+{
+    m_doc->setSelection({CellRange{0, 0, 0, 1, 0}, CellRange{0, 0, 3, 0, 3}});
+    m_window->on_pushButton_newSlider_clicked();
+    m_doc->setSelection({CellRange{0, 0, 2, 0, 2}});
+    m_window->on_pushButton_newWatch_clicked();
+    QCOMPARE(m_window->sliders().size(), 3);
+    QCOMPARE(m_window->watches().size(), 1);
+}
+
+void TestScan::theOrderGoesCoarseToFine()
+{
+    QCOMPARE(orderOf(10), QList<qsizetype>({0, 8, 4, 6, 2, 1, 3, 5, 7, 9}));
+    QCOMPARE(orderOf(1), QList<qsizetype>({0}));
+    QCOMPARE(orderOf(2), QList<qsizetype>({0, 1}));
+    QVERIFY(orderOf(0).isEmpty());
+    CoarseToFineOrder order(10);
+    order.next();
+    QVERIFY(order.passEnded()); // 0 alone at the first stride
+}
+
+void TestScan::everyPointComesOnce()
+{
+    for (qsizetype n : {3, 7, 16, 17, 100, 1000, 10201}) {
+        const QList<qsizetype> points = orderOf(n);
+        QCOMPARE(points.size(), n);
+        QCOMPARE(QSet<qsizetype>(points.begin(), points.end()).size(), n);
+        QCOMPARE(points.first(), 0);
+    }
+}
+
+void TestScan::axesKeepTheirGridWithinTheRange()
+{
+    // An interval at least the span: just the two ends.
+    const ScanAxis wide = axis(0, 1, 0.5, 4);
+    QCOMPARE(wide.intervals(), 1);
+    QCOMPARE(wide.points(), 2);
+    QCOMPARE(wide.valueAt(0), 0.0);
+    QCOMPARE(wide.valueAt(1), 1.0);
+    // A span that is no multiple of the interval: the last value stops at the maximum.
+    const ScanAxis uneven = axis(0, 10, 1, 3);
+    QCOMPARE(uneven.intervals(), 3);
+    QCOMPARE(uneven.valueAt(3), 9.0);
+    QCOMPARE(uneven.valueAt(4), 10.0);
+    // A whole number of intervals keeps its last one despite rounding.
+    QCOMPARE(axis(0, 0.99, 0.01, 1).intervals(), 99);
+    QCOMPARE(axis(0, 1, 0, 1).intervals(), -2);
+}
+
+void TestScan::progressTextsCycle()
+{
+    const QDateTime start = QDateTime::currentDateTime();
+    const QDateTime now = start.addMSecs(2000);
+    QCOMPARE(*scanProgressText(1, 5, 100, start, now), QStringLiteral("5.0% scanned"));
+    QCOMPARE(*scanProgressText(1, 10, 100, start, now), QStringLiteral("10% scanned"));
+    QCOMPARE(*scanProgressText(1, 333, 1000, start, now), QStringLiteral("33% scanned"));
+    QCOMPARE(*scanProgressText(2, 40, 100, start, now), QStringLiteral("50 ms/point"));
+    QCOMPARE(*scanProgressText(3, 40, 100, start, now), QStringLiteral("100 points"));
+    QCOMPARE(*scanProgressText(4, 40, 100, start, now), QStringLiteral("Stop Scan"));
+    QVERIFY(!scanProgressText(0, 0, 100, start, now));
+    QVERIFY(!scanProgressText(2, 0, 100, start, now));
+    // 2 s for half the points: 2 s remain; a quarter in 2 s: 6 s remain; long scans give a clock time.
+    QCOMPARE(*scanProgressText(0, 50, 100, start, now), QStringLiteral("2 s remain."));
+    QCOMPARE(*scanProgressText(0, 1, 100, start, now), QStringLiteral("3 min remain."));
+    QVERIFY(scanProgressText(0, 1, 10000, start, now)->startsWith(QStringLiteral("Till ")));
+}
+
+void TestScan::aScanFillsEveryWatchAndGivesTheCellsBack()
+{
+    buildChain(50);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    QCOMPARE(graphButton()->text(), QStringLiteral("Graph"));
+    graphButton()->click();
+    QVERIFY(!m_window->property("scanning").toBool());
+    MinMaxMultiDimData *data = m_window->watches().first()->data();
+    QCOMPARE(data->dimensions().size(), 1);
+    const Dimension &x = data->dimensions().first();
+    // 0 .. 10 in 0.01 steps at precision 30: factor 33, intervals of 0.33, 31 points ending at 9.9.
+    QCOMPARE(x.count, 31);
+    QCOMPARE(x.first, 0.0);
+    QCOMPARE(float(x.second), 9.9f);
+    QVERIFY(data->dataComplete());
+    QCOMPARE(data->graphDepth(), 2);
+    QCOMPARE(m_window->scanPoints(), 31);
+    QCOMPARE(float(data->values().at(1)), 8.3f); // read back in single precision
+    // The cell holds what its slider shows, not the last grid value.
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 5.0);
+    QCOMPARE(graphButton()->text(), QStringLiteral("Graph"));
+    QVERIFY(graphButton()->isEnabled());
+}
+
+void TestScan::aTwoSliderScanFillsASurface()
+{
+    buildChain(50);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    QCOMPARE(graphButton()->text(), QStringLiteral("3D Graph"));
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    QTest::keyClick(m_window, Qt::Key_G);
+    QTRY_VERIFY(m_window->watches().first()->data()->dataComplete());
+    MinMaxMultiDimData *data = m_window->watches().first()->data();
+    QCOMPARE(data->graphDepth(), 4);
+    const int n = data->dimensions().at(0).count;
+    QCOMPARE(m_window->scanPoints(), n * data->dimensions().at(1).count);
+    QVERIFY(!std::isnan(data->value({n - 1, 3})));
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 5.0);
+    // The sliders show the stored result as a surface: x and y marked.
+    QCOMPARE(slider(0)->watch()->property("overlayimage").toString(), QStringLiteral(":resources/slider_xyz_x.png"));
+    QCOMPARE(slider(1)->watch()->property("overlayimage").toString(), QStringLiteral(":resources/slider_xyz_y.png"));
+    QVERIFY(!slider(0)->isActive());
+    QVERIFY(slider(2)->isActive());
+}
+
+void TestScan::escapeStopsARunningScan()
+{
+    buildChain(400);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(100);
+    QTimer::singleShot(20, m_window, [this] {
+        QVERIFY(m_window->property("scanning").toBool());
+        QCOMPARE(graphButton()->text(), QStringLiteral("Stop Scan"));
+        QVERIFY(!m_window->findChild<QPushButton *>(QStringLiteral("pushButton_DeleteAll"))->isEnabled());
+        QTest::keyClick(m_window, Qt::Key_Escape);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    graphButton()->click();
+    QVERIFY(clock.elapsed() < 1500);
+    MinMaxMultiDimData *data = m_window->watches().first()->data();
+    QVERIFY(!data->dataComplete());
+    QVERIFY(m_window->scanPoints() >= 100); // a usable coarse picture
+    QVERIFY(m_window->scanPoints() < data->dimensions().at(0).count * data->dimensions().at(1).count);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 5.0);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 5.0);
+}
+
+void TestScan::aForeignMoveStopsAndRestarts()
+{
+    buildChain(400);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(100);
+    bool moved = false;
+    QTimer::singleShot(20, m_window, [this, &moved] {
+        move(2, 7); // D1 is no axis of the scan
+        moved = true;
+    });
+    graphButton()->click();
+    QVERIFY(moved);
+    QVERIFY(!m_window->watches().first()->data()->dataComplete());
+    QVERIFY(m_window->property("restartscan").toBool());
+    // The restart runs to the end.
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->watches().first()->data()->dataComplete(), 20000);
+}
+
+void TestScan::aPrecisionChangeStopsAndRestarts()
+{
+    buildChain(400);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    auto *zoom = m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"));
+    zoom->setValue(100);
+    QTimer::singleShot(20, m_window, [zoom] { zoom->setValue(40); });
+    graphButton()->click();
+    // The debounce stops the scan 200 ms after the change; the restart scans at the new precision.
+    QVERIFY(m_window->property("restartscan").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->watches().first()->data()->dataComplete(), 20000);
+    QVERIFY(m_window->watches().first()->data()->dimensions().at(0).count < 60);
+}
+
+void TestScan::closingDuringAScanClosesLater()
+{
+    buildChain(400);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(100);
+    QTimer::singleShot(20, m_window, [this] { m_window->close(); });
+    graphButton()->click();
+    QVERIFY(m_window->property("closingapplication").toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isVisible(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->watchWindowForTests()->isVisible(), 2000);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 5.0);
+}
+
+void TestScan::slicesShowWithoutWriting()
+{
+    buildChain(20);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    graphButton()->click();
+    MinMaxMultiDimData *data = m_window->watches().first()->data();
+    QVERIFY(data->dataComplete());
+    const int intervals = m_window->scannedAxes().at(1).intervals();
+
+    // With only A1 selected, moving A2 cuts the surface at A2's grid index.
+    emit slider(1)->watch()->graphClicked();
+    m_doc->book().recalculate(); // the scan's own restoring write is done
+    int writes = 0;
+    m_doc->book().addObserver([&writes](const std::vector<CellLocation> &changed) {
+        for (const CellLocation &where : changed)
+            writes += where.row == 1 && where.column == 0 ? 1 : 0;
+    });
+    move(1, 7.5);
+    QTest::qWait(50);
+    QCOMPARE(writes, 0);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 5.0);
+    QCOMPARE(data->dataExtractionSettings().selection, QList<int>({-1, int(0.75 * intervals)}));
+    QCOMPARE(data->graphDepth(), 2);
+    QCOMPARE(slider(0)->watch()->property("overlayimage").toString(), QStringLiteral(":resources/slider_xz_x.png"));
+    QCOMPARE(slider(1)->watch()->property("overlayimage").toString(), QStringLiteral(":resources/slider_xz_z.png"));
+    QVERIFY(slider(2)->watch()->property("overlayimage").toString().isEmpty());
+}
+
+void TestScan::thePlainMoveAfterSlicesRestoresTheCells()
+{
+    buildChain(20);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    graphButton()->click();
+    emit slider(1)->watch()->graphClicked();
+    move(1, 7.5); // a slice: A2's cell still holds 5
+    emit slider(0)->watch()->graphClicked(); // nothing selected now
+    move(2, 6); // a plain move: the stored result is given up
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 7.5);
+    QCOMPARE(m_doc->book().value({0, 0, 3}).asNumber(), 6.0);
+    QVERIFY(m_window->scannedAxes().isEmpty());
+    QVERIFY(slider(1)->watch()->property("overlayimage").toString().isEmpty());
+    QCOMPARE(m_window->watches().first()->data()->graphDepth(), 2);
+    QCOMPARE(m_window->watches().first()->data()->values().size(), 1); // a new live history
+}
+
+QTEST_MAIN(TestScan)
+#include "tst_scan.moc"
