@@ -73,6 +73,9 @@ void MainWindow::sliderButtonScan1DClicked()
 
 void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
 {
+    // A restart that comes while another scan runs must not nest in it.
+    if (isScanning())
+        return;
     // The step factor: the precision slider's value is about the number of
     // intervals of each axis; with three or more axes fewer, so that the
     // whole grid stays within the point budget.
@@ -205,6 +208,7 @@ bool MainWindow::runScan()
         return false;
 
     CoarseToFineOrder order(total);
+    bool firstPictureShown = false;
     for (qsizetype point = order.next(); point >= 0; point = order.next()) {
         if (lastStopTest.elapsed() > stopTestIntervalMs) {
             ui->pushButton_Graph->setProgress(double(scanPointsDone) / scanTotalPoints);
@@ -214,6 +218,14 @@ bool MainWindow::runScan()
         const QList<int> indices = indicesOf(point);
         if (indices != zero && indices != last)
             evaluatePoint(indices);
+        if (order.passEnded() && scanPointsDone > 2 && !firstPictureShown) {
+            // The corners and the first pass are painted now, whatever the
+            // watches' repaint throttle says.
+            firstPictureShown = true;
+            for (VRKExcelWatchView *watch : std::as_const(watchViews))
+                if (isActive(watch))
+                    watch->update(true);
+        }
         if (order.passEnded() && scanPointsDone <= coarsePicturePoints)
             processPendingEvents();
     }
