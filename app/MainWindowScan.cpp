@@ -32,7 +32,8 @@ constexpr int eventMilliseconds = 10;
 constexpr int coarsePicturePoints = 256;
 // Grids of three or more axes stay within a few hundred thousand points.
 constexpr double gridPointBudget = 300000;
-constexpr unsigned scanDisplayFlags = 0xFFF;
+// Title, axes, buttons; the cross-hair marks the sliders' position (one line for a curve).
+constexpr unsigned scanDisplayFlags = 0xCFF;
 
 bool isActive(const VRKExcelWatchView *watch)
 {
@@ -159,7 +160,9 @@ void MainWindow::prepareScanStores()
             continue;
         MinMaxMultiDimData *data = watch->data();
         watch->clearPreviousData();
-        watch->setDisplayFlags(scanDisplayFlags);
+        watch->setDisplayFlags(scanDisplayFlags
+                               | (scanAxes.size() == 1 ? VRKExcelWatchView::CrossHairVertical
+                                                       : VRKExcelWatchView::CrossHairBits));
         data->setDimensions(dimensions);
         data->resetValues();
         DataExtractionSettings extraction = data->dataExtractionSettings();
@@ -338,6 +341,22 @@ void MainWindow::sliceDisplay()
         watch->data()->setDataExtractionSettings(extraction);
         watch->update();
     }
+    // The cross-hair marks where the free sliders stand (the split point is
+    // measured from the axes' ends, as the sliders are).
+    QPointF split(0.5, 0.5);
+    int axis = 0;
+    for (const ScanAxis &scanned : std::as_const(scanAxes)) {
+        VRKExcelCellSliderView *view = sliderViewOf(scanned.cell);
+        if (!view || !view->isSelected() || axis >= 2)
+            continue;
+        const VRKSlider *slider = view->slider();
+        const double span = slider->maxValue() - slider->minValue();
+        const double fraction = span > 0 ? (slider->value() - slider->minValue()) / span : 0.5;
+        (axis++ == 0 ? split.rx() : split.ry()) = std::clamp(fraction, 0.0, 1.0);
+    }
+    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+        if (isActive(watch))
+            watch->setSplitPoint(split);
     markScannedSliders(free > 0, shown);
 }
 

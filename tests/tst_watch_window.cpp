@@ -126,6 +126,8 @@ void TestWatchWindow::keepsTheWindowOnScreen()
     QCOMPARE(window.geometry().height(), 400);
     window.checkPosition(QRect(10, 20, 300, 300));
     QCOMPARE(window.geometry(), QRect(10, 20, 300, 300));
+    window.checkPosition(QRect(available.right() - 100, 20, 300, 300));
+    QCOMPARE(window.geometry().right(), available.right());
 }
 
 void TestWatchWindow::theLastWatchGoneEmitsOnce()

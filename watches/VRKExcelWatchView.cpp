@@ -219,7 +219,8 @@ void VRKExcelWatchView::update(bool immediate)
         m_repaintTimer->stop();
         QWidget::update();
     }
-    if (m_subWatchUpdatePending && (m_subWatchX || m_subWatchY) && !m_subWatchTimer->isActive())
+    // A linked scale shows the cross point's value, so it needs the update too.
+    if (m_subWatchUpdatePending && (m_subWatchX || m_subWatchY || m_scale) && !m_subWatchTimer->isActive())
         m_subWatchTimer->start(1);
 }
 

@@ -56,8 +56,13 @@ void WatchWindow::addWatch(VRKExcelWatchView *watch)
 void WatchWindow::showScaleOf(VRKExcelWatchView *watch) const
 {
     // A legend serves a flat map only, not a curve or a history.
-    if (VRKExcelWatchScale *scale = watch->scale())
-        scale->setVisible(ui->checkBox_Flat3DGraph->isChecked() && watch->data()->graphDepth() >= 4);
+    VRKExcelWatchScale *scale = watch->scale();
+    const bool shown = ui->checkBox_Flat3DGraph->isChecked() && watch->data()->graphDepth() >= 4;
+    if (!scale || scale->isVisibleTo(watch->parentWidget()) == shown)
+        return;
+    scale->setVisible(shown);
+    // The window makes room for the legend, or gives it back.
+    QMetaObject::invokeMethod(const_cast<WatchWindow *>(this), "checkResize", Qt::QueuedConnection);
 }
 
 void WatchWindow::insertContainer(QWidget *container)
@@ -129,6 +134,9 @@ void WatchWindow::checkPosition(QRect geometry)
         const QRect available = screen->availableGeometry();
         if (geometry.bottom() > available.bottom())
             geometry.moveBottom(available.bottom() - 30);
+        // A window grown wider stays on screen too.
+        if (geometry.right() > available.right())
+            geometry.moveRight(std::max(available.right(), available.left() + geometry.width() - 1));
     }
     setGeometry(geometry);
 }
