@@ -59,6 +59,7 @@ private slots:
     void closingDuringAScanClosesLater();
     void slicesShowWithoutWriting();
     void thePlainMoveAfterSlicesRestoresTheCells();
+    void removeAllAndANewScanGiveTheCellsBack();
 
 private:
     VRKExcelCellSliderView *slider(int i) const { return m_window->sliders().at(i); }
@@ -272,7 +273,7 @@ void TestScan::aForeignMoveStopsAndRestarts()
 
 void TestScan::aPrecisionChangeStopsAndRestarts()
 {
-    buildChain(400);
+    buildChain(3000); // slow enough to outlast the debounce
     makeSlidersAndWatch();
     emit slider(0)->watch()->graphClicked();
     emit slider(1)->watch()->graphClicked();
@@ -350,6 +351,27 @@ void TestScan::thePlainMoveAfterSlicesRestoresTheCells()
     QVERIFY(slider(1)->watch()->property("overlayimage").toString().isEmpty());
     QCOMPARE(m_window->watches().first()->data()->graphDepth(), 2);
     QCOMPARE(m_window->watches().first()->data()->values().size(), 1); // a new live history
+}
+
+void TestScan::removeAllAndANewScanGiveTheCellsBack()
+{
+    buildChain(20);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    graphButton()->click();
+    emit slider(1)->watch()->graphClicked();
+    move(1, 7.5);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 5.0); // a slice writes nothing
+    // A new scan first brings the cells to the sliders.
+    graphButton()->click();
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 7.5);
+    move(0, 2);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 5.0);
+    m_window->findChild<QPushButton *>(QStringLiteral("pushButton_DeleteAll"))->click();
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 2.0);
+    QVERIFY(m_window->sliders().isEmpty());
 }
 
 QTEST_MAIN(TestScan)
