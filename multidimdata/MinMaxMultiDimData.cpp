@@ -289,13 +289,15 @@ void MinMaxMultiDimData::paint(QPainter &painter, QRect rect)
     else if (m_flat3D)
         m_flatMapPainter.paint(*this, painter, rect);
     else
-        qDebug() << "Cube painting is not available yet";
+        m_cubePainter.paint(*this, painter, rect);
     setDirty(false);
 }
 
 const QImage &MinMaxMultiDimData::cachedGraph() const
 {
-    return m_graphDepth >= 4 ? m_flatMapPainter.image() : m_curvePainter.image();
+    if (m_graphDepth < 4)
+        return m_curvePainter.image();
+    return m_flat3D ? m_flatMapPainter.image() : m_cubePainter.image();
 }
 
 void MinMaxMultiDimData::paint2D(QPainter &painter, QRect rect)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CubePainter.h"
 #include "CurvePainter.h"
 #include "DrawingSettings.h"
 #include "FlatMapPainter.h"
@@ -48,10 +49,11 @@ public:
     // flat colour map or a cube for two.
     void paint(QPainter &painter, QRect rect);
     void paint2D(QPainter &painter, QRect rect);
-    // The picture the last paint drew from: the curve's cache or the flat map.
+    // The picture the last paint drew from: the curve's cache, the flat map or the cube.
     const QImage &cachedGraph() const;
     // Milliseconds the last full cube render took.
-    qint64 lastRenderTime() const { return m_lastRenderTime; }
+    qint64 lastRenderTime() const { return m_cubePainter.lastRenderTime(); }
+    const SurfaceMesh &mesh() const { return m_cubePainter.mesh(); }
 
     bool settingsDirty(SettingsRecord record) const { return m_settingsDirty[index(record)]; }
     void clearSettingsDirty(SettingsRecord record) { m_settingsDirty[index(record)] = false; }
@@ -108,5 +110,5 @@ private:
     bool m_settingsDirty[5] = {false, false, false, false, false};
     CurvePainter m_curvePainter;
     FlatMapPainter m_flatMapPainter;
-    qint64 m_lastRenderTime = 0;
+    CubePainter m_cubePainter;
 };

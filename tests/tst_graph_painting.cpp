@@ -311,8 +311,9 @@ void TestGraphPainting::surfacesTurnTiltAndZoom()
     const QPoint start = g.center();
     // Control + Alt + left drag up by half the graph width raises the centre's z by 0.5.
     QTest::mousePress(&watch, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier, start);
-    QMouseEvent move(QEvent::MouseMove, QPointF(start.x(), start.y() - g.width() / 2.0), Qt::NoButton,
-                     Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier);
+    const QPointF up(start.x(), start.y() - g.width() / 2.0);
+    QMouseEvent move(QEvent::MouseMove, up, watch.mapToGlobal(up), Qt::NoButton, Qt::LeftButton,
+                     Qt::ControlModifier | Qt::AltModifier);
     QCoreApplication::sendEvent(&watch, &move);
     QTest::mouseRelease(&watch, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier, start);
     QCOMPARE(watch.data()->perspectiveSettings().center.z(), 0.5f);
@@ -320,8 +321,9 @@ void TestGraphPainting::surfacesTurnTiltAndZoom()
     // A right drag turns and tilts.
     const PerspectiveSettings before = watch.data()->perspectiveSettings();
     QTest::mousePress(&watch, Qt::RightButton, Qt::NoModifier, start);
-    QMouseEvent turn(QEvent::MouseMove, QPointF(start.x() + g.width() / 10.0, start.y()), Qt::NoButton,
-                     Qt::RightButton, Qt::NoModifier);
+    const QPointF right(start.x() + g.width() / 10.0, start.y());
+    QMouseEvent turn(QEvent::MouseMove, right, watch.mapToGlobal(right), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
     QCoreApplication::sendEvent(&watch, &turn);
     QTest::mouseRelease(&watch, Qt::RightButton, Qt::NoModifier, start);
     QCOMPARE(watch.data()->perspectiveSettings().turn, before.turn + 15);

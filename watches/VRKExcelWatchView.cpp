@@ -77,6 +77,8 @@ void VRKExcelWatchView::createData()
     m_data = fresh;
     connect(fresh, &SimpleMultiDimData::changed, this, &VRKExcelWatchView::updateWithSubgraphs);
     connect(fresh, &SimpleMultiDimData::dimensionsChanged, this, qOverload<>(&VRKExcelWatchView::updateCubeFillLimits));
+    // The selection is announced before the depth follows it; the limits need the depth.
+    connect(fresh, &MinMaxMultiDimData::graphDepthChanged, this, qOverload<>(&VRKExcelWatchView::updateCubeFillLimits));
     connect(fresh, &MinMaxMultiDimData::dataExtractionSettingsChanged, this,
             qOverload<>(&VRKExcelWatchView::updateCubeFillLimits));
     connect(fresh, &MinMaxMultiDimData::dataExtractionSettingsChanged, this, &VRKExcelWatchView::updateSubWatches);

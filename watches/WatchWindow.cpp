@@ -49,6 +49,12 @@ void WatchWindow::addWatch(VRKExcelWatchView *watch)
     connect(watch, &VRKExcelWatchView::sizeChanged, this, &WatchWindow::checkResize);
     connect(watch->data(), &MinMaxMultiDimData::graphDepthChanged, watch, [this, watch] { showScaleOf(watch); });
     applyTransparency(watch);
+    // A new watch draws as the window's boxes say.
+    DrawSettings3DCube cube = watch->data()->drawSettings3DCube();
+    cube.drawPoints = ui->checkBox_DrawPoints->isChecked();
+    cube.useNormalAveraged = ui->checkBox_useNormalAveraged->isChecked();
+    cube.useTriangleRects = ui->checkBox_useTriangleRects->isChecked();
+    watch->data()->setDrawSettings3DCube(cube);
     watch->data()->setFlat3D(ui->checkBox_Flat3DGraph->isChecked());
     showScaleOf(watch);
 }

@@ -1,0 +1,288 @@
+#include "CubePainter.h"
+
+#include "GraphPalette.h"
+#include "MinMaxMultiDimData.h"
+#include "Ticks.h"
+
+#include <QElapsedTimer>
+
+#include <cmath>
+
+namespace {
+
+using Record = MinMaxMultiDimData::SettingsRecord;
+
+// The six sides of the unit box, each as four corners in order.
+const QVector3D corner(int i)
+{
+    return QVector3D((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
+}
+
+constexpr int sides[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1}, {2, 3, 7, 6}};
+
+QString tickText(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+void CubePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect)
+{
+    if (data.dirty() || data.settingsDirty(Record::Extraction) || data.settingsDirty(Record::Perspective)
+        || data.settingsDirty(Record::Draw3DCube) || !m_meshBuilt)
+        render(data);
+    if (m_cubeImage.isNull())
+        return;
+    if (m_cubeImage.size() == rect.size())
+        painter.drawImage(rect.topLeft(), m_cubeImage);
+    else
+        painter.drawImage(rect, m_cubeImage, m_cubeImage.rect());
+}
+
+bool CubePainter::prepareImage(const MinMaxMultiDimData &data)
+{
+    const DrawSettings3DCube &cube = data.drawSettings3DCube();
+    const int a = data.freeAxis(0), b = data.freeAxis(1);
+    const bool axesUsable = a >= 0 && b >= 0 && data.dimensions().value(a).count > 1
+                            && data.dimensions().value(b).count > 1;
+    const QSize size(int(cube.imageSize.width() * cube.renderScale), int(cube.imageSize.height() * cube.renderScale));
+    if (!(data.maximum() - data.minimum() > 0) || !axesUsable || size.width() <= 0 || size.height() <= 0) {
+        m_cubeImage = QImage();
+        return false;
+    }
+    m_cubeImage = QImage(size, QImage::Format_RGB32);
+    m_cubeImage.fill(0xff180100);
+    return true;
+}
+
+void CubePainter::render(MinMaxMultiDimData &data)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const DrawSettings3DCube &cube = data.drawSettings3DCube();
+    const PerspectiveSettings &perspective = data.perspectiveSettings();
+    if (!prepareImage(data)) {
+        m_meshBuilt = false;
+        return;
+    }
+    if (data.dirty() || data.settingsDirty(Record::Extraction) || !m_meshBuilt) {
+        m_mesh.build(data, simplifyBudget);
+        data.clearSettingsDirty(Record::Extraction);
+        m_mesh.transform(perspective);
+        m_mesh.mapToScreen(m_cubeImage.size(), perspective);
+    } else if (data.settingsDirty(Record::Perspective)) {
+        m_mesh.transform(perspective);
+        m_mesh.mapToScreen(m_cubeImage.size(), perspective);
+    } else {
+        m_mesh.mapToScreen(m_cubeImage.size(), perspective);
+    }
+    m_meshBuilt = true;
+    data.clearSettingsDirty(Record::Perspective);
+    data.clearSettingsDirty(Record::Draw3DCube);
+
+    m_cubePainter.begin(&m_cubeImage);
+    m_cubePainter.setRenderHint(QPainter::Antialiasing, cube.smooth && !cube.fastDraw && !cube.disableAntialiasing);
+    m_cubePainter.setClipRect(m_cubeImage.rect());
+    emit data.beforePaint3D(m_cubePainter);
+    drawAxes(data, false);
+    drawSurface(data);
+    drawAxes(data, true);
+    emit data.afterPaint3D(m_cubePainter);
+    m_cubePainter.end();
+    if (!cube.fastDraw)
+        m_lastRenderTime = timer.elapsed();
+}
+
+void CubePainter::drawSurface(const MinMaxMultiDimData &data)
+{
+    const DrawSettings3DCube &cube = data.drawSettings3DCube();
+    QList<SurfaceMesh::Vertex> &vertices = m_mesh.vertices();
+    const bool crossInside = cube.fillLimitX >= 0 && cube.fillLimitX < m_mesh.columns() && cube.fillLimitY >= 0
+                             && cube.fillLimitY < m_mesh.rows();
+    for (SurfaceMesh::Vertex &vertex : vertices) {
+        vertex.drawnOnce = 0;
+        vertex.onFillLimit = crossInside && (vertex.column == cube.fillLimitX || vertex.row == cube.fillLimitY);
+    }
+    for (int f : m_mesh.order()) {
+        const SurfaceMesh::Face &face = m_mesh.faces()[f];
+        drawFace(data, face);
+        if (cube.drawPoints)
+            drawPoints(data, face);
+    }
+}
+
+void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face)
+{
+    const DrawSettings3DCube &cube = data.drawSettings3DCube();
+    const QList<SurfaceMesh::Vertex> &vertices = m_mesh.vertices();
+    QPointF polygon[8];
+    const int count = int(std::min<qsizetype>(face.vertices.size(), 7));
+    bool anyNaN = false;
+    for (int i = 0; i < count; ++i) {
+        const SurfaceMesh::Vertex &vertex = vertices[face.vertices[i]];
+        polygon[i] = vertex.stages[SurfaceMesh::Screen].toPointF();
+        anyNaN = anyNaN || vertex.isNaN;
+    }
+    polygon[count] = polygon[0];
+    QRectF bounds(polygon[0], QSizeF(0, 0));
+    for (int i = 1; i < count; ++i)
+        bounds = bounds.united(QRectF(polygon[i], QSizeF(0, 0)));
+    if (!bounds.toAlignedRect().adjusted(-1, -1, 1, 1).intersects(m_cubeImage.rect()))
+        return;
+
+    QColor base = cube.surfaceColor.darker(cube.drawPoints ? 250 : 130);
+    base.setAlphaF(float(cube.alpha));
+    if (cube.surfaceColor == QColor(Qt::transparent) || !data.dataComplete() || cube.fastDraw || anyNaN) {
+        QColor outline = cube.outlineColor;
+        outline.setAlpha(20);
+        m_cubePainter.setPen(outline);
+        m_cubePainter.setBrush(Qt::NoBrush);
+        m_cubePainter.drawPolyline(polygon, count + 1);
+        return;
+    }
+    QVector3D lightPoint = face.center;
+    if (!cube.useTriangleRects) {
+        lightPoint = QVector3D();
+        for (int i = 0; i < count; ++i)
+            lightPoint += vertices[face.vertices[i]].stages[SurfaceMesh::Rotated];
+        lightPoint /= float(count);
+    }
+    const int intensity = std::max(1, int(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
+    const QColor fill = base.lighter(intensity);
+    const double a = fill.alphaF();
+    m_cubePainter.setBrush(fill);
+    QColor edge = fill;
+    edge.setAlphaF(float(m_cubePainter.testRenderHint(QPainter::Antialiasing) ? 1 - 0.25 * a : 0.5 - 0.25 * a));
+    if (a > 0.05) {
+        QColor faint = fill;
+        faint.setAlphaF(float(std::pow(a, 6)));
+        m_cubePainter.setPen(faint);
+        m_cubePainter.drawPolygon(polygon, count);
+    }
+    m_cubePainter.setPen(edge);
+
+    // Grid lines: the face's edges that run along a grid line.
+    QColor gridColour = fill;
+    gridColour.setAlphaF(float(std::min(2 * cube.alpha + 0.2, 1.0)));
+    for (int i = 0; i < count; ++i) {
+        for (int j = i + 1; j < count; ++j) {
+            const SurfaceMesh::Vertex &p = vertices[face.vertices[i]];
+            const SurfaceMesh::Vertex &q = vertices[face.vertices[j]];
+            if (p.column != q.column && p.row != q.row)
+                continue;
+            const QColor colour = p.onFillLimit && q.onFillLimit ? QColor(Qt::yellow) : gridColour;
+            if (m_cubePainter.pen().color() != colour)
+                m_cubePainter.setPen(colour);
+            m_cubePainter.drawLine(p.stages[SurfaceMesh::Screen].toPointF(), q.stages[SurfaceMesh::Screen].toPointF());
+        }
+    }
+}
+
+void CubePainter::drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face)
+{
+    const DrawSettings3DCube &cube = data.drawSettings3DCube();
+    QList<SurfaceMesh::Vertex> &vertices = m_mesh.vertices();
+    m_cubePainter.setClipping(false);
+    const double base = std::min(5.0, data.perspectiveSettings().zoom
+                                          * (m_cubeImage.width() * 0.9 / std::max(m_mesh.columns(), m_mesh.rows())));
+    double depth = 0;
+    for (int v : std::as_const(face.vertices))
+        depth += vertices[v].stages[SurfaceMesh::Projected].z();
+    depth = face.vertices.isEmpty() ? 0 : -depth / double(face.vertices.size());
+    double radius = depth * base;
+    const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
+    if (radius > 2 && antialiased) {
+        QColor rim(Qt::white);
+        rim.setAlphaF(float(std::min(radius / 10, 0.2)));
+        m_cubePainter.setPen(QPen(rim, 1.2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    } else {
+        m_cubePainter.setPen(Qt::transparent);
+    }
+    radius = std::max(radius, 0.8);
+    const double alphaP = std::min(2 * cube.alpha + 0.2, 1.0);
+    for (int v : std::as_const(face.vertices)) {
+        SurfaceMesh::Vertex &vertex = vertices[v];
+        ++vertex.drawnOnce;
+        if (vertex.isNaN && !data.dataComplete())
+            continue;
+        if (vertex.drawnOnce != vertex.faces.size())
+            continue;
+        QColor colour;
+        double size;
+        if (vertex.onFillLimit) {
+            colour = Qt::yellow;
+            size = 1.2 * radius;
+        } else if (vertex.isNaN) {
+            colour = Qt::red;
+            size = 0.6 * radius;
+        } else {
+            colour = GraphPalette::colourAt(vertex.level + 0.5);
+            size = 0.9 * radius;
+        }
+        colour.setAlphaF(float(alphaP));
+        colour = colour.lighter(int(m_mesh.lightIntensity(vertex.stages[SurfaceMesh::Rotated], face, cube,
+                                                           data.perspectiveSettings())));
+        m_cubePainter.setBrush(colour);
+        const QPointF at = vertex.stages[SurfaceMesh::Screen].toPointF();
+        if (!cube.fastDraw)
+            m_cubePainter.drawEllipse(at, size, size);
+        else if (size < 1.5)
+            m_cubePainter.drawPoint(at);
+        else
+            m_cubePainter.fillRect(QRectF(at.x() - size / 2, at.y() - size / 2, size, size), colour);
+    }
+    m_cubePainter.setClipping(true);
+}
+
+void CubePainter::drawAxes(const MinMaxMultiDimData &data, bool front)
+{
+    QFont font = m_cubePainter.font();
+    font.setPixelSize(12);
+    m_cubePainter.setFont(font);
+    m_cubePainter.setBrush(Qt::NoBrush);
+    const QColor boxColour(200, 200, 200, front ? 110 : 160);
+    m_cubePainter.setPen(QPen(boxColour, 0.5));
+    for (const auto &side : sides) {
+        QPointF screen[4];
+        for (int i = 0; i < 4; ++i)
+            screen[i] = m_mesh.boxToScreen(corner(side[i]));
+        const QVector3D u(float(screen[1].x() - screen[0].x()), float(screen[1].y() - screen[0].y()), 0);
+        const QVector3D v(float(screen[3].x() - screen[0].x()), float(screen[3].y() - screen[0].y()), 0);
+        const bool facing = QVector3D::normal(u, v).z() < 0;
+        if (facing != front)
+            continue;
+        for (int i = 0; i < 4; ++i)
+            m_cubePainter.drawLine(screen[i], screen[(i + 1) % 4]);
+    }
+    if (front)
+        return;
+
+    // Ticks and titles on the box's floor and a back edge, pushed outward.
+    const int a = data.freeAxis(0), b = data.freeAxis(1);
+    const Dimension first = data.dimensions().value(a), second = data.dimensions().value(b);
+    m_cubePainter.setPen(QColor(230, 230, 230));
+    auto label = [this](const QVector3D &model, const QString &text) {
+        const QPointF at = m_mesh.boxToScreen(model);
+        const QRectF box(at.x() - 60, at.y() - 8, 120, 16);
+        m_cubePainter.drawText(box, Qt::AlignCenter, text);
+    };
+    auto axisTicks = [&](double low, double high, const QVector3D &from, const QVector3D &to, const QVector3D &out,
+                         float push) {
+        const double length = QLineF(m_mesh.boxToScreen(from), m_mesh.boxToScreen(to)).length();
+        QList<double> positions, values;
+        computeTicks(length, 50, low, high, positions, values);
+        for (qsizetype i = 0; i < positions.size(); ++i) {
+            const float t = length > 0 ? float(positions[i] / length) : 0;
+            label(from + (to - from) * t + out * push, tickText(values[i]));
+        }
+    };
+    const QVector3D xFrom(-0.5f, -0.5f, 0.5f), xTo(0.5f, -0.5f, 0.5f);
+    axisTicks(first.first, first.second, xFrom, xTo, QVector3D(0, 0, 1), 0.1f);
+    label(QVector3D(0, -0.5f, 0.5f * 1.5f), first.label);
+    const QVector3D zFrom(0.5f, -0.5f, 0.5f), zTo(0.5f, -0.5f, -0.5f);
+    axisTicks(second.first, second.second, zFrom, zTo, QVector3D(1, 0, 0), 0.1f);
+    label(QVector3D(0.5f * 1.5f, -0.5f, 0), second.label);
+    const QVector3D yFrom(-0.5f, -0.5f, -0.5f), yTo(-0.5f, 0.5f, -0.5f);
+    axisTicks(data.minimum(), data.maximum(), yFrom, yTo, QVector3D(-1, 0, 0), 0.1f);
+}

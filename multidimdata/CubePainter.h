@@ -1,0 +1,41 @@
+#pragma once
+
+#include "SurfaceMesh.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+
+class MinMaxMultiDimData;
+
+// Draws a store's two-axis selection as a lit surface in a box. The render
+// image is kept and redrawn only as far as the dirty flags require: values or
+// selection rebuild the mesh, the perspective re-projects it, cube settings
+// alone re-map it to the screen.
+class CubePainter
+{
+public:
+    // Cells kept by a simplified grid: budget / (budget + 1) of them.
+    static constexpr double simplifyBudget = 1.0;
+
+    void paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
+
+    const QImage &image() const { return m_cubeImage; }
+    const SurfaceMesh &mesh() const { return m_mesh; }
+    qint64 lastRenderTime() const { return m_lastRenderTime; }
+
+private:
+    bool prepareImage(const MinMaxMultiDimData &data);
+    void render(MinMaxMultiDimData &data);
+    void drawSurface(const MinMaxMultiDimData &data);
+    void drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
+    void drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
+    // The box's sides whose normal faces away (back) or toward the viewer (front).
+    void drawAxes(const MinMaxMultiDimData &data, bool front);
+
+    SurfaceMesh m_mesh;
+    QImage m_cubeImage;
+    QPainter m_cubePainter;
+    qint64 m_lastRenderTime = 0;
+    bool m_meshBuilt = false;
+};
