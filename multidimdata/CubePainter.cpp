@@ -94,6 +94,19 @@ void CubePainter::render(MinMaxMultiDimData &data)
         m_lastRenderTime = timer.elapsed();
 }
 
+QColor CubePainter::lit(const QColor &base, int intensity)
+{
+    // One render lights one base colour at a few hundred intensities at most.
+    if (base != m_litBase) {
+        m_litBase = base;
+        m_litColours.clear();
+    }
+    auto found = m_litColours.constFind(intensity);
+    if (found == m_litColours.constEnd())
+        found = m_litColours.insert(intensity, base.lighter(intensity));
+    return *found;
+}
+
 void CubePainter::drawSurface(const MinMaxMultiDimData &data)
 {
     const DrawSettings3DCube &cube = data.drawSettings3DCube();
@@ -149,33 +162,33 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         lightPoint /= float(count);
     }
     const int intensity = std::max(1, int(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
-    const QColor fill = base.lighter(intensity);
+    const QColor fill = lit(base, intensity);
     const double a = fill.alphaF();
     m_cubePainter.setBrush(fill);
-    QColor edge = fill;
-    edge.setAlphaF(float(m_cubePainter.testRenderHint(QPainter::Antialiasing) ? 1 - 0.25 * a : 0.5 - 0.25 * a));
     if (a > 0.05) {
         QColor faint = fill;
         faint.setAlphaF(float(std::pow(a, 6)));
-        m_cubePainter.setPen(faint);
-        m_cubePainter.drawPolygon(polygon, count);
+        // An outline too faint to show would only cost its stroke.
+        if (faint.alpha() > 0)
+            m_cubePainter.setPen(faint);
+        else
+            m_cubePainter.setPen(Qt::NoPen);
+        m_cubePainter.drawConvexPolygon(polygon, count);
     }
-    m_cubePainter.setPen(edge);
-
-    // Grid lines: the face's edges that run along a grid line.
+    // Grid lines: the face's edges that run along a grid line. (They draw
+    // every edge of a cell, so no other outline pen is ever used.)
     QColor gridColour = fill;
     gridColour.setAlphaF(float(std::min(2 * cube.alpha + 0.2, 1.0)));
-    for (int i = 0; i < count; ++i) {
-        for (int j = i + 1; j < count; ++j) {
-            const SurfaceMesh::Vertex &p = vertices[face.vertices[i]];
-            const SurfaceMesh::Vertex &q = vertices[face.vertices[j]];
-            if (p.column != q.column && p.row != q.row)
-                continue;
-            const QColor colour = p.onFillLimit && q.onFillLimit ? QColor(Qt::yellow) : gridColour;
-            if (m_cubePainter.pen().color() != colour)
-                m_cubePainter.setPen(colour);
-            m_cubePainter.drawLine(p.stages[SurfaceMesh::Screen].toPointF(), q.stages[SurfaceMesh::Screen].toPointF());
+    for (const auto &[u, v] : face.gridEdges) {
+        const SurfaceMesh::Vertex &p = vertices[u];
+        const SurfaceMesh::Vertex &q = vertices[v];
+        const QColor colour = p.onFillLimit && q.onFillLimit ? QColor(Qt::yellow) : gridColour;
+        if (m_cubePainter.pen().color() != colour) {
+            QPen pen(colour, 1);
+            pen.setCosmetic(true); // the thin-line rasteriser, much faster than the stroker
+            m_cubePainter.setPen(pen);
         }
+        m_cubePainter.drawLine(QLineF(p.stages[SurfaceMesh::Screen].toPointF(), q.stages[SurfaceMesh::Screen].toPointF()));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "SurfaceMesh.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
@@ -29,6 +30,7 @@ private:
     void render(MinMaxMultiDimData &data);
     void drawSurface(const MinMaxMultiDimData &data);
     void drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
+    QColor lit(const QColor &base, int intensity);
     void drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
     // The box's sides whose normal faces away (back) or toward the viewer (front).
     void drawAxes(const MinMaxMultiDimData &data, bool front);
@@ -38,4 +40,6 @@ private:
     QPainter m_cubePainter;
     qint64 m_lastRenderTime = 0;
     bool m_meshBuilt = false;
+    QColor m_litBase;
+    QHash<int, QColor> m_litColours;
 };

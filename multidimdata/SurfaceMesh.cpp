@@ -21,6 +21,8 @@ QVector3D mappedNormal(const QMatrix4x4 &matrix, const QVector3D &normal)
     return matrix.mapVector(normal).normalized();
 }
 
+const float cosineOfSmoothAngle = float(std::cos(0.2));
+
 double angleBetween(const QVector3D &a, const QVector3D &b)
 {
     return std::acos(std::clamp(double(QVector3D::dotProduct(a.normalized(), b.normalized())), -1.0, 1.0));
@@ -207,6 +209,40 @@ void SurfaceMesh::transform(const PerspectiveSettings &perspective)
     m_order.resize(m_faces.size());
     std::iota(m_order.begin(), m_order.end(), 0);
     std::stable_sort(m_order.begin(), m_order.end(), [&depth](int a, int b) { return depth[a] > depth[b]; });
+    assignGridEdges();
+}
+
+void SurfaceMesh::assignGridEdges()
+{
+    // Grid edges run along a row (to the next column) or a column (to the next
+    // row); each is drawn once, by the nearest face that has it.
+    const int horizontal = std::max(0, m_columns - 1) * m_rows;
+    QList<int> lastPainter(horizontal + m_columns * std::max(0, m_rows - 1), -1);
+    auto edgeIndex = [&](int u, int v) {
+        const Vertex &p = m_vertices[u], &q = m_vertices[v];
+        if (p.row == q.row && std::abs(p.column - q.column) == 1)
+            return p.row * (m_columns - 1) + std::min(p.column, q.column);
+        if (p.column == q.column && std::abs(p.row - q.row) == 1)
+            return horizontal + std::min(p.row, q.row) * m_columns + p.column;
+        return -1;
+    };
+    auto forEachEdge = [&](const Face &face, auto &&visit) {
+        const qsizetype n = face.vertices.size();
+        for (qsizetype i = 0; i < n; ++i)
+            for (qsizetype j = i + 1; j < n; ++j)
+                if (const int edge = edgeIndex(face.vertices[i], face.vertices[j]); edge >= 0)
+                    visit(edge, face.vertices[i], face.vertices[j]);
+    };
+    for (int position = 0; position < m_order.size(); ++position)
+        forEachEdge(m_faces[m_order[position]], [&](int edge, int, int) { lastPainter[edge] = position; });
+    for (int position = 0; position < m_order.size(); ++position) {
+        Face &face = m_faces[m_order[position]];
+        face.gridEdges.clear();
+        forEachEdge(face, [&](int edge, int u, int v) {
+            if (lastPainter[edge] == position)
+                face.gridEdges.append({u, v});
+        });
+    }
 }
 
 void SurfaceMesh::averageNormals()
@@ -218,7 +254,8 @@ void SurfaceMesh::averageNormals()
         for (int v : std::as_const(face.vertices)) {
             for (int other : std::as_const(m_vertices[v].faces)) {
                 const QVector3D normal = m_faces[other].normalStages[Rotated];
-                if (angleBetween(own, normal) < 0.2) {
+                // Both are unit vectors: an angle below 0.2 rad is a cosine above cos 0.2.
+                if (QVector3D::dotProduct(own, normal) > cosineOfSmoothAngle) {
                     sum += normal;
                     ++count;
                 }
@@ -261,8 +298,10 @@ double SurfaceMesh::lightIntensity(const QVector3D &p, const Face &face, const D
     for (const QVector4D &light : cube.lights) {
         const QVector3D d = light.toVector3D() - p;
         const double d2 = d.lengthSquared();
-        const double theta = angleBetween(d, r - p);
-        const double e2 = theta > 1.5707963268 ? 0.75 + 0.25 * std::sin(theta) : 0.25 + 0.75 * std::sin(theta);
+        // sin(acos c) is sqrt(1 - c^2); the angle passes a right angle where c turns negative.
+        const double c = std::clamp(double(QVector3D::dotProduct(d.normalized(), (r - p).normalized())), -1.0, 1.0);
+        const double sine = std::sqrt(1 - c * c);
+        const double e2 = c < 0 ? 0.75 + 0.25 * sine : 0.25 + 0.75 * sine;
         if (d2 > 0 && e2 > 0)
             sum += light.w() / (e2 * d2);
     }

@@ -8,6 +8,8 @@
 #include <QVarLengthArray>
 #include <QVector3D>
 
+#include <utility>
+
 class MinMaxMultiDimData;
 
 // The geometry of a surface in its cube: a mesh of two triangles per grid
@@ -39,6 +41,9 @@ public:
         float bbox[6] = {0, 0, 0, 0, 0, 0};
         bool merged = false;
         QVarLengthArray<int, 4> vertices;
+        // The grid-line edges (vertex pairs) this face draws: those it is
+        // the last in painting order to share.
+        QVarLengthArray<std::pair<int, int>, 4> gridEdges;
     };
 
     // Step 1: the mesh from the store's values and selection. With `budget`
@@ -72,6 +77,7 @@ private:
     void buildFaces(int columns, int rows);
     void mergeFlatCells(double tolerance);
     void averageNormals();
+    void assignGridEdges();
 
     QList<Vertex> m_vertices;
     QList<Face> m_faces;

@@ -1,0 +1,265 @@
+#include "MinMaxMultiDimData.h"
+#include "SurfaceMesh.h"
+
+#include <QPainter>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+constexpr double missing = std::numeric_limits<double>::quiet_NaN();
+
+// A store showing an na x nb surface as a cube, its render image `size`.
+void makeCube(MinMaxMultiDimData &data, int na, int nb, QList<double> values, QSize size = QSize(200, 200))
+{
+    if (values.isEmpty())
+        for (int b = 0; b < nb; ++b)
+            for (int a = 0; a < na; ++a)
+                values << std::sin(a * 0.3) * std::cos(b * 0.2);
+    data.setDimensions({Dimension{na, QStringLiteral("a"), 0, 1}, Dimension{nb, QStringLiteral("b"), 0, 1}});
+    data.setValues(values);
+    data.setDataComplete(true);
+    DataExtractionSettings extraction = data.dataExtractionSettings();
+    extraction.selection = {-1, -1};
+    data.setDataExtractionSettings(extraction);
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.imageSize = size;
+    data.setDrawSettings3DCube(cube);
+}
+
+QImage paintCube(MinMaxMultiDimData &data, QSize size = QSize(200, 200))
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    data.paint(painter, image.rect());
+    return image;
+}
+
+// Pixels of the surface's green.
+int greenPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.green() > c.red() + 10 && c.green() > c.blue() + 10 && c.green() > 30 ? 1 : 0;
+        }
+    return count;
+}
+
+int pixelsBrighterThan(const QImage &image, int lightness)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixelColor(x, y).lightness() > lightness ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class TestSurface : public QObject
+{
+    Q_OBJECT
+private slots:
+    void aTwoByTwoGridIsTwoTriangles();
+    void aMissingValueSitsOnTheFloor();
+    void nothingRendersWithoutARangeOrAnImage();
+    void defaultLightingNeverDarkens();
+    void incompleteDataDrawsOutlinesOnly();
+    void aSharedVertexIsDrawnOnceAfterItsLastFace();
+    void nearerFacesArePaintedLast();
+    void simplifiedGridsKeepTheirEndsAndTheirBound();
+    void theCubeFollowsOnlyWhatChanged();
+    void theRenderIsDrawnOneToOneOrScaled();
+};
+
+void TestSurface::aTwoByTwoGridIsTwoTriangles()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 2, 2, {0, 1, 2, 3});
+    paintCube(data);
+    const SurfaceMesh &mesh = data.mesh();
+    QCOMPARE(mesh.vertices().size(), 4);
+    QCOMPARE(mesh.faces().size(), 2);
+    QCOMPARE(mesh.vertices().at(0).stages[SurfaceMesh::Model], QVector3D(-0.5f, -0.5f, 0.5f));
+    QCOMPARE(mesh.vertices().at(3).stages[SurfaceMesh::Model], QVector3D(0.5f, 0.5f, -0.5f));
+    QCOMPARE(mesh.faces().at(0).vertices.size(), 3);
+    QVERIFY(!data.cachedGraph().isNull());
+    QCOMPARE(data.cachedGraph().size(), QSize(200, 200));
+}
+
+void TestSurface::aMissingValueSitsOnTheFloor()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 3, 2, {0, missing, 2, 3, 4, 5});
+    paintCube(data);
+    const SurfaceMesh::Vertex &vertex = data.mesh().vertices().at(1);
+    QVERIFY(vertex.isNaN);
+    QCOMPARE(vertex.stages[SurfaceMesh::Model].y(), -0.5f);
+    QVERIFY(std::isnan(vertex.level));
+    QCOMPARE(data.mesh().vertices().at(5).level, 0.5);
+}
+
+void TestSurface::nothingRendersWithoutARangeOrAnImage()
+{
+    MinMaxMultiDimData flat;
+    makeCube(flat, 3, 3, {2, 2, 2, 2, 2, 2, 2, 2, 2});
+    QCOMPARE(pixelsBrighterThan(paintCube(flat), 5), 0);
+    QVERIFY(flat.cachedGraph().isNull());
+
+    MinMaxMultiDimData noImage;
+    makeCube(noImage, 3, 3, {}, QSize(0, 0));
+    QCOMPARE(pixelsBrighterThan(paintCube(noImage), 5), 0);
+    QVERIFY(noImage.cachedGraph().isNull());
+}
+
+void TestSurface::defaultLightingNeverDarkens()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 12, 9, {});
+    paintCube(data);
+    const SurfaceMesh &mesh = data.mesh();
+    for (const SurfaceMesh::Face &face : mesh.faces()) {
+        QVERIFY(mesh.lightIntensity(face.center, face, data.drawSettings3DCube(), data.perspectiveSettings()) >= 1);
+        for (int v : face.vertices)
+            QVERIFY(mesh.lightIntensity(mesh.vertices()[v].stages[SurfaceMesh::Rotated], face,
+                                        data.drawSettings3DCube(), data.perspectiveSettings())
+                    >= 1);
+    }
+}
+
+void TestSurface::incompleteDataDrawsOutlinesOnly()
+{
+    MinMaxMultiDimData complete;
+    makeCube(complete, 10, 10, {});
+    MinMaxMultiDimData pending;
+    makeCube(pending, 10, 10, {});
+    pending.setDataComplete(false);
+    pending.markChanged();
+    for (MinMaxMultiDimData *data : {&complete, &pending}) {
+        DrawSettings3DCube cube = data->drawSettings3DCube();
+        cube.drawPoints = false;
+        data->setDrawSettings3DCube(cube);
+    }
+    const int filled = greenPixels(paintCube(complete));
+    const int outlined = greenPixels(paintCube(pending));
+    QVERIFY2(outlined * 10 < filled, qPrintable(QStringLiteral("%1 vs %2").arg(outlined).arg(filled)));
+
+    // Points of missing values are skipped while the data are incomplete.
+    MinMaxMultiDimData holes;
+    QList<double> values(25, 1.0);
+    values[12] = missing;
+    values[0] = 0;
+    makeCube(holes, 5, 5, values);
+    DrawSettings3DCube cube = holes.drawSettings3DCube();
+    cube.drawPoints = true;
+    holes.setDrawSettings3DCube(cube);
+    holes.setDataComplete(false);
+    holes.markChanged();
+    const QImage image = paintCube(holes);
+    const QPointF at = holes.mesh().vertices().at(12).stages[SurfaceMesh::Screen].toPointF();
+    const QColor there = image.pixelColor(at.toPoint());
+    QVERIFY(!(there.red() > 150 && there.green() < 80));
+}
+
+void TestSurface::aSharedVertexIsDrawnOnceAfterItsLastFace()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 4, 4, {});
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.drawPoints = true;
+    data.setDrawSettings3DCube(cube);
+    paintCube(data);
+    const SurfaceMesh &mesh = data.mesh();
+    // An inner vertex belongs to six triangles; after the paint each vertex
+    // has counted all its faces, and was drawn on the last.
+    const SurfaceMesh::Vertex &inner = mesh.vertices().at(5);
+    QCOMPARE(inner.faces.size(), 6);
+    for (const SurfaceMesh::Vertex &vertex : mesh.vertices())
+        QCOMPARE(vertex.drawnOnce, int(vertex.faces.size()));
+}
+
+void TestSurface::nearerFacesArePaintedLast()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 8, 8, {});
+    PerspectiveSettings turned;
+    turned.turn = 70;
+    turned.tilt = 25;
+    data.setPerspectiveSettings(turned);
+    paintCube(data);
+    const SurfaceMesh &mesh = data.mesh();
+    auto depth = [&mesh](int f) {
+        float sum = 0;
+        for (int v : mesh.faces()[f].vertices)
+            sum += mesh.vertices()[v].stages[SurfaceMesh::Projected].z();
+        return sum / float(mesh.faces()[f].vertices.size());
+    };
+    const QList<int> &order = mesh.order();
+    QCOMPARE(order.size(), mesh.faces().size());
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QVERIFY(depth(order[i - 1]) >= depth(order[i]));
+}
+
+void TestSurface::simplifiedGridsKeepTheirEndsAndTheirBound()
+{
+    for (const QSize counts : {QSize(30, 20), QSize(7, 50), QSize(2, 2), QSize(3, 100)}) {
+        MinMaxMultiDimData data;
+        makeCube(data, counts.width(), counts.height(), {});
+        DataExtractionSettings extraction = data.dataExtractionSettings();
+        extraction.simplify = true;
+        data.setDataExtractionSettings(extraction);
+        paintCube(data);
+        const SurfaceMesh &mesh = data.mesh();
+        QVERIFY(!mesh.faces().isEmpty());
+        QCOMPARE(mesh.usedColumns().last(), counts.width() - 1);
+        QCOMPARE(mesh.usedRows().last(), counts.height() - 1);
+        const int cells = (mesh.columns() - 1) * (mesh.rows() - 1);
+        QVERIFY(cells >= 1);
+        if (counts != QSize(2, 2))
+            QVERIFY2(cells <= counts.width() * counts.height() / 2,
+                     qPrintable(QStringLiteral("%1 cells of %2").arg(cells).arg(counts.width() * counts.height())));
+    }
+}
+
+void TestSurface::theCubeFollowsOnlyWhatChanged()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 6, 6, {});
+    paintCube(data);
+    const qint64 first = data.cachedGraph().cacheKey();
+    paintCube(data);
+    QCOMPARE(data.cachedGraph().cacheKey(), first); // no change: the same picture
+    const QVector3D before = data.mesh().vertices().at(7).stages[SurfaceMesh::Rotated];
+    PerspectiveSettings turned = data.perspectiveSettings();
+    turned.turn += 30;
+    data.setPerspectiveSettings(turned);
+    paintCube(data);
+    QVERIFY(data.cachedGraph().cacheKey() != first);
+    QVERIFY(data.mesh().vertices().at(7).stages[SurfaceMesh::Rotated] != before);
+    // A bigger image alone re-maps the same projection.
+    const QVector3D projected = data.mesh().vertices().at(7).stages[SurfaceMesh::Projected];
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.imageSize = QSize(300, 300);
+    data.setDrawSettings3DCube(cube);
+    paintCube(data, QSize(300, 300));
+    QCOMPARE(data.mesh().vertices().at(7).stages[SurfaceMesh::Projected], projected);
+    QCOMPARE(data.cachedGraph().size(), QSize(300, 300));
+    QVERIFY(data.lastRenderTime() >= 0);
+}
+
+void TestSurface::theRenderIsDrawnOneToOneOrScaled()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 6, 6, {}, QSize(100, 100));
+    const QImage small = paintCube(data, QSize(100, 100));
+    QCOMPARE(small, data.cachedGraph().convertToFormat(QImage::Format_RGB32));
+    const QImage large = paintCube(data, QSize(200, 200));
+    QVERIFY(pixelsBrighterThan(large, 60) > 2 * pixelsBrighterThan(small, 60));
+}
+
+QTEST_MAIN(TestSurface)
+#include "tst_surface.moc"
