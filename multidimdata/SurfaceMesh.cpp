@@ -102,6 +102,7 @@ void SurfaceMesh::build(const MinMaxMultiDimData &data, double budget)
     for (int f = 0; f < m_faces.size(); ++f)
         for (int v : std::as_const(m_faces[f].vertices))
             m_vertices[v].faces.append(f);
+    findCandidateEdges();
 }
 
 void SurfaceMesh::buildFaces(int columns, int rows)
@@ -212,48 +213,61 @@ void SurfaceMesh::transform(const PerspectiveSettings &perspective)
     assignGridEdges();
 }
 
+void SurfaceMesh::findCandidateEdges()
+{
+    // Grid edges run along a row (to the next column) or a column (to the
+    // next row); they are numbered rows first, then columns.
+    const int horizontal = std::max(0, m_columns - 1) * m_rows;
+    const QList<Vertex> &vertices = m_vertices;
+    for (Face &face : m_faces) {
+        face.candidateEdges.clear();
+        const qsizetype n = face.vertices.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            for (qsizetype j = i + 1; j < n; ++j) {
+                const int u = face.vertices[i], v = face.vertices[j];
+                const Vertex &p = vertices[u], &q = vertices[v];
+                int edge = -1;
+                if (p.row == q.row && std::abs(p.column - q.column) == 1)
+                    edge = p.row * (m_columns - 1) + std::min(p.column, q.column);
+                else if (p.column == q.column && std::abs(p.row - q.row) == 1)
+                    edge = horizontal + std::min(p.row, q.row) * m_columns + p.column;
+                if (edge >= 0)
+                    face.candidateEdges.append({edge, u, v});
+            }
+        }
+    }
+}
+
 void SurfaceMesh::assignGridEdges()
 {
-    // Grid edges run along a row (to the next column) or a column (to the next
-    // row); each is drawn once, by the nearest face that has it.
-    const int horizontal = std::max(0, m_columns - 1) * m_rows;
-    QList<int> lastPainter(horizontal + m_columns * std::max(0, m_rows - 1), -1);
-    auto edgeIndex = [&](int u, int v) {
-        const Vertex &p = m_vertices[u], &q = m_vertices[v];
-        if (p.row == q.row && std::abs(p.column - q.column) == 1)
-            return p.row * (m_columns - 1) + std::min(p.column, q.column);
-        if (p.column == q.column && std::abs(p.row - q.row) == 1)
-            return horizontal + std::min(p.row, q.row) * m_columns + p.column;
-        return -1;
-    };
-    auto forEachEdge = [&](const Face &face, auto &&visit) {
-        const qsizetype n = face.vertices.size();
-        for (qsizetype i = 0; i < n; ++i)
-            for (qsizetype j = i + 1; j < n; ++j)
-                if (const int edge = edgeIndex(face.vertices[i], face.vertices[j]); edge >= 0)
-                    visit(edge, face.vertices[i], face.vertices[j]);
-    };
+    // Each grid edge is drawn once, by the nearest face that has it.
+    const int edges = std::max(0, m_columns - 1) * m_rows + m_columns * std::max(0, m_rows - 1);
+    QList<int> lastPainter(edges, -1);
+    int *last = lastPainter.data();
+    const QList<Face> &faces = m_faces;
     for (int position = 0; position < m_order.size(); ++position)
-        forEachEdge(m_faces[m_order[position]], [&](int edge, int, int) { lastPainter[edge] = position; });
+        for (const auto &candidate : faces[m_order[position]].candidateEdges)
+            last[candidate[0]] = position;
     for (int position = 0; position < m_order.size(); ++position) {
         Face &face = m_faces[m_order[position]];
         face.gridEdges.clear();
-        forEachEdge(face, [&](int edge, int u, int v) {
-            if (lastPainter[edge] == position)
-                face.gridEdges.append({u, v});
-        });
+        for (const auto &candidate : face.candidateEdges)
+            if (last[candidate[0]] == position)
+                face.gridEdges.append({candidate[1], candidate[2]});
     }
 }
 
 void SurfaceMesh::averageNormals()
 {
+    const QList<Vertex> &vertices = m_vertices;
+    const Face *faces = m_faces.constData();
     for (Face &face : m_faces) {
         const QVector3D own = face.normalStages[Rotated];
         QVector3D sum;
         int count = 0;
         for (int v : std::as_const(face.vertices)) {
-            for (int other : std::as_const(m_vertices[v].faces)) {
-                const QVector3D normal = m_faces[other].normalStages[Rotated];
+            for (int other : vertices[v].faces) {
+                const QVector3D normal = faces[other].normalStages[Rotated];
                 // Both are unit vectors: an angle below 0.2 rad is a cosine above cos 0.2.
                 if (QVector3D::dotProduct(own, normal) > cosineOfSmoothAngle) {
                     sum += normal;

@@ -8,6 +8,7 @@
 #include <QVarLengthArray>
 #include <QVector3D>
 
+#include <array>
 #include <utility>
 
 class MinMaxMultiDimData;
@@ -44,6 +45,8 @@ public:
         // The grid-line edges (vertex pairs) this face draws: those it is
         // the last in painting order to share.
         QVarLengthArray<std::pair<int, int>, 4> gridEdges;
+        // Every grid-line edge of the face: (edge number, vertex, vertex).
+        QVarLengthArray<std::array<int, 3>, 4> candidateEdges;
     };
 
     // Step 1: the mesh from the store's values and selection. With `budget`
@@ -77,6 +80,7 @@ private:
     void buildFaces(int columns, int rows);
     void mergeFlatCells(double tolerance);
     void averageNormals();
+    void findCandidateEdges();
     void assignGridEdges();
 
     QList<Vertex> m_vertices;
