@@ -1,5 +1,5 @@
 #include "CoarseToFineOrder.h"
-#include "EmbeddedTestSupport.h"
+#include "MainWindowTestSupport.h"
 #include "MainWindow.h"
 #include "MinMaxMultiDimData.h"
 #include "ScanAxis.h"
@@ -66,35 +66,28 @@ private:
     QPushButton *graphButton() const { return m_window->findChild<QPushButton *>(QStringLiteral("pushButton_Graph")); }
     void buildChain(int length);
     void makeSlidersAndWatch();
-    void move(int i, double value)
-    {
-        slider(i)->slider()->setMinEmitInterval(0);
-        slider(i)->slider()->setValue(value);
-    }
+    // Sliders on A1 and A2 selected, a watch on C1, the precision set.
+    void prepareTwoSliderScan(int chainLength, int precisionValue);
+    QSlider *precision() const { return m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom")); }
+    void move(int i, double value) { m_session->move(i, value); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindowSession> m_session;
     MainWindow *m_window = nullptr;
     EmbeddedDocument *m_doc = nullptr;
 };
 
 void TestScan::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    SettingsFiles::setFolder(m_dir->path());
-    SettingsFiles::setTermsOfUseApproved(true);
-    backend().start();
-    m_doc = backend().newDocument();
-    m_window = new MainWindow;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_session = std::make_unique<MainWindowSession>();
+    QVERIFY(m_session->exposed);
+    m_window = m_session->window.get();
+    m_doc = m_session->document;
 }
 
 void TestScan::cleanup()
 {
-    delete m_window;
+    m_session.reset();
     m_window = nullptr;
-    closeAllDocuments();
-    SettingsFiles::setFolder(QString());
 }
 
 // A1 and A2 feed a chain in column B; C1 sums it; D1 is an input nothing reads.
@@ -119,6 +112,15 @@ void TestScan::makeSlidersAndWatch()
     m_window->on_pushButton_newWatch_clicked();
     QCOMPARE(m_window->sliders().size(), 3);
     QCOMPARE(m_window->watches().size(), 1);
+}
+
+void TestScan::prepareTwoSliderScan(int chainLength, int precisionValue)
+{
+    buildChain(chainLength);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    emit slider(1)->watch()->graphClicked();
+    precision()->setValue(precisionValue);
 }
 
 void TestScan::theOrderGoesCoarseToFine()
@@ -210,7 +212,7 @@ void TestScan::aTwoSliderScanFillsASurface()
     emit slider(0)->watch()->graphClicked();
     emit slider(1)->watch()->graphClicked();
     QCOMPARE(graphButton()->text(), QStringLiteral("3D Graph"));
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    precision()->setValue(12);
     QTest::keyClick(m_window, Qt::Key_G);
     QTRY_VERIFY(m_window->watches().first()->data()->dataComplete());
     MinMaxMultiDimData *data = m_window->watches().first()->data();
@@ -228,11 +230,7 @@ void TestScan::aTwoSliderScanFillsASurface()
 
 void TestScan::escapeStopsARunningScan()
 {
-    buildChain(400);
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(100);
+    prepareTwoSliderScan(400, 100);
     QTimer::singleShot(20, m_window, [this] {
         QVERIFY(m_window->property("scanning").toBool());
         QCOMPARE(graphButton()->text(), QStringLiteral("Stop Scan"));
@@ -253,11 +251,7 @@ void TestScan::escapeStopsARunningScan()
 
 void TestScan::aForeignMoveStopsAndRestarts()
 {
-    buildChain(400);
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(100);
+    prepareTwoSliderScan(400, 100);
     bool moved = false;
     QTimer::singleShot(20, m_window, [this, &moved] {
         move(2, 7); // D1 is no axis of the scan
@@ -273,12 +267,8 @@ void TestScan::aForeignMoveStopsAndRestarts()
 
 void TestScan::aPrecisionChangeStopsAndRestarts()
 {
-    buildChain(3000); // slow enough to outlast the debounce
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    auto *zoom = m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"));
-    zoom->setValue(100);
+    prepareTwoSliderScan(3000, 100); // slow enough to outlast the debounce
+    QSlider *zoom = precision();
     QTimer::singleShot(20, m_window, [zoom] { zoom->setValue(40); });
     graphButton()->click();
     // The debounce stops the scan 200 ms after the change; the restart scans at the new precision.
@@ -289,11 +279,7 @@ void TestScan::aPrecisionChangeStopsAndRestarts()
 
 void TestScan::closingDuringAScanClosesLater()
 {
-    buildChain(400);
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(100);
+    prepareTwoSliderScan(400, 100);
     QTimer::singleShot(20, m_window, [this] { m_window->close(); });
     graphButton()->click();
     QVERIFY(m_window->property("closingapplication").toBool());
@@ -304,11 +290,7 @@ void TestScan::closingDuringAScanClosesLater()
 
 void TestScan::slicesShowWithoutWriting()
 {
-    buildChain(20);
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    prepareTwoSliderScan(20, 12);
     graphButton()->click();
     MinMaxMultiDimData *data = m_window->watches().first()->data();
     QVERIFY(data->dataComplete());
@@ -335,11 +317,7 @@ void TestScan::slicesShowWithoutWriting()
 
 void TestScan::thePlainMoveAfterSlicesRestoresTheCells()
 {
-    buildChain(20);
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    prepareTwoSliderScan(20, 12);
     graphButton()->click();
     emit slider(1)->watch()->graphClicked();
     move(1, 7.5); // a slice: A2's cell still holds 5
@@ -355,11 +333,7 @@ void TestScan::thePlainMoveAfterSlicesRestoresTheCells()
 
 void TestScan::removeAllAndANewScanGiveTheCellsBack()
 {
-    buildChain(20);
-    makeSlidersAndWatch();
-    emit slider(0)->watch()->graphClicked();
-    emit slider(1)->watch()->graphClicked();
-    m_window->findChild<QSlider *>(QStringLiteral("horizontalSlider_scanZoom"))->setValue(12);
+    prepareTwoSliderScan(20, 12);
     graphButton()->click();
     emit slider(1)->watch()->graphClicked();
     move(1, 7.5);

@@ -8,7 +8,7 @@
 #include "VRKExcelWatchView.h"
 #include "VRKSlider.h"
 #include "WatchWindow.h"
-#include "EmbeddedTestSupport.h"
+#include "MainWindowTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -102,24 +102,19 @@ private:
     {
         return m_window->findChild<QPushButton *>(QLatin1String(name));
     }
-    void move(int i, double value)
-    {
-        slider(i)->slider()->setMinEmitInterval(0);
-        slider(i)->slider()->setValue(value);
-    }
+    void move(int i, double value) { m_session->move(i, value); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<MainWindowSession> m_session;
     MainWindow *m_window = nullptr;
     EmbeddedDocument *m_doc = nullptr;
 };
 
 void TestSliderFlows::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    SettingsFiles::setFolder(m_dir->path());
-    SettingsFiles::setTermsOfUseApproved(true);
-    backend().start();
-    m_doc = backend().newDocument();
+    m_session = std::make_unique<MainWindowSession>();
+    QVERIFY(m_session->exposed);
+    m_window = m_session->window.get();
+    m_doc = m_session->document;
     // Speed in A2 labelled on its left and above, a two-line caption; B2 and C2 depend on it.
     m_doc->editCell({0, 0, 1}, QStringLiteral("Launch"));
     m_doc->editCell({0, 1, 0}, QStringLiteral("Speed"));
@@ -127,17 +122,12 @@ void TestSliderFlows::init()
     m_doc->editCell({0, 1, 2}, QStringLiteral("2"));
     m_doc->editCell({0, 1, 3}, QStringLiteral("=B2*10+C2"));
     m_doc->editCell({0, 1, 4}, QStringLiteral("=D2*2"));
-    m_window = new MainWindow;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
 void TestSliderFlows::cleanup()
 {
-    delete m_window;
+    m_session.reset();
     m_window = nullptr;
-    closeAllDocuments();
-    SettingsFiles::setFolder(QString());
 }
 
 void TestSliderFlows::slidersComeFromTheSelectedInputs()
