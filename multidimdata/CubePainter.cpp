@@ -81,6 +81,11 @@ void CubePainter::render(MinMaxMultiDimData &data)
     data.clearSettingsDirty(Record::Perspective);
     data.clearSettingsDirty(Record::Draw3DCube);
 
+    // The faces are filled straight into the image (scanLine() before the
+    // painter starts, so the image is not detached under it).
+    m_cubeImage.scanLine(0);
+    ConvexFill faces(m_cubeImage);
+    m_fill = &faces;
     m_cubePainter.begin(&m_cubeImage);
     m_cubePainter.setRenderHint(QPainter::Antialiasing, cube.smooth && !cube.fastDraw && !cube.disableAntialiasing);
     m_cubePainter.setClipRect(m_cubeImage.rect());
@@ -90,6 +95,7 @@ void CubePainter::render(MinMaxMultiDimData &data)
     drawAxes(data, true);
     emit data.afterPaint3D(m_cubePainter);
     m_cubePainter.end();
+    m_fill = nullptr;
     if (!cube.fastDraw)
         m_lastRenderTime = timer.elapsed();
 }
@@ -168,12 +174,12 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     if (a > 0.05) {
         QColor faint = fill;
         faint.setAlphaF(float(std::pow(a, 6)));
+        m_fill->fill(polygon, count, fill);
         // An outline too faint to show would only cost its stroke.
-        if (faint.alpha() > 0)
+        if (faint.alpha() > 0) {
             m_cubePainter.setPen(faint);
-        else
-            m_cubePainter.setPen(Qt::NoPen);
-        m_cubePainter.drawConvexPolygon(polygon, count);
+            m_cubePainter.drawPolyline(polygon, count + 1);
+        }
     }
     // Grid lines: the face's edges that run along a grid line. (They draw
     // every edge of a cell, so no other outline pen is ever used.)

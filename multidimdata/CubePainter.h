@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConvexFill.h"
 #include "SurfaceMesh.h"
 
 #include <QHash>
@@ -38,6 +39,7 @@ private:
     SurfaceMesh m_mesh;
     QImage m_cubeImage;
     QPainter m_cubePainter;
+    ConvexFill *m_fill = nullptr; // during a render
     qint64 m_lastRenderTime = 0;
     bool m_meshBuilt = false;
     QColor m_litBase;
