@@ -20,6 +20,14 @@ const QVector3D corner(int i)
 
 constexpr int sides[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1}, {2, 3, 7, 6}};
 
+// One-pixel lines go to the thin-line rasteriser, much faster than the stroker.
+QPen thinPen(const QColor &colour)
+{
+    QPen pen(colour, 1);
+    pen.setCosmetic(true);
+    return pen;
+}
+
 QString tickText(double value)
 {
     return QString::number(value, 'g', 6);
@@ -175,10 +183,17 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         QColor faint = fill;
         faint.setAlphaF(float(std::pow(a, 6)));
         m_fill->fill(polygon, count, fill);
-        // An outline too faint to show would only cost its stroke.
+        // The faint outline in the face's own colour: its grid edges are drawn
+        // over by the grid lines below, so only the others need stroking (a
+        // triangle's diagonal); one too faint to show is left out.
         if (faint.alpha() > 0) {
-            m_cubePainter.setPen(faint);
-            m_cubePainter.drawPolyline(polygon, count + 1);
+            m_cubePainter.setPen(thinPen(faint));
+            for (int i = 0; i < count; ++i) {
+                const SurfaceMesh::Vertex &p = vertices[face.vertices[i]];
+                const SurfaceMesh::Vertex &q = vertices[face.vertices[(i + 1) % count]];
+                if (p.column != q.column && p.row != q.row)
+                    m_cubePainter.drawLine(QLineF(polygon[i], polygon[i + 1]));
+            }
         }
     }
     // Grid lines: the face's edges that run along a grid line. (They draw
@@ -189,11 +204,8 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         const SurfaceMesh::Vertex &p = vertices[u];
         const SurfaceMesh::Vertex &q = vertices[v];
         const QColor colour = p.onFillLimit && q.onFillLimit ? QColor(Qt::yellow) : gridColour;
-        if (m_cubePainter.pen().color() != colour) {
-            QPen pen(colour, 1);
-            pen.setCosmetic(true); // the thin-line rasteriser, much faster than the stroker
-            m_cubePainter.setPen(pen);
-        }
+        if (m_cubePainter.pen().color() != colour)
+            m_cubePainter.setPen(thinPen(colour));
         m_cubePainter.drawLine(QLineF(p.stages[SurfaceMesh::Screen].toPointF(), q.stages[SurfaceMesh::Screen].toPointF()));
     }
 }
@@ -282,9 +294,16 @@ void CubePainter::drawAxes(const MinMaxMultiDimData &data, bool front)
     const Dimension first = data.dimensions().value(a), second = data.dimensions().value(b);
     m_cubePainter.setPen(QColor(230, 230, 230));
     auto label = [this](const QVector3D &model, const QString &text) {
+        // Laid out once per text: the same few labels come back every render.
+        auto found = m_labels.find(text);
+        if (found == m_labels.end()) {
+            QStaticText layout(text);
+            layout.prepare(QTransform(), m_cubePainter.font());
+            found = m_labels.insert(text, layout);
+        }
         const QPointF at = m_mesh.boxToScreen(model);
-        const QRectF box(at.x() - 60, at.y() - 8, 120, 16);
-        m_cubePainter.drawText(box, Qt::AlignCenter, text);
+        const QSizeF size = found->size();
+        m_cubePainter.drawStaticText(QPointF(at.x() - size.width() / 2, at.y() - size.height() / 2), *found);
     };
     auto axisTicks = [&](double low, double high, const QVector3D &from, const QVector3D &to, const QVector3D &out,
                          float push) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QRect>
+#include <QStaticText>
 
 class MinMaxMultiDimData;
 
@@ -44,4 +45,5 @@ private:
     bool m_meshBuilt = false;
     QColor m_litBase;
     QHash<int, QColor> m_litColours;
+    QHash<QString, QStaticText> m_labels;
 };
