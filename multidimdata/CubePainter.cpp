@@ -92,8 +92,8 @@ void CubePainter::render(MinMaxMultiDimData &data)
     // The faces are filled straight into the image (scanLine() before the
     // painter starts, so the image is not detached under it).
     m_cubeImage.scanLine(0);
-    ConvexFill faces(m_cubeImage);
-    m_fill = &faces;
+    ImageRaster raster(m_cubeImage);
+    m_raster = &raster;
     m_cubePainter.begin(&m_cubeImage);
     m_cubePainter.setRenderHint(QPainter::Antialiasing, cube.smooth && !cube.fastDraw && !cube.disableAntialiasing);
     m_cubePainter.setClipRect(m_cubeImage.rect());
@@ -103,7 +103,7 @@ void CubePainter::render(MinMaxMultiDimData &data)
     drawAxes(data, true);
     emit data.afterPaint3D(m_cubePainter);
     m_cubePainter.end();
-    m_fill = nullptr;
+    m_raster = nullptr;
     if (!cube.fastDraw)
         m_lastRenderTime = timer.elapsed();
 }
@@ -182,7 +182,7 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     if (a > 0.05) {
         QColor faint = fill;
         faint.setAlphaF(float(std::pow(a, 6)));
-        m_fill->fill(polygon, count, fill);
+        m_raster->fillConvex(polygon, count, fill);
         // The faint outline in the face's own colour: its grid edges are drawn
         // over by the grid lines below, so only the others need stroking (a
         // triangle's diagonal); one too faint to show is left out.
@@ -200,13 +200,19 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     // every edge of a cell, so no other outline pen is ever used.)
     QColor gridColour = fill;
     gridColour.setAlphaF(float(std::min(2 * cube.alpha + 0.2, 1.0)));
+    const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
     for (const auto &[u, v] : face.gridEdges) {
         const SurfaceMesh::Vertex &p = vertices[u];
         const SurfaceMesh::Vertex &q = vertices[v];
         const QColor colour = p.onFillLimit && q.onFillLimit ? QColor(Qt::yellow) : gridColour;
-        if (m_cubePainter.pen().color() != colour)
-            m_cubePainter.setPen(thinPen(colour));
-        m_cubePainter.drawLine(QLineF(p.stages[SurfaceMesh::Screen].toPointF(), q.stages[SurfaceMesh::Screen].toPointF()));
+        const QPointF from = p.stages[SurfaceMesh::Screen].toPointF(), to = q.stages[SurfaceMesh::Screen].toPointF();
+        if (antialiased) {
+            m_raster->drawLine(from, to, colour);
+        } else {
+            if (m_cubePainter.pen().color() != colour)
+                m_cubePainter.setPen(thinPen(colour));
+            m_cubePainter.drawLine(QLineF(from, to));
+        }
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConvexFill.h"
+#include "ImageRaster.h"
 #include "SurfaceMesh.h"
 
 #include <QHash>
@@ -40,7 +40,7 @@ private:
     SurfaceMesh m_mesh;
     QImage m_cubeImage;
     QPainter m_cubePainter;
-    ConvexFill *m_fill = nullptr; // during a render
+    ImageRaster *m_raster = nullptr; // during a render
     qint64 m_lastRenderTime = 0;
     bool m_meshBuilt = false;
     QColor m_litBase;

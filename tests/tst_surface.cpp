@@ -1,7 +1,9 @@
+#include "ImageRaster.h"
 #include "MinMaxMultiDimData.h"
 #include "SurfaceMesh.h"
 
 #include <QPainter>
+#include <QSet>
 #include <QTest>
 
 #include <cmath>
@@ -74,6 +76,7 @@ private slots:
     void simplifiedGridsKeepTheirEndsAndTheirBound();
     void theCubeFollowsOnlyWhatChanged();
     void theRenderIsDrawnOneToOneOrScaled();
+    void facesMeetWithoutSeamsAndLinesAreSmooth();
 };
 
 void TestSurface::aTwoByTwoGridIsTwoTriangles()
@@ -259,6 +262,35 @@ void TestSurface::theRenderIsDrawnOneToOneOrScaled()
     QCOMPARE(small, data.cachedGraph().convertToFormat(QImage::Format_RGB32));
     const QImage large = paintCube(data, QSize(200, 200));
     QVERIFY(pixelsBrighterThan(large, 60) > 2 * pixelsBrighterThan(small, 60));
+}
+
+void TestSurface::facesMeetWithoutSeamsAndLinesAreSmooth()
+{
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    ImageRaster raster(image);
+    // Two halves of a square, half transparent: every pixel inside blended once.
+    const QPointF first[3] = {QPointF(5, 5), QPointF(35, 5), QPointF(35, 35)};
+    const QPointF second[3] = {QPointF(5, 5), QPointF(35, 35), QPointF(5, 35)};
+    QColor grey(200, 200, 200, 128);
+    raster.fillConvex(first, 3, grey);
+    raster.fillConvex(second, 3, grey);
+    QSet<QRgb> inside;
+    for (int y = 5; y < 35; ++y)
+        for (int x = 5; x < 35; ++x)
+            inside.insert(image.pixel(x, y));
+    QCOMPARE(inside.size(), 1);
+    QCOMPARE(image.pixel(4, 20), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(35, 20), qRgb(0, 0, 0));
+
+    // A line half way between pixel centres shares itself between both rows.
+    QImage lines(20, 20, QImage::Format_RGB32);
+    lines.fill(Qt::black);
+    ImageRaster(lines).drawLine(QPointF(2, 10), QPointF(18, 10), QColor(Qt::white));
+    const int upper = qRed(lines.pixel(10, 9)), lower = qRed(lines.pixel(10, 10));
+    QVERIFY(std::abs(upper - lower) <= 2);
+    QVERIFY(upper + lower >= 250);
+    QCOMPARE(lines.pixel(10, 5), qRgb(0, 0, 0));
 }
 
 QTEST_MAIN(TestSurface)
