@@ -125,11 +125,24 @@ void CubePainter::drawSurface(const MinMaxMultiDimData &data)
 {
     const DrawSettings3DCube &cube = data.drawSettings3DCube();
     QList<SurfaceMesh::Vertex> &vertices = m_mesh.vertices();
-    const bool crossInside = cube.fillLimitX >= 0 && cube.fillLimitX < m_mesh.columns() && cube.fillLimitY >= 0
-                             && cube.fillLimitY < m_mesh.rows();
+    // The limits are grid indices; a thinned mesh marks the used ones nearest to them.
+    const QList<int> &columns = m_mesh.usedColumns(), &rows = m_mesh.usedRows();
+    const bool crossInside = !columns.isEmpty() && !rows.isEmpty() && cube.fillLimitX >= 0
+                             && cube.fillLimitX <= columns.last() && cube.fillLimitY >= 0
+                             && cube.fillLimitY <= rows.last();
+    const auto nearest = [](const QList<int> &used, int index) {
+        const auto at = std::lower_bound(used.begin(), used.end(), index);
+        if (at == used.end())
+            return int(used.size()) - 1;
+        if (at != used.begin() && index - *(at - 1) < *at - index)
+            return int(at - used.begin()) - 1;
+        return int(at - used.begin());
+    };
+    const int crossColumn = crossInside ? nearest(columns, cube.fillLimitX) : -1;
+    const int crossRow = crossInside ? nearest(rows, cube.fillLimitY) : -1;
     for (SurfaceMesh::Vertex &vertex : vertices) {
         vertex.drawnOnce = 0;
-        vertex.onFillLimit = crossInside && (vertex.column == cube.fillLimitX || vertex.row == cube.fillLimitY);
+        vertex.onFillLimit = crossInside && (vertex.column == crossColumn || vertex.row == crossRow);
     }
     for (int f : m_mesh.order()) {
         const SurfaceMesh::Face &face = m_mesh.faces()[f];

@@ -215,12 +215,21 @@ void TestSurface::simplifiedGridsKeepTheirEndsAndTheirBound()
         DataExtractionSettings extraction = data.dataExtractionSettings();
         extraction.simplify = true;
         data.setDataExtractionSettings(extraction);
+        DrawSettings3DCube cube = data.drawSettings3DCube();
+        cube.fillLimitX = 1;
+        cube.fillLimitY = 1;
+        data.setDrawSettings3DCube(cube);
         paintCube(data);
         const SurfaceMesh &mesh = data.mesh();
         QVERIFY(!mesh.faces().isEmpty());
         QCOMPARE(mesh.usedColumns().last(), counts.width() - 1);
         QCOMPARE(mesh.usedRows().last(), counts.height() - 1);
         const int cells = (mesh.columns() - 1) * (mesh.rows() - 1);
+        // The cross at grid point (1, 1) lands on a used column and row near it.
+        int marked = 0;
+        for (const SurfaceMesh::Vertex &vertex : mesh.vertices())
+            marked += vertex.onFillLimit ? 1 : 0;
+        QVERIFY(marked >= mesh.columns() + mesh.rows() - 1);
         QVERIFY(cells >= 1);
         if (counts != QSize(2, 2))
             QVERIFY2(cells <= counts.width() * counts.height() / 2,
