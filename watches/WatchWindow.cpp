@@ -59,7 +59,7 @@ void WatchWindow::addWatch(VRKExcelWatchView *watch)
     showScaleOf(watch);
 }
 
-void WatchWindow::showScaleOf(VRKExcelWatchView *watch) const
+void WatchWindow::showScaleOf(VRKExcelWatchView *watch)
 {
     // A legend serves a flat map only, not a curve or a history.
     VRKExcelWatchScale *scale = watch->scale();
@@ -68,7 +68,7 @@ void WatchWindow::showScaleOf(VRKExcelWatchView *watch) const
         return;
     scale->setVisible(shown);
     // The window makes room for the legend, or gives it back.
-    QMetaObject::invokeMethod(const_cast<WatchWindow *>(this), "checkResize", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &WatchWindow::checkResize, Qt::QueuedConnection);
 }
 
 void WatchWindow::insertContainer(QWidget *container)

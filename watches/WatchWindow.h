@@ -52,7 +52,7 @@ public slots:
 private:
     double transparency() const;
     void applyTransparency(VRKExcelWatchView *watch) const;
-    void showScaleOf(VRKExcelWatchView *watch) const;
+    void showScaleOf(VRKExcelWatchView *watch);
     // The window width one watch needs: room for its cuts beside a surface.
     int widthFor(VRKExcelWatchView *watch) const;
     // Changes one field of every watch's cube settings and repaints them.
