@@ -463,7 +463,14 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
     auto *moved = qobject_cast<VRKExcelCellSliderView *>(sender());
     lastMovedSliderView = moved;
     const bool scanAxis = scanAxisIndexOf(range) >= 0;
+    // Where no reading follows, the cell still takes the slider's value, so
+    // the workbook (and the scan that restarts) holds what the screen shows.
+    const auto writeOnly = [range, value] {
+        if (range)
+            setCellValuesGetCellValues({range}, {double(value)}, {});
+    };
     if (isScanning() && !scanAxis) {
+        writeOnly();
         setProperty("restartscan", true);
         setProperty("stopscan", true);
         return;
@@ -473,9 +480,12 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
         return;
     }
     endSliceDisplay();
-    if (selectedSliderViews.contains(moved))
+    if (selectedSliderViews.contains(moved)) {
+        writeOnly();
         return;
+    }
     if (!selectedSliderViews.isEmpty()) {
+        writeOnly();
         if (!graphTimer->isActive()) {
             qDebug() << "4";
             graphTimer->start();

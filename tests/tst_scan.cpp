@@ -60,6 +60,7 @@ private slots:
     void slicesShowWithoutWriting();
     void thePlainMoveAfterSlicesRestoresTheCells();
     void removeAllAndANewScanGiveTheCellsBack();
+    void movesWithSlidersSelectedReachTheWorkbook();
 
 private:
     VRKExcelCellSliderView *slider(int i) const { return m_window->sliders().at(i); }
@@ -261,7 +262,8 @@ void TestScan::aForeignMoveStopsAndRestarts()
     QVERIFY(moved);
     QVERIFY(!m_window->watches().first()->data()->dataComplete());
     QVERIFY(m_window->property("restartscan").toBool());
-    // The restart runs to the end.
+    // The restart runs to the end, with the moved slider's value in its cell.
+    QCOMPARE(m_doc->book().value({0, 0, 3}).asNumber(), 7.0);
     QTRY_VERIFY_WITH_TIMEOUT(m_window->watches().first()->data()->dataComplete(), 20000);
 }
 
@@ -329,6 +331,21 @@ void TestScan::thePlainMoveAfterSlicesRestoresTheCells()
     QVERIFY(slider(1)->watch()->property("overlayimage").toString().isEmpty());
     QCOMPARE(m_window->watches().first()->data()->graphDepth(), 2);
     QCOMPARE(m_window->watches().first()->data()->values().size(), 1); // a new live history
+}
+
+void TestScan::movesWithSlidersSelectedReachTheWorkbook()
+{
+    buildChain(20);
+    makeSlidersAndWatch();
+    emit slider(0)->watch()->graphClicked();
+    // A selected slider moved before any scan, and an unselected one that asks for a scan.
+    move(0, 3);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 3.0);
+    move(1, 8);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 8.0);
+    // The scan that follows sweeps A1 with A2 at its new value.
+    QTRY_VERIFY(m_window->watches().first()->data()->dataComplete());
+    QCOMPARE(float(m_window->watches().first()->data()->values().first()), 8.0f); // A1 = 0: 0 * 10 + 8
 }
 
 void TestScan::removeAllAndANewScanGiveTheCellsBack()
