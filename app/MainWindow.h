@@ -168,6 +168,9 @@ private:
     int progressPhase = 0;
     QTimer *progressTimer;
     QElapsedTimer lastStopTest;
+    // What every point of the running scan reads back, in watch order.
+    QList<VRKExcelRange *> scanReadCells;
+    QList<QPointer<VRKExcelWatchView>> scanReadWatches;
     // The sliders the running scan was made from, for a restart.
     QList<QPointer<VRKExcelCellSliderView>> scanSource;
     WatchWindow *watchWindow = nullptr;

@@ -192,6 +192,15 @@ bool MainWindow::runScan()
     scanTotalPoints = int(total);
     if (total == 0)
         return true;
+    // The watches to read are the same at every point: collected once.
+    scanReadCells.clear();
+    scanReadWatches.clear();
+    for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
+        if (!isActive(watch) || !watch->cell())
+            continue;
+        scanReadCells << watch->cell();
+        scanReadWatches << watch;
+    }
 
     QList<int> zero, last;
     for (const ScanAxis &axis : std::as_const(scanAxes)) {
@@ -254,20 +263,13 @@ void MainWindow::evaluatePoint(const QList<int> &indices)
             write << scanAxes[axis].cell;
             values << scanAxes[axis].valueAt(indices[axis]);
         }
-        QList<VRKExcelRange *> read;
-        QList<VRKExcelWatchView *> watches;
-        for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
-            if (!isActive(watch) || !watch->cell())
-                continue;
-            read << watch->cell();
-            watches << watch;
-        }
-        const QList<double> results = setCellValuesGetCellValues(write, values, read);
-        if (results.size() == watches.size()) {
-            for (qsizetype i = 0; i < watches.size(); ++i)
-                watches[i]->data()->setValue(indices, results[i]);
+        const QList<double> results = setCellValuesGetCellValues(write, values, scanReadCells);
+        if (results.size() == scanReadWatches.size()) {
+            for (qsizetype i = 0; i < scanReadWatches.size(); ++i)
+                if (VRKExcelWatchView *watch = scanReadWatches[i])
+                    watch->data()->setValue(indices, results[i]);
         } else {
-            qDebug() << "Incorrect returned values length" << results.size() << watches.size();
+            qDebug() << "Incorrect returned values length" << results.size() << scanReadWatches.size();
         }
     }
     ++scanPointsDone;
