@@ -92,6 +92,7 @@ MainWindow::MainWindow(QWidget *parent)
     termsOfUseForm->setProperty("closebuttonname", QStringLiteral("dummy"));
     termsOfUseForm->setProperty("windowtitle", termsOfUseForm->windowTitle());
     termsOfUseForm->setMainWindow(this);
+    connect(termsOfUseForm, &TermsOfUseForm::declined, this, &MainWindow::quitProgram);
     formHandler->attach(termsOfUseForm);
 
     setProperty("closebutton", true);
@@ -155,7 +156,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::ApplicationActivate) {
             qDebug() << "ApplicationActivate";
             frontMostTimer->stop();
-            refreshSlidersFromCells();
+            refreshFromCells();
         } else if (event->type() == QEvent::ApplicationDeactivate) {
             qDebug() << "ApplicationDeactivate";
             frontMostTimer->start();
@@ -224,7 +225,7 @@ void MainWindow::on_label_termsOfUse_mousePressed()
 void MainWindow::checkTermsOfUseApproval()
 {
     if (!SettingsFiles::termsOfUseApproved())
-        termsOfUseForm->show();
+        termsOfUseForm->ask();
 }
 
 void MainWindow::showHelp()
@@ -244,11 +245,33 @@ void MainWindow::showHelp()
 
 void MainWindow::closeApplication()
 {
-    endSliceDisplay();
-    // Every workbook with unsaved changes is asked about first; Cancel keeps the program running.
-    if (!WorkbookWindow::closeAllWindows())
-        return;
-    QApplication::closeAllWindows();
+    quitProgram();
+}
+
+void MainWindow::quitProgram()
+{
+    if (confirmQuit())
+        QApplication::closeAllWindows();
+}
+
+bool MainWindow::confirmQuit()
+{
+    setProperty("closingapplication", true);
+    if (isScanning()) {
+        // The scan ends first; its end asks the questions (scanSliders).
+        setProperty("stopscan", true);
+        return false;
+    }
+    // Every workbook with unsaved changes is asked about first, while this
+    // window still shows; Cancel keeps the program as it was.
+    if (!WorkbookWindow::closeAllWindows()) {
+        setProperty("closingapplication", false);
+        if (!SettingsFiles::termsOfUseApproved())
+            termsOfUseForm->ask();
+        return false;
+    }
+    quitting = true;
+    return true;
 }
 
 void MainWindow::label_TarvioMousePressed(QMouseEvent *event)
@@ -267,7 +290,7 @@ void MainWindow::focusWindowChanged(QWindow *window)
     // The workbook windows are ours: coming back to this window from one of
     // them is what activating the program is elsewhere.
     if (window && window == windowHandle())
-        refreshSlidersFromCells();
+        refreshFromCells();
     if (window && ExcelAttachment::isExcelForeground())
         frontMostTimer->start();
     checkExcelIsFrontMostTimeout();
@@ -327,28 +350,10 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    setProperty("closingapplication", true);
-    if (property("scanning").toBool()) {
-        setProperty("stopscan", true);
-        QTimer::singleShot(500, this, &MainWindow::closeAfterScan);
-        event->accept();
-        return;
-    }
-    endSliceDisplay();
-    if (!WorkbookWindow::closeAllWindows()) {
+    if (!quitting && !confirmQuit()) {
         event->ignore();
         return;
     }
-    QApplication::closeAllWindows();
     event->accept();
-}
-
-void MainWindow::closeAfterScan()
-{
-    // The second close: the window is already hidden, so it closes the rest itself.
-    if (property("scanning").toBool()) {
-        QTimer::singleShot(500, this, &MainWindow::closeAfterScan);
-        return;
-    }
-    closeApplication();
+    QApplication::closeAllWindows(); // the others; this one is closing already
 }

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
+#include <QVariant>
 
 class ExcelAddressBlock;
 class QMouseEvent;
@@ -19,6 +20,7 @@ class VRKExcelApplication;
 class VRKExcelCellSliderView;
 class VRKExcelRange;
 class VRKExcelWatchView;
+class VRKExcelWorkbook;
 class WatchWindow;
 
 namespace Ui {
@@ -51,6 +53,21 @@ public:
     int watchSize() const { return watchGraphSize; }
     const QList<ScanAxis> &scannedAxes() const { return scanAxes; }
     int scanPoints() const { return scanPointsDone; }
+    QTimer *scanZoomTimerForTests() const { return scanZoomTimer; }
+
+    // How often a running scan looks at stop requests, and how long it keeps
+    // going after one: the picture it leaves against the wait.
+    struct ScanTiming
+    {
+        qint64 stopTestIntervalMs = 100;
+        qint64 softDeadlineMs = 200;
+        qint64 hardDeadlineMs = 500;
+    };
+    void setScanTiming(const ScanTiming &timing) { scanTiming = timing; }
+
+signals:
+    // A scan point was evaluated; `points` have been so far.
+    void scanPointEvaluated(int points);
 
 public slots:
     void on_pushButton_newSlider_clicked();
@@ -115,7 +132,17 @@ private:
     // Prepares a watch for a live reading after a scan or when fresh.
     void prepareForLiveReading(VRKExcelWatchView *watch);
     void refreshButtonStates();
-    void refreshSlidersFromCells();
+    // One exchange: writes `values` into `write`, reads every other slider's
+    // and every live watch's cell back, and shows what came back.
+    void exchangeAndFollow(const QList<VRKExcelRange *> &write, const QList<double> &values);
+    // Re-reads the cells (activation): every slider and live watch shows its
+    // cell. Slices of a scan stay only while the cells still hold the sliders' values.
+    void refreshFromCells();
+    bool slidersMatchTheirCells();
+    // Sliders and watches whose workbook has gone are marked so.
+    void markClosedWorkbooks();
+    void watchCellsOf(VRKExcelRange *range);
+    void describeCell(QWidget *view, VRKExcelRange *range);
     void openSliderSettings(VRKExcelCellSliderView *view);
     void pressNewSliders();
     // Fast drawing on every watch; the others' repaint factor follows.
@@ -136,10 +163,23 @@ private:
     void markScannedSliders(bool someAxisFree, int shownAxes);
     // Writes the scanned sliders' values into their cells, reading nothing.
     void restoreScannedCells();
+    // A scanned cell as the scan found it.
+    struct ScannedCell
+    {
+        QVariant value;
+        QPointer<VRKExcelWorkbook> workbook;
+        bool wasSaved = false;
+    };
+    // Workbooks that were saved stay so when every cell is back to its old value.
+    void keepSavedStateOf(const QList<ScannedCell> &before);
     // The stored result stops being shown: cells as the sliders show, marks off.
     void endSliceDisplay();
     bool keyPressed(QKeyEvent *event);
-    void closeAfterScan();
+    // Quitting: a running scan stops first, then every unsaved workbook is
+    // asked about; Cancel leaves everything as it was.
+    void quitProgram();
+    // Asks what must be asked; true when the program may close now.
+    bool confirmQuit();
     void applyWindowFlags(Qt::WindowFlags flags);
     void focusWindowChanged(QWindow *window);
 
@@ -158,8 +198,8 @@ private:
     QPoint dragOrigin;
     int watchGraphSize = 250;
     QPointer<VRKExcelCellSliderView> lastMovedSliderView;
-    QDateTime scanSoftDeadline;
-    QDateTime scanHardDeadline;
+    ScanTiming scanTiming;
+    QElapsedTimer scanClock;
     int scanMinimumPoints = 0;
     QTimer *frontMostTimer;
     int scanTotalPoints = 0;
@@ -174,6 +214,8 @@ private:
     // The sliders the running scan was made from, for a restart.
     QList<QPointer<VRKExcelCellSliderView>> scanSource;
     WatchWindow *watchWindow = nullptr;
+    // Set once every question is answered: the window may close now.
+    bool quitting = false;
     // Where the creation flow looks up the selected cells.
     QString creationWorkbook;
     QString creationSheet;

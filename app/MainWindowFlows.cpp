@@ -193,6 +193,8 @@ void MainWindow::rangeIteratedForSlider(ExcelAddressBlock *block)
     view->watch()->removeDisplayFlags(VRKExcelWatchView::TexturedTitle);
     view->watch()->setTitleHeight(caption.contains(QLatin1Char('\n')) ? 30 : 24);
     connectSliderView(view);
+    watchCellsOf(range);
+    describeCell(view, range);
     sliderViews.append(view);
     ui->horizontalLayout->insertWidget(ui->horizontalLayout->count() - 1, view);
 }
@@ -209,6 +211,19 @@ void MainWindow::connectSliderView(VRKExcelCellSliderView *view)
     connect(view, &VRKExcelCellSliderView::configChanged, this, &MainWindow::sliderViewSliderConfigChanged);
     connect(view->slider(), &QAbstractSlider::sliderPressed, this, &MainWindow::enableWatchCanUseFastDraw);
     connect(view->slider(), &QAbstractSlider::sliderReleased, this, &MainWindow::disableWatchCanUseFastDraw);
+}
+
+void MainWindow::watchCellsOf(VRKExcelRange *range)
+{
+    // User edits on the cell's sheet reach every slider and watch.
+    if (VRKExcelSheet *sheet = range->worksheet(false))
+        connect(sheet, &VRKExcelSheet::rangeChanged, this, &MainWindow::rangeChanged, Qt::UniqueConnection);
+}
+
+void MainWindow::describeCell(QWidget *view, VRKExcelRange *range)
+{
+    // With several workbooks open, the tooltip tells whose cell this is.
+    view->setToolTip(QStringLiteral("%1 - %2!%3").arg(creationWorkbook, creationSheet, range->address()));
 }
 
 void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
@@ -240,6 +255,13 @@ void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
         WatchButton{QStringLiteral("exportimage"), QStringLiteral(":resources/watchbuttonexportimage.png")},
         WatchButton{QStringLiteral("exportdata"), QStringLiteral(":resources/watchbuttonexportdata.png")},
     });
+    watchCellsOf(range);
+    describeCell(watch, range);
+    // A new watch shows its cell's value at once.
+    prepareForLiveReading(watch);
+    const QList<double> now = setCellValuesGetCellValues({}, {}, {range});
+    if (!now.isEmpty())
+        watch->data()->appendValue(now.first());
     fixWatchSize(watch);
     linkWatch(watch);
     connect(watch, &VRKExcelWatchView::closeRequest, this, &MainWindow::watchCloseRequest);
@@ -392,20 +414,24 @@ void MainWindow::sliderSettingsFormClosed(bool validated)
 void MainWindow::sliderViewSliderConfigChanged()
 {
     auto *view = qobject_cast<VRKExcelCellSliderView *>(sender());
-    if (!view || !view->range())
+    if (!view || !view->range() || view->isCellClosed())
         return;
-    VRKSlider *slider = view->slider();
-    view->range()->setValue(slider->value());
+    const VRKSlider *slider = view->slider();
     const int axis = scanAxisIndexOf(view->range());
-    if (axis < 0)
+    if (axis >= 0
+        && (scanAxes[axis].minimum != slider->minValue() || scanAxes[axis].maximum != slider->maxValue())) {
+        // The stored result no longer covers the slider's range.
+        endSliceDisplay();
+        for (VRKExcelWatchView *watch : std::as_const(watchViews))
+            if (!watch->property("inactive").toBool())
+                watch->data()->clear();
+    }
+    if (!scanAxes.isEmpty()) {
+        setCellValuesGetCellValues({view->range()}, {slider->value()}, {});
+        sliceDisplay();
         return;
-    const ScanAxis &scanned = scanAxes[axis];
-    if (scanned.minimum == slider->minValue() && scanned.maximum == slider->maxValue())
-        return;
-    endSliceDisplay();
-    for (VRKExcelWatchView *watch : std::as_const(watchViews))
-        if (!watch->property("inactive").toBool())
-            watch->data()->clear();
+    }
+    exchangeAndFollow({view->range()}, {slider->value()});
 }
 
 // ---- the road of a slider move -----------------------------------------------------------
@@ -464,7 +490,7 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
     lastMovedSliderView = moved;
     const bool scanAxis = scanAxisIndexOf(range) >= 0;
     // Where no reading follows, the cell still takes the slider's value, so
-    // the workbook (and the scan that restarts) holds what the screen shows.
+    // the workbook always holds what the sliders show.
     const auto writeOnly = [range, value] {
         if (range)
             setCellValuesGetCellValues({range}, {double(value)}, {});
@@ -476,7 +502,8 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
         return;
     }
     if (scanAxis && !selectedSliderViews.isEmpty()) {
-        sliceDisplay(); // the stored scan shows this position, nothing is written
+        writeOnly();
+        sliceDisplay(); // the picture comes from the stored scan
         return;
     }
     endSliceDisplay();
@@ -486,20 +513,26 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
     }
     if (!selectedSliderViews.isEmpty()) {
         writeOnly();
-        if (!graphTimer->isActive()) {
-            qDebug() << "4";
+        if (!graphTimer->isActive())
             graphTimer->start();
-        }
         return;
     }
-    if (!range)
-        return; // the cell is gone; nothing to write or read
+    if (range)
+        exchangeAndFollow({range}, {double(value)});
+}
 
+void MainWindow::exchangeAndFollow(const QList<VRKExcelRange *> &write, const QList<double> &values)
+{
+    markClosedWorkbooks();
     QList<VRKExcelRange *> read;
-    QList<VRKExcelCellSliderView *> others;
+    QList<VRKExcelCellSliderView *> written, others;
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
-        if (view == moved || !view->range())
+        if (!view->range() || view->isCellClosed())
             continue;
+        if (write.contains(view->range())) {
+            written << view;
+            continue;
+        }
         others << view;
         read << view->range();
     }
@@ -511,30 +544,77 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
         live << watch;
         read << watch->cell();
     }
-    const QList<double> values = setCellValuesGetCellValues({range}, {double(value)}, read);
-    if (values.size() != read.size()) {
-        qDebug() << "Incorrect returned values length" << values.size() << read.size();
+    const QList<double> results = setCellValuesGetCellValues(write, values, read);
+    if (results.size() != read.size()) {
+        qDebug() << "Incorrect returned values length" << results.size() << read.size();
         return;
     }
-    if (moved)
-        moved->watch()->data()->appendValue(moved->slider()->value());
+    for (VRKExcelCellSliderView *view : std::as_const(written))
+        view->watch()->data()->appendValue(view->slider()->value());
     qsizetype i = 0;
     for (VRKExcelCellSliderView *view : std::as_const(others)) {
-        const double cellValue = values[i++];
+        const double cellValue = results[i++];
         view->watch()->data()->appendValue(cellValue);
         view->showCellValue(cellValue);
     }
     for (VRKExcelWatchView *watch : std::as_const(live))
-        watch->data()->appendValue(values[i++]);
+        watch->data()->appendValue(results[i++]);
 }
 
-void MainWindow::refreshSlidersFromCells()
+bool MainWindow::slidersMatchTheirCells()
+{
+    QList<VRKExcelRange *> read;
+    QList<VRKExcelCellSliderView *> views;
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
+        if (!view->range() || view->isCellClosed())
+            continue;
+        views << view;
+        read << view->range();
+    }
+    const QList<double> cells = setCellValuesGetCellValues({}, {}, read);
+    if (cells.size() != views.size())
+        return false;
+    for (qsizetype i = 0; i < views.size(); ++i) {
+        const VRKSlider *slider = views[i]->slider();
+        // Cells are read in single precision; within half a step the slider shows the same.
+        const double tolerance = std::max(slider->stepValue() / 2, std::abs(slider->value()) * 1e-6);
+        if (!(std::abs(cells[i] - slider->value()) <= tolerance))
+            return false;
+    }
+    return true;
+}
+
+void MainWindow::refreshFromCells()
 {
     if (isScanning())
         return;
+    markClosedWorkbooks();
+    // Slices stay while the workbook still holds what the sliders show;
+    // otherwise the stored result no longer describes it.
+    if (!scanAxes.isEmpty() && slidersMatchTheirCells())
+        return;
+    endSliceDisplay();
+    exchangeAndFollow({}, {});
+}
+
+void MainWindow::rangeChanged(VRKExcelRange *)
+{
+    // The user edited the workbook: whatever the edit touched shows now.
+    if (isScanning())
+        return;
+    markClosedWorkbooks();
+    endSliceDisplay();
+    exchangeAndFollow({}, {});
+}
+
+void MainWindow::markClosedWorkbooks()
+{
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews))
-        if (view->range())
-            view->showCellValue(view->range()->value().toFloat());
+        if (!view->isCellClosed() && view->range() && !view->range()->isAvailable())
+            view->markCellClosed();
+    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+        if (!watch->isCellClosed() && watch->cell() && !watch->cell()->isAvailable())
+            watch->markCellClosed();
 }
 
 // ---- selection and buttons ------------------------------------------------------------------
@@ -690,16 +770,21 @@ void MainWindow::watchSplitChanged()
     if (free.size() != 2 || free[1] >= scanAxes.size())
         return;
     const double fractions[2] = {watch->splitPoint().x(), watch->splitPoint().y()};
+    QList<VRKExcelRange *> cells;
+    QList<double> values;
     for (int k = 0; k < 2; ++k) {
         VRKExcelCellSliderView *view = sliderViewOf(scanAxes[free[k]].cell);
         if (!view)
             continue;
         const VRKSlider *slider = view->slider();
         view->showCellValue(slider->minValue() + (slider->maxValue() - slider->minValue()) * fractions[k]);
+        cells << view->range();
+        values << slider->value();
     }
+    // The cells follow the sliders, as they do on a slice move.
+    setCellValuesGetCellValues(cells, values, {});
 }
 
-void MainWindow::rangeChanged(VRKExcelRange *) {}
 void MainWindow::autoPerformTasks() {}
 void MainWindow::watchDataCreated() {}
 void MainWindow::watchGraphDepthChanged() {}

@@ -23,10 +23,6 @@ namespace {
 // A stop asked for at once still leaves this much of a picture: the points
 // of the first passes, or what the soft deadline allowed.
 constexpr int minimumPointsBeforeStop = 100;
-constexpr qint64 softDeadlineMs = 200;
-// However slow the workbook, a stop waits no longer than this.
-constexpr qint64 hardDeadlineMs = 500;
-constexpr qint64 stopTestIntervalMs = 100;
 constexpr int eventMilliseconds = 10;
 // Passes with at most this many points so far are put on screen at once.
 constexpr int coarsePicturePoints = 256;
@@ -54,6 +50,7 @@ void MainWindow::on_pushButton_Graph_clicked()
         setProperty("stopscan", true);
         return;
     }
+    markClosedWorkbooks();
     if (selectedSliderViews.isEmpty() || watchViews.isEmpty())
         return;
     scanSliders(selectedSliderViews);
@@ -68,8 +65,13 @@ void MainWindow::sliderButtonScan1DClicked()
         setProperty("stopscan", true);
         return;
     }
-    if (!watchViews.isEmpty())
-        scanSliders({view});
+    // The same scan as Graph with this slider alone selected, so its slices
+    // and the cross-hair behave as after any scan.
+    for (VRKExcelCellSliderView *other : QList<VRKExcelCellSliderView *>(selectedSliderViews))
+        if (other != view)
+            other->setSelected(false);
+    view->setSelected(true);
+    on_pushButton_Graph_clicked();
 }
 
 void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
@@ -101,6 +103,14 @@ void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
     }
 
     endSliceDisplay();
+    // What the scan will write over, so that it can leave the workbooks
+    // unmodified when every cell gets its old value back.
+    QList<ScannedCell> before;
+    for (const ScanAxis &axis : std::as_const(axes)) {
+        VRKExcelSheet *sheet = axis.cell->worksheet(false);
+        VRKExcelWorkbook *book = sheet ? sheet->workbook() : nullptr;
+        before << ScannedCell{axis.cell->value(), book, book && book->isSaved()};
+    }
     scanAxes = axes;
     scanSource.clear();
     for (VRKExcelCellSliderView *view : views)
@@ -111,8 +121,7 @@ void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
     setProperty("stopscan", false);
     setProperty("restartscan", false);
     scanStartTime = QDateTime::currentDateTime();
-    scanSoftDeadline = scanStartTime.addMSecs(softDeadlineMs);
-    scanHardDeadline = scanStartTime.addMSecs(hardDeadlineMs);
+    scanClock.start();
     scanMinimumPoints = minimumPointsBeforeStop;
     progressPhase = 0;
     progressTimer->start();
@@ -133,13 +142,19 @@ void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
         }
     }
     restoreScannedCells();
+    keepSavedStateOf(before);
     if (!selectedSliderViews.isEmpty())
         sliceDisplay();
 
-    if (property("restartscan").toBool() && !property("closingapplication").toBool()) {
+    if (property("closingapplication").toBool()) {
+        // A close came during the scan: its questions come now.
+        QTimer::singleShot(0, this, &MainWindow::quitProgram);
+        return;
+    }
+    if (property("restartscan").toBool()) {
         QList<VRKExcelCellSliderView *> again;
         for (const QPointer<VRKExcelCellSliderView> &view : std::as_const(scanSource))
-            if (view)
+            if (view && !view->isCellClosed())
                 again << view;
         if (!again.isEmpty())
             QTimer::singleShot(0, this, [this, again] { scanSliders(again); });
@@ -222,7 +237,7 @@ bool MainWindow::runScan()
     CoarseToFineOrder order(total);
     bool firstPictureShown = false;
     for (qsizetype point = order.next(); point >= 0; point = order.next()) {
-        if (lastStopTest.elapsed() > stopTestIntervalMs) {
+        if (lastStopTest.elapsed() >= scanTiming.stopTestIntervalMs) {
             ui->pushButton_Graph->setProgress(double(scanPointsDone) / scanTotalPoints);
             if (stopTest())
                 return false;
@@ -250,8 +265,10 @@ bool MainWindow::stopTest()
     lastStopTest.restart();
     if (!property("stopscan").toBool())
         return false;
-    const QDateTime now = QDateTime::currentDateTime();
-    return now > scanHardDeadline || (now > scanSoftDeadline && scanPointsDone >= scanMinimumPoints);
+    // However slow the workbook, a stop waits no longer than the hard deadline.
+    const qint64 elapsed = scanClock.elapsed();
+    return elapsed >= scanTiming.hardDeadlineMs
+           || (elapsed >= scanTiming.softDeadlineMs && scanPointsDone >= scanMinimumPoints);
 }
 
 void MainWindow::evaluatePoint(const QList<int> &indices)
@@ -273,6 +290,7 @@ void MainWindow::evaluatePoint(const QList<int> &indices)
         }
     }
     ++scanPointsDone;
+    emit scanPointEvaluated(scanPointsDone);
 }
 
 void MainWindow::scanProgressDisplayTimerTimeout()
@@ -299,11 +317,26 @@ void MainWindow::restoreScannedCells()
         setCellValuesGetCellValues(cells, values, {});
 }
 
+void MainWindow::keepSavedStateOf(const QList<ScannedCell> &before)
+{
+    if (before.size() != scanAxes.size())
+        return;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const QVariant now = scanAxes[i].cell->value();
+        if (now.typeId() != before[i].value.typeId() || now != before[i].value)
+            return;
+    }
+    for (const ScannedCell &cell : before)
+        if (cell.workbook && cell.wasSaved)
+            cell.workbook->setSaved(true);
+}
+
 void MainWindow::endSliceDisplay()
 {
+    // The cells already hold the sliders' values: the scan gave them back
+    // and every slice move writes its own.
     if (scanAxes.isEmpty())
         return;
-    restoreScannedCells();
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
         view->watch()->setProperty("overlayimage", QString());
         view->watch()->update();

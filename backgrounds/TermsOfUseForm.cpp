@@ -44,12 +44,18 @@ void TermsOfUseForm::on_pushButton_accept_clicked()
     close();
 }
 
+void TermsOfUseForm::ask()
+{
+    ui->pushButton_accept->show();
+    show();
+    raise();
+}
+
 void TermsOfUseForm::on_pushButton_reject_clicked()
 {
     SettingsFiles::setTermsOfUseApproved(false);
     ui->pushButton_accept->hide();
     if (m_mainWindow)
         m_mainWindow->setProperty("stopscan", true);
-    // Every window may still ask about unsaved work; the program ends when the last closes.
-    QMetaObject::invokeMethod(qApp, &QApplication::closeAllWindows, Qt::QueuedConnection);
+    emit declined();
 }

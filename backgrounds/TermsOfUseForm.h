@@ -8,7 +8,7 @@ class TermsOfUseForm;
 }
 
 // The terms of use, asked for once: accepting records it in the general
-// settings file; declining stops a running scan and closes the program.
+// settings file; declining is announced, and the program closes.
 class TermsOfUseForm : public QWidget
 {
     Q_OBJECT
@@ -18,6 +18,11 @@ public:
 
     void setMainWindow(QWidget *mainWindow) { m_mainWindow = mainWindow; }
     void setVisible(bool visible) override;
+    // Shows the question with both answers.
+    void ask();
+
+signals:
+    void declined();
 
 private slots:
     void on_pushButton_accept_clicked();

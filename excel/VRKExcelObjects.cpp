@@ -267,6 +267,16 @@ QString VRKExcelWorkbook::name()
     return axObject()->read(QStringLiteral("Name")).toString();
 }
 
+bool VRKExcelWorkbook::isSaved()
+{
+    return axObject()->read(QStringLiteral("Saved")).toBool();
+}
+
+void VRKExcelWorkbook::setSaved(bool saved)
+{
+    axObject()->write(QStringLiteral("Saved"), saved);
+}
+
 VRKExcelWorksheets *VRKExcelWorkbook::worksheets()
 {
     if (!worksheetsWrapper)
@@ -302,6 +312,11 @@ QString VRKExcelRange::address()
     if (addressCache.isEmpty())
         addressCache = axObject()->read(QStringLiteral("Address"), {false, false}).toString();
     return addressCache;
+}
+
+bool VRKExcelRange::isAvailable()
+{
+    return !axObject()->isNull();
 }
 
 QVariant VRKExcelRange::value()

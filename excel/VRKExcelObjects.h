@@ -145,6 +145,9 @@ class VRKExcelWorkbook : public VRKExcelBase
 public:
     using VRKExcelBase::VRKExcelBase;
     QString name();
+    // Whether the workbook holds no unsaved change; setting it true marks it unmodified.
+    bool isSaved();
+    void setSaved(bool saved);
     VRKExcelWorksheets *worksheets();
     AutomationObject *createAxObject() override;
 
@@ -168,6 +171,8 @@ class VRKExcelRange : public VRKExcelBase
 public:
     using VRKExcelBase::VRKExcelBase;
     QString address();
+    // False once the cell's workbook is closed: it reads nothing and takes no write.
+    bool isAvailable();
     QVariant value();
     QVariant text();
     bool hasFormula();

@@ -120,10 +120,14 @@ void VRKExcelCellSliderView::setRange(VRKExcelRange *range)
         return;
 
     const QSignalBlocker blocker(this);
-    const double v = range->value().toFloat();
+    // The cell's own double: a cell holding 43.7 gets a grid that reaches 43.7.
+    const double v = range->value().toDouble();
     double minimum = 0, maximum = 1, step = 0.01;
     if (v != 0) {
-        step = std::pow(10.0, std::floor(std::log(std::abs(v)) / 2.302585092994046)) / 100;
+        // Read from its text, the power of ten is the double nearest the decimal
+        // one; pow and a division can miss it by a bit, and the grid with it.
+        const double exponent = std::floor(std::log(std::abs(v)) / 2.302585092994046) - 2;
+        step = QStringLiteral("1e%1").arg(exponent).toDouble();
         minimum = v > 0 ? 0 : 2 * v;
         maximum = v > 0 ? 2 * v : 0;
     }
@@ -133,7 +137,7 @@ void VRKExcelCellSliderView::setRange(VRKExcelRange *range)
         m_slider->setConfig(minimum, maximum, step);
     }
     m_watch->data()->setMinMax(minimum, maximum);
-    const double shown = range->value().toFloat();
+    const double shown = range->value().toDouble();
     m_slider->setValueQuietly(shown);
     m_addressLabel->setText(range->address());
     connect(range, &QObject::destroyed, this, &VRKExcelCellSliderView::rangeDestroyed);
@@ -150,12 +154,27 @@ void VRKExcelCellSliderView::showCellValue(double value)
 
 void VRKExcelCellSliderView::setSelected(bool selected)
 {
-    if (selected == m_selected)
+    if (selected == m_selected || (selected && isCellClosed()))
         return;
     m_selected = selected;
     emit selectedChanged();
     applySliderStyle();
     update();
+}
+
+void VRKExcelCellSliderView::markCellClosed()
+{
+    if (isCellClosed())
+        return;
+    setSelected(false);
+    m_slider->setEnabled(false);
+    m_buttonBar->setEnabled(false);
+    m_watch->markCellClosed();
+}
+
+bool VRKExcelCellSliderView::isCellClosed() const
+{
+    return m_watch->isCellClosed();
 }
 
 void VRKExcelCellSliderView::setActive(bool active)

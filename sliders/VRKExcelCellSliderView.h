@@ -27,7 +27,12 @@ public:
     void setRange(VRKExcelRange *range);
 
     bool isSelected() const { return m_selected; }
+    // A slider whose workbook is closed cannot be selected.
     void setSelected(bool selected);
+    // The cell's workbook was closed: greyed, titled so, nothing to move,
+    // scan or set; only its remove button still works.
+    void markCellClosed();
+    bool isCellClosed() const;
     bool isActive() const { return m_active; }
     void setActive(bool active);
     void applySliderStyle();

@@ -6,10 +6,38 @@
 #include "VRKExcelCellSliderView.h"
 #include "VRKSlider.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
+
+// Answers the next modal box with `button` and keeps what it said.
+struct BoxAnswer
+{
+    explicit BoxAnswer(QMessageBox::StandardButton button)
+    {
+        QTimer::singleShot(0, [this, button] { answer(button); });
+    }
+    void answer(QMessageBox::StandardButton button)
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++attempts < 200)
+                QTimer::singleShot(10, [this, button] { answer(button); });
+            return;
+        }
+        title = box->windowTitle();
+        text = box->text();
+        informative = box->informativeText();
+        box->button(button)->click();
+    }
+    int attempts = 0;
+    QString title, text, informative;
+};
 
 // A main window over a fresh embedded workbook, its settings in a folder of
 // its own, the terms accepted: what every flow test starts from.
@@ -38,6 +66,14 @@ struct MainWindowSession
         VRKSlider *slider = window->sliders().at(i)->slider();
         slider->setMinEmitInterval(0);
         slider->setValue(value);
+    }
+
+    // The program becomes the active application again.
+    void activate() const
+    {
+        QEvent activation(QEvent::ApplicationActivate);
+        QTest::ignoreMessage(QtDebugMsg, "ApplicationActivate");
+        QCoreApplication::sendEvent(qApp, &activation);
     }
 
     QTemporaryDir folder;

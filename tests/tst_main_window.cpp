@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "MainWindowTestSupport.h"
 #include "embedded/EmbeddedBackend.h"
 #include "embedded/WorkbookWindow.h"
 #include "SettingsFiles.h"
@@ -28,8 +29,8 @@ private slots:
     void keysAreSwallowedOrPassed();
     void escapeStopsARunningScan();
     void theScanPrecisionDebounces();
-    void closingDuringAScanStopsItFirst();
     void theTermsAreAskedUntilAccepted();
+    void declinedTermsComeBackWhenTheCloseIsCancelled();
     void theBannerDragsTheWindow();
     void missingHelpSaysSo();
     void floatsAboveTheWorkbookWhileItIsActive();
@@ -120,18 +121,6 @@ void TestMainWindow::theScanPrecisionDebounces()
     QVERIFY(m_window->property("stopscan").toBool());
 }
 
-void TestMainWindow::closingDuringAScanStopsItFirst()
-{
-    m_window->setProperty("scanning", true);
-    m_window->close();
-    QVERIFY(m_window->property("stopscan").toBool());
-    QVERIFY(m_window->property("closingapplication").toBool());
-    QWidget other;
-    other.show();
-    m_window->setProperty("scanning", false); // the scan ends
-    QTRY_VERIFY_WITH_TIMEOUT(!other.isVisible(), 2000);
-}
-
 void TestMainWindow::theTermsAreAskedUntilAccepted()
 {
     TermsOfUseForm *terms = m_window->termsOfUseFormForTests();
@@ -144,6 +133,29 @@ void TestMainWindow::theTermsAreAskedUntilAccepted()
     MainWindow second;
     QTest::qWait(2300);
     QVERIFY(!second.termsOfUseFormForTests()->isVisible());
+}
+
+void TestMainWindow::declinedTermsComeBackWhenTheCloseIsCancelled()
+{
+    WorkbookWindow::serveDocuments();
+    EmbeddedDocument *doc = EmbeddedBackend::instance().newDocument();
+    doc->editCell({0, 0, 0}, QStringLiteral("1")); // unsaved work
+    TermsOfUseForm *terms = m_window->termsOfUseFormForTests();
+    terms->ask();
+    BoxAnswer cancel(QMessageBox::Cancel);
+    terms->findChild<QAbstractButton *>(QStringLiteral("pushButton_reject"))->click();
+    QTRY_VERIFY(!cancel.text.isEmpty());
+    QVERIFY(!SettingsFiles::termsOfUseApproved());
+    // Still running: the question comes back with both answers.
+    QVERIFY(m_window->isVisible());
+    QVERIFY(terms->isVisible());
+    QVERIFY(terms->findChild<QAbstractButton *>(QStringLiteral("pushButton_accept"))->isVisible());
+    QVERIFY(!m_window->property("closingapplication").toBool());
+    terms->findChild<QAbstractButton *>(QStringLiteral("pushButton_accept"))->click();
+    QVERIFY(SettingsFiles::termsOfUseApproved());
+    EmbeddedBackend::instance().showDocument = nullptr;
+    doc->setModified(false);
+    EmbeddedBackend::instance().closeDocument(doc);
 }
 
 void TestMainWindow::theBannerDragsTheWindow()

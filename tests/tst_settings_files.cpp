@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 
@@ -22,7 +23,8 @@ private slots:
     void exactMatchIgnoresCase();
     void aRenamedWorkbookFindsItsSliderByCaption();
     void captionsOfSeveralLinesComeBack();
-    void valuesPassThroughSinglePrecision();
+    void valuesAreStoredWithTheDigitsTyped();
+    void filesWrittenBeforeStillLoad();
     void aStoredRangeAppliesOnlyAroundTheCellsValue();
     void brokenFilesReadAsEmpty();
 
@@ -61,15 +63,17 @@ void TestSettingsFiles::acceptingTheTermsIsRememberedDecliningIsToo()
     QVERIFY(SettingsFiles::termsOfUseApproved());
     QVERIFY(!form.isVisible());
 
-    QWidget survivor;
-    survivor.show();
+    QSignalSpy declined(&form, &TermsOfUseForm::declined);
     form.show();
     form.findChild<QPushButton *>(QStringLiteral("pushButton_reject"))->click();
     QVERIFY(!SettingsFiles::termsOfUseApproved());
     QVERIFY(mainWindow.property("stopscan").toBool());
     QVERIFY(form.findChild<QPushButton *>(QStringLiteral("pushButton_accept"))->isHidden());
-    QCoreApplication::processEvents(); // the windows are asked to close
-    QVERIFY(!survivor.isVisible());
+    QCOMPARE(declined.count(), 1);
+    // Asked again (the close was cancelled), both answers are there.
+    form.ask();
+    QVERIFY(form.isVisible());
+    QVERIFY(!form.findChild<QPushButton *>(QStringLiteral("pushButton_accept"))->isHidden());
 }
 
 void TestSettingsFiles::slidersAreStoredByWorkbookSheetAndCaption()
@@ -119,18 +123,56 @@ void TestSettingsFiles::captionsOfSeveralLinesComeBack()
     QVERIFY(!file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Speed"), {}));
 }
 
-void TestSettingsFiles::valuesPassThroughSinglePrecision()
+void TestSettingsFiles::valuesAreStoredWithTheDigitsTyped()
 {
     SliderSettingsFile file(sliderFile());
-    file.save(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {0.1, 0.7, 0.01});
+    file.save(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {0.1, 100, 0.5});
+    QFile stored(sliderFile());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(stored.readAll());
+    for (const char *line : {"min=0.1\n", "max=100\n", "step=0.5\n"})
+        QVERIFY2(text.contains(QLatin1String(line)), qPrintable(text));
+    QVERIFY(!text.contains(QStringLiteral("0000")));
+
     const auto loaded = file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {});
     QVERIFY(loaded);
-    QCOMPARE(loaded->min, double(0.1f));
-    QVERIFY(loaded->min != 0.1);
-    QCOMPARE(loaded->step, double(0.01f));
-    // A value that does not read as a number keeps the current one (through single precision too).
+    QCOMPARE(QString::number(loaded->min, 'g', 17), QStringLiteral("0.10000000000000001")); // the double of "0.1"
+    QCOMPARE(loaded->min, 0.1);
+    QCOMPARE(loaded->max, 100.0);
+    QCOMPARE(loaded->step, 0.5);
+    // A value that does not read as a number keeps the current one, as it is.
     QSettings(sliderFile(), QSettings::IniFormat).setValue(QStringLiteral("a.xlsx/S/Rate/max"), QStringLiteral("lots"));
-    QCOMPARE(file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {0, 0.3, 0})->max, double(0.3f));
+    QCOMPARE(file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {0, 0.3, 0})->max, 0.3);
+}
+
+void TestSettingsFiles::filesWrittenBeforeStillLoad()
+{
+    // Earlier versions stored what passed through single precision.
+    {
+        QSettings old(sliderFile(), QSettings::IniFormat);
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/min"), QStringLiteral("0.30000000447034836"));
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/max"), QStringLiteral("100.00000149011612"));
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/step"), QStringLiteral("0.10000000149011612"));
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/label"), QStringLiteral("Rate"));
+        old.setValue(QStringLiteral("b.xlsx/S/Big/min"), QStringLiteral("1234567936"));
+        old.setValue(QStringLiteral("b.xlsx/S/Big/max"), QStringLiteral("0.375"));
+        old.setValue(QStringLiteral("b.xlsx/S/Big/step"), QStringLiteral("0.1"));
+    }
+    SliderSettingsFile file(sliderFile());
+    const auto loaded = file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {});
+    QVERIFY(loaded);
+    // The step was a single-precision 0.1 exactly: it reads as the 0.1 typed.
+    QCOMPARE(loaded->step, 0.1);
+    // Sums of such steps are no single-precision numbers; they load as stored
+    // and the slider puts them back on its grid.
+    QCOMPARE(loaded->min, 0.30000000447034836);
+    QCOMPARE(loaded->max, 100.00000149011612);
+    // Whole numbers and values that need no more digits stay exactly as stored.
+    const auto big = file.load(QStringLiteral("b.xlsx"), QStringLiteral("S"), QStringLiteral("Big"), {});
+    QVERIFY(big);
+    QCOMPARE(big->min, 1234567936.0);
+    QCOMPARE(big->max, 0.375);
+    QCOMPARE(big->step, 0.1);
 }
 
 void TestSettingsFiles::aStoredRangeAppliesOnlyAroundTheCellsValue()

@@ -25,30 +25,6 @@ using namespace workbook;
 
 namespace {
 
-// Answers the next modal box with `button` and keeps what it said.
-struct BoxAnswer
-{
-    explicit BoxAnswer(QMessageBox::StandardButton button)
-    {
-        QTimer::singleShot(0, [this, button] { answer(button); });
-    }
-    void answer(QMessageBox::StandardButton button)
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box) {
-            if (++attempts < 200)
-                QTimer::singleShot(10, [this, button] { answer(button); });
-            return;
-        }
-        title = box->windowTitle();
-        text = box->text();
-        informative = box->informativeText();
-        box->button(button)->click();
-    }
-    int attempts = 0;
-    QString title, text, informative;
-};
-
 // Counts every recalculation that saw `cell` written.
 struct WriteCounter
 {
@@ -276,7 +252,8 @@ void TestSliderFlows::oneMoveIsOneExchange()
     // A watch's first live reading switches it to the history look.
     QCOMPARE(m_window->watches().at(0)->displayFlags(), 3087u);
     move(0, 8.0);
-    QCOMPARE(m_window->watches().at(0)->data()->values().size(), 2);
+    // The watch's first sample is its cell as it was made, then one per move.
+    QCOMPARE(m_window->watches().at(0)->data()->values().size(), 3);
 }
 
 void TestSliderFlows::creatingASliderLeavesItsCellAlone()
@@ -377,9 +354,13 @@ void TestSliderFlows::aConfigurationChangeWritesTheClampedValue()
 {
     m_doc->setSelection({block(1, 1, 1, 1)});
     pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
     slider(0)->slider()->setConfig(0, 3, 0.5);
     QCOMPARE(m_doc->book().value({0, 1, 1}).asNumber(), 3.0);
     QCOMPARE(m_doc->book().value({0, 1, 3}).asNumber(), 32.0);
+    // The watch follows the clamped value at once.
+    QCOMPARE(m_window->watches().first()->data()->values().last(), 32.0);
 }
 
 void TestSliderFlows::watchesLiveInTheWatchWindow()
@@ -426,7 +407,7 @@ void TestSliderFlows::watchButtonsExportAndRemove()
     move(0, 7);
     VRKExcelWatchView *watch = m_window->watches().first();
     emit watch->buttonClicked(QStringLiteral("exportdata"));
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\tSpeed\n0\t62\n1\t72"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\tSpeed\n0\t52\n1\t62\n2\t72"));
     watch->setButtonsShown(true);
     emit watch->buttonClicked(QStringLiteral("exportimage"));
     const QImage copied = QApplication::clipboard()->image();
@@ -475,33 +456,67 @@ void TestSliderFlows::aClosedWorkbookUnderLiveSliders()
     pressNewSliders();
     m_doc->setSelection({block(1, 3, 1, 3)});
     pressNewWatches();
+    emit slider(0)->watch()->graphClicked();
     closeAllDocuments();
-    move(0, 8); // reads come back empty, writes go nowhere
-    QVERIFY(std::isnan(m_window->watches().first()->data()->values().last()));
-    QVERIFY(std::isnan(slider(1)->watch()->data()->values().last()));
-    QTest::mouseClick(button("pushButton_DeleteAll"), Qt::LeftButton);
-    QVERIFY(m_window->sliders().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_session->activate();
+    // Greyed, titled so, left out of everything; only removal is left.
+    for (VRKExcelCellSliderView *view : m_window->sliders()) {
+        QVERIFY(view->isCellClosed());
+        QVERIFY(!view->slider()->isEnabled());
+        QVERIFY(view->watch()->name().endsWith(QStringLiteral("(workbook closed)")));
+        QVERIFY(view->watch()->graphicsEffect());
+    }
+    VRKExcelWatchView *watch = m_window->watches().first();
+    QVERIFY(watch->isCellClosed());
+    QVERIFY(watch->property("inactive").toBool());
+    QCOMPARE(watch->name(), QStringLiteral("Speed (workbook closed)"));
+    QVERIFY(m_window->selectedSliders().isEmpty());
+    emit slider(1)->watch()->graphClicked();
+    QVERIFY(m_window->selectedSliders().isEmpty());
+    const qsizetype samples = watch->data()->values().size();
+    move(0, 8); // a move that slips through writes nowhere and reads nothing
+    QCOMPARE(watch->data()->values().size(), samples);
+
+    // Another workbook's sliders work beside the closed ones.
     EmbeddedDocument *fresh = backend().newDocument();
     fresh->editCell({0, 0, 0}, QStringLiteral("2"));
     fresh->setSelection({block(0, 0, 0, 0)});
     pressNewSliders();
-    QCOMPARE(m_window->sliders().size(), 1);
-    move(0, 3);
+    QCOMPARE(m_window->sliders().size(), 3);
+    QVERIFY(!slider(2)->isCellClosed());
+    move(2, 3);
     QCOMPARE(fresh->book().value({0, 0, 0}).asNumber(), 3.0);
+    QVERIFY(slider(2)->toolTip().contains(fresh->name()));
+    // The closed ones can be removed.
+    emit slider(0)->watch()->buttonClicked(QStringLiteral("close"));
+    QTRY_COMPARE(m_window->sliders().size(), 2);
+    QTest::mouseClick(button("pushButton_DeleteAll"), Qt::LeftButton);
+    QVERIFY(m_window->sliders().isEmpty());
 }
 
 void TestSliderFlows::activationRereadsTheCells()
 {
     m_doc->setSelection({block(1, 1, 1, 1)});
     pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
+    VRKExcelWatchView *watch = m_window->watches().first();
+    QCOMPARE(watch->data()->values().last(), 52.0); // a new watch shows its cell at once
+
+    // Typed into the workbook: the edit itself brings slider and watch along.
     m_doc->editCell({0, 1, 1}, QStringLiteral("8"));
-    WriteCounter writes(m_doc, {0, 1, 1});
-    QEvent activate(QEvent::ApplicationActivate);
-    QTest::ignoreMessage(QtDebugMsg, "ApplicationActivate");
-    QCoreApplication::sendEvent(qApp, &activate);
     QCOMPARE(slider(0)->slider()->value(), 8.0);
+    QCOMPARE(watch->data()->values().last(), 82.0);
+
+    // Changed without an edit event: coming back to the program reads it.
+    WriteCounter writes(m_doc, {0, 1, 1});
+    m_doc->book().setValue({0, 1, 1}, Value::number(4));
+    m_session->activate();
+    QCOMPARE(slider(0)->slider()->value(), 4.0);
+    QCOMPARE(watch->data()->values().last(), 42.0);
     QTest::qWait(50);
-    QCOMPARE(writes.writes, 0);
+    QCOMPARE(writes.writes, 1); // the direct write above, nothing from us
 }
 
 void TestSliderFlows::fastDrawingScalesTheOthersRepaints()

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QGraphicsColorizeEffect>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -122,6 +123,19 @@ void VRKExcelWatchView::setName(const QString &name)
 {
     m_name = name;
     update(false);
+}
+
+void VRKExcelWatchView::markCellClosed()
+{
+    if (m_cellClosed)
+        return;
+    m_cellClosed = true;
+    setProperty("inactive", true);
+    setName(m_name + QStringLiteral(" (workbook closed)"));
+    auto *grey = new QGraphicsColorizeEffect(this);
+    grey->setColor(Qt::gray);
+    setGraphicsEffect(grey);
+    update(true);
 }
 
 void VRKExcelWatchView::setTitleHeight(int height)

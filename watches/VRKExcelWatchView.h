@@ -59,6 +59,10 @@ public:
 
     QString name() const { return m_name; }
     void setName(const QString &name);
+    // The cell's workbook was closed: the watch is greyed, says so in its
+    // title, and is left out of every update and scan.
+    void markCellClosed();
+    bool isCellClosed() const { return m_cellClosed; }
     int titleHeight() const { return m_titleHeight; }
     void setTitleHeight(int height);
     bool isSelected() const { return m_selected; }
@@ -209,6 +213,7 @@ private:
     QList<MinMaxMultiDimData *> m_previousData;
     MinMaxMultiDimData *m_data = nullptr;
     QString m_name;
+    bool m_cellClosed = false;
     int m_titleHeight = 34;
     bool m_selected = false;
     bool m_vertical = false;

@@ -113,11 +113,21 @@ QVariant EmbeddedDocumentObject::read(const QString &member, const QVariantList 
         return QVariant();
     if (isMember(member, "Name") && m_kind == Kind::Workbook)
         return m_document->name();
+    if (isMember(member, "Saved") && m_kind == Kind::Workbook)
+        return !m_document->isModified();
     if (isMember(member, "Count") && m_kind == Kind::Worksheets)
         return m_document->book().sheetCount();
     if (isMember(member, "Hwnd") && m_kind == Kind::Window)
         return m_document->id();
     return QVariant();
+}
+
+bool EmbeddedDocumentObject::write(const QString &member, const QVariant &value)
+{
+    if (!m_document || m_kind != Kind::Workbook || !isMember(member, "Saved"))
+        return false;
+    m_document->setModified(!value.toBool());
+    return true;
 }
 
 AutomationObject *EmbeddedDocumentObject::query(const QString &member, const QVariantList &arguments)

@@ -36,6 +36,8 @@ public:
     bool isNull() const override { return m_document.isNull(); }
     QString typeName() const override;
     QVariant read(const QString &member, const QVariantList &arguments = {}) const override;
+    // A workbook's "Saved": whether it holds no unsaved change.
+    bool write(const QString &member, const QVariant &value) override;
     AutomationObject *query(const QString &member, const QVariantList &arguments = {}) override;
 
 private:
