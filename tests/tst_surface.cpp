@@ -2,9 +2,11 @@
 #include "MinMaxMultiDimData.h"
 #include "SurfaceMesh.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QSet>
 #include <QTest>
+#include <QThread>
 
 #include <cmath>
 
@@ -69,12 +71,13 @@ private slots:
     void aTwoByTwoGridIsTwoTriangles();
     void aMissingValueSitsOnTheFloor();
     void nothingRendersWithoutARangeOrAnImage();
-    void defaultLightingNeverDarkens();
+    void lightFallsOffWithDistanceAndPeaksInTheMirroredEye();
     void incompleteDataDrawsOutlinesOnly();
     void aSharedVertexIsDrawnOnceAfterItsLastFace();
     void nearerFacesArePaintedLast();
     void simplifiedGridsKeepTheirEndsAndTheirBound();
     void theCubeFollowsOnlyWhatChanged();
+    void aFullRenderRecordsItsTimeADraftDoesNot();
     void theRenderIsDrawnOneToOneOrScaled();
     void facesMeetWithoutSeamsAndLinesAreSmooth();
 };
@@ -119,19 +122,36 @@ void TestSurface::nothingRendersWithoutARangeOrAnImage()
     QVERIFY(noImage.cachedGraph().isNull());
 }
 
-void TestSurface::defaultLightingNeverDarkens()
+void TestSurface::lightFallsOffWithDistanceAndPeaksInTheMirroredEye()
 {
-    MinMaxMultiDimData data;
-    makeCube(data, 12, 9, {});
-    paintCube(data);
-    const SurfaceMesh &mesh = data.mesh();
-    for (const SurfaceMesh::Face &face : mesh.faces()) {
-        QVERIFY(mesh.lightIntensity(face.center, face, data.drawSettings3DCube(), data.perspectiveSettings()) >= 1);
-        for (int v : face.vertices)
-            QVERIFY(mesh.lightIntensity(mesh.vertices()[v].stages[SurfaceMesh::Rotated], face,
-                                        data.drawSettings3DCube(), data.perspectiveSettings())
-                    >= 1);
-    }
+    // A face at the origin whose averaged normal looks at the eye (0, 0, 2),
+    // so the eye mirrored about it looks back along +z; its own normal is
+    // turned a right angle away.
+    SurfaceMesh mesh;
+    SurfaceMesh::Face face;
+    face.averagedNormal = QVector3D(0, 0, 1);
+    face.normalStages[SurfaceMesh::Screen] = QVector3D(1, 0, 0);
+    const PerspectiveSettings perspective;
+    QCOMPARE(perspective.eye, QVector3D(0, 0, 2));
+    DrawSettings3DCube cube;
+    cube.useNormalAveraged = true;
+    auto lit = [&](const QList<QVector4D> &lights) {
+        cube.lights = lights;
+        return mesh.lightIntensity(QVector3D(), face, cube, perspective);
+    };
+    // Strength over distance squared, four times that in the mirrored eye.
+    QCOMPARE(lit({{0, 0, 1, 100}}), 400.0);
+    QCOMPARE(lit({{0, 0, 2, 100}}), 100.0);
+    // At a right angle to the mirrored eye a quarter, behind the face a third.
+    QCOMPARE(lit({{2, 0, 0, 100}}), 25.0);
+    QCOMPARE(lit({{0, 0, -2, 100}}), 100.0 / 3);
+    QCOMPARE(lit({{0, 0, 2, 100}, {2, 0, 0, 100}}), 125.0);
+    // The face's own normal, turned away, mirrors the eye away from the light.
+    cube.useNormalAveraged = false;
+    QCOMPARE(lit({{0, 0, 2, 100}}), 100.0 / 3);
+    // A weak or distant light, or none, leaves the factor at 1, never below.
+    QCOMPARE(lit({{0, 0, 10, 1}}), 1.0);
+    QCOMPARE(lit({}), 1.0);
 }
 
 void TestSurface::incompleteDataDrawsOutlinesOnly()
@@ -260,7 +280,36 @@ void TestSurface::theCubeFollowsOnlyWhatChanged()
     paintCube(data, QSize(300, 300));
     QCOMPARE(data.mesh().vertices().at(7).stages[SurfaceMesh::Projected], projected);
     QCOMPARE(data.cachedGraph().size(), QSize(300, 300));
-    QVERIFY(data.lastRenderTime() >= 0);
+}
+
+void TestSurface::aFullRenderRecordsItsTimeADraftDoesNot()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 6, 6, {});
+    // Work done during the render, of a length the test measures itself.
+    int renders = 0;
+    qint64 hookTime = 0;
+    connect(&data, &MinMaxMultiDimData::beforePaint3D, this, [&] {
+        ++renders;
+        QElapsedTimer timer;
+        timer.start();
+        QThread::msleep(20);
+        hookTime = timer.elapsed();
+    });
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.fastDraw = true;
+    data.setDrawSettings3DCube(cube);
+    const qint64 initial = data.lastRenderTime();
+    paintCube(data);
+    QCOMPARE(renders, 1);
+    QCOMPARE(data.lastRenderTime(), initial);
+    cube.fastDraw = false;
+    data.setDrawSettings3DCube(cube);
+    paintCube(data);
+    QCOMPARE(renders, 2);
+    QVERIFY(hookTime >= 20);
+    QVERIFY2(data.lastRenderTime() >= hookTime,
+             qPrintable(QStringLiteral("%1 ms recorded, %2 ms spent in the render").arg(data.lastRenderTime()).arg(hookTime)));
 }
 
 void TestSurface::theRenderIsDrawnOneToOneOrScaled()

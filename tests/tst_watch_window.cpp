@@ -152,30 +152,50 @@ void TestWatchWindow::optionsReachEveryWatch()
     window.addWatch(&a);
     QCOMPARE(a.data()->drawSettings3DCube().alpha, 70.0 / 245);
     window.addWatch(&b);
-    child<QCheckBox>(window, "checkBox_useTriangleRects")->setChecked(true);
-    child<QCheckBox>(window, "checkBox_useTriangleRects")->setChecked(false);
-    child<QCheckBox>(window, "checkBox_useNormalAveraged")->setChecked(false);
-    child<QCheckBox>(window, "checkBox_DrawPoints")->setChecked(true);
-    child<QCheckBox>(window, "checkBox_DrawPoints")->setChecked(false);
-    child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->setValue(255);
-    for (VRKExcelWatchView *watch : {&a, &b}) {
-        const DrawSettings3DCube cube = watch->data()->drawSettings3DCube();
-        QVERIFY(!cube.useTriangleRects);
-        QVERIFY(!cube.useNormalAveraged);
-        QVERIFY(!cube.drawPoints);
-        QCOMPARE(cube.alpha, 1.0);
+    const QList<VRKExcelWatchView *> watches{&a, &b};
+    auto setEveryWatch = [&](bool DrawSettings3DCube::*option, bool value) {
+        for (VRKExcelWatchView *watch : watches) {
+            DrawSettings3DCube cube = watch->data()->drawSettings3DCube();
+            cube.*option = value;
+            watch->data()->setDrawSettings3DCube(cube);
+        }
+    };
+    const QList<QPair<const char *, bool DrawSettings3DCube::*>> boxes{
+        {"checkBox_useTriangleRects", &DrawSettings3DCube::useTriangleRects},
+        {"checkBox_useNormalAveraged", &DrawSettings3DCube::useNormalAveraged},
+        {"checkBox_DrawPoints", &DrawSettings3DCube::drawPoints}};
+    for (const auto &[name, option] : boxes) {
+        auto *box = child<QCheckBox>(window, name);
+        // Each way, from watches that draw the other way.
+        for (const bool checked : {!box->isChecked(), box->isChecked()}) {
+            setEveryWatch(option, !checked);
+            box->setChecked(checked);
+            for (VRKExcelWatchView *watch : watches)
+                QVERIFY2(watch->data()->drawSettings3DCube().*option == checked, name);
+        }
+    }
+    auto *transparency = child<QSlider>(window, "horizontalSlider_watchGraphAlpha");
+    for (const int value : {transparency->maximum(), transparency->minimum()}) {
+        transparency->setValue(value);
+        for (VRKExcelWatchView *watch : watches)
+            QCOMPARE(watch->data()->drawSettings3DCube().alpha, value == transparency->maximum() ? 1.0 : 0.0);
     }
     // Smooth acts on surfaces only: the flat record for flat maps, the cube's otherwise.
     makeSurface(a);
-    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(true);
-    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(false);
-    QVERIFY(!a.data()->drawSettings3DCube().smooth);
-    QVERIFY(b.data()->drawSettings3DCube().smooth);
-    child<QCheckBox>(window, "checkBox_Flat3DGraph")->setChecked(true);
-    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(true);
-    child<QCheckBox>(window, "checkBox_SmoothGraphs")->setChecked(false);
-    QVERIFY(!a.data()->drawSettings3DFlat().smooth);
-    QVERIFY(b.data()->drawSettings3DFlat().smooth);
+    auto *smooth = child<QCheckBox>(window, "checkBox_SmoothGraphs");
+    for (const bool flat : {false, true}) {
+        child<QCheckBox>(window, "checkBox_Flat3DGraph")->setChecked(flat);
+        for (const bool checked : {!smooth->isChecked(), smooth->isChecked()}) {
+            setEveryWatch(&DrawSettings3DCube::smooth, !checked);
+            for (VRKExcelWatchView *watch : watches)
+                watch->data()->setDrawSettings3DFlat(DrawSettings3DFlat{!checked});
+            smooth->setChecked(checked);
+            QCOMPARE(a.data()->drawSettings3DFlat().smooth, flat ? checked : !checked);
+            QCOMPARE(a.data()->drawSettings3DCube().smooth, flat ? !checked : checked);
+            QCOMPARE(b.data()->drawSettings3DFlat().smooth, !checked);
+            QCOMPARE(b.data()->drawSettings3DCube().smooth, !checked);
+        }
+    }
 }
 
 QTEST_MAIN(TestWatchWindow)
