@@ -11,6 +11,7 @@
 #include <QVariant>
 
 class ExcelAddressBlock;
+class GridScanOrder;
 class QMouseEvent;
 class QPainter;
 class QTimer;
@@ -154,9 +155,10 @@ private:
     // visited coarse to fine, the cells given back their sliders' values.
     void scanSliders(const QList<VRKExcelCellSliderView *> &views);
     bool runScan();
-    void evaluatePoint(const QList<int> &indices);
+    // Writes the order's point into the axes' cells and stores what every
+    // watch reads into `cells` (the point first, then those it stands in for).
+    void evaluatePoint(const GridScanOrder &order, const QList<qsizetype> &cells);
     bool stopTest();
-    QList<int> indicesOf(qsizetype point) const;
     void prepareScanStores();
     // The stored result at the sliders' positions, and the sliders marked.
     void sliceDisplay();

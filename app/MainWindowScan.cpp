@@ -2,10 +2,11 @@
 // to fine, on the GUI thread, and showing slices of the stored result.
 #include "MainWindow.h"
 
-#include "CoarseToFineOrder.h"
+#include "GridScanOrder.h"
 #include "MinMaxMultiDimData.h"
 #include "ProgressPushButton.h"
 #include "ScanProgressText.h"
+#include "StandInCells.h"
 #include "VRKExcelCellSliderView.h"
 #include "VRKExcelObjects.h"
 #include "VRKExcelWatchView.h"
@@ -186,27 +187,15 @@ void MainWindow::prepareScanStores()
     }
 }
 
-QList<int> MainWindow::indicesOf(qsizetype point) const
-{
-    QList<int> indices;
-    for (const ScanAxis &axis : scanAxes) {
-        const int n = axis.points();
-        indices << int(point % n);
-        point /= n;
-    }
-    return indices;
-}
-
 bool MainWindow::runScan()
 {
     scanPointsDone = 0;
     scanStartTime = QDateTime::currentDateTime();
-    qsizetype total = 1;
+    QList<int> counts;
     for (const ScanAxis &axis : std::as_const(scanAxes))
-        total *= axis.points();
-    scanTotalPoints = int(total);
-    if (total == 0)
-        return true;
+        counts << axis.points();
+    GridScanOrder order(counts);
+    scanTotalPoints = int(order.total());
     // The watches to read are the same at every point: collected once.
     scanReadCells.clear();
     scanReadWatches.clear();
@@ -217,35 +206,23 @@ bool MainWindow::runScan()
         scanReadWatches << watch;
     }
 
-    QList<int> zero, last;
-    for (const ScanAxis &axis : std::as_const(scanAxes)) {
-        zero << 0;
-        last << axis.intervals();
-    }
+    // A surface shows a whole picture at every moment: each point also
+    // stands in for the cells nearest to it until finer points come. A curve
+    // joins its samples as they are.
+    StandInCells standIns;
+    const bool fillStandIns = scanAxes.size() >= 2;
     lastStopTest.start();
-    evaluatePoint(zero);
-    // The corners and the first passes reach the screen at once, before the
-    // first stop test.
-    processPendingEvents();
-    if (stopTest())
-        return false;
-    evaluatePoint(last);
-    processPendingEvents();
-    if (stopTest())
-        return false;
-
-    CoarseToFineOrder order(total);
     bool firstPictureShown = false;
-    for (qsizetype point = order.next(); point >= 0; point = order.next()) {
-        if (lastStopTest.elapsed() >= scanTiming.stopTestIntervalMs) {
+    while (order.next()) {
+        // Until the corners are in, every point reaches the screen at once.
+        if (scanPointsDone > 0
+            && (!order.cornersDone() || lastStopTest.elapsed() >= scanTiming.stopTestIntervalMs)) {
             ui->pushButton_Graph->setProgress(double(scanPointsDone) / scanTotalPoints);
             if (stopTest())
                 return false;
         }
-        const QList<int> indices = indicesOf(point);
-        if (indices != zero && indices != last)
-            evaluatePoint(indices);
-        if (order.passEnded() && scanPointsDone > 2 && !firstPictureShown) {
+        evaluatePoint(order, fillStandIns ? standIns.cellsFor(order) : QList<qsizetype>{order.offset()});
+        if (order.passEnded() && order.cornersDone() && scanPointsDone > 2 && !firstPictureShown) {
             // The corners and the first pass are painted now, whatever the
             // watches' repaint throttle says.
             firstPictureShown = true;
@@ -271,23 +248,22 @@ bool MainWindow::stopTest()
            || (elapsed >= scanTiming.softDeadlineMs && scanPointsDone >= scanMinimumPoints);
 }
 
-void MainWindow::evaluatePoint(const QList<int> &indices)
+void MainWindow::evaluatePoint(const GridScanOrder &order, const QList<qsizetype> &cells)
 {
-    if (indices.size() == scanAxes.size()) {
-        QList<VRKExcelRange *> write;
-        QList<double> values;
-        for (qsizetype axis = scanAxes.size() - 1; axis >= 0; --axis) {
-            write << scanAxes[axis].cell;
-            values << scanAxes[axis].valueAt(indices[axis]);
-        }
-        const QList<double> results = setCellValuesGetCellValues(write, values, scanReadCells);
-        if (results.size() == scanReadWatches.size()) {
-            for (qsizetype i = 0; i < scanReadWatches.size(); ++i)
-                if (VRKExcelWatchView *watch = scanReadWatches[i])
-                    watch->data()->setValue(indices, results[i]);
-        } else {
-            qDebug() << "Incorrect returned values length" << results.size() << scanReadWatches.size();
-        }
+    const QList<int> &indices = order.indices();
+    QList<VRKExcelRange *> write;
+    QList<double> values;
+    for (qsizetype axis = scanAxes.size() - 1; axis >= 0; --axis) {
+        write << scanAxes[axis].cell;
+        values << scanAxes[axis].valueAt(indices[axis]);
+    }
+    const QList<double> results = setCellValuesGetCellValues(write, values, scanReadCells);
+    if (results.size() == scanReadWatches.size()) {
+        for (qsizetype i = 0; i < scanReadWatches.size(); ++i)
+            if (VRKExcelWatchView *watch = scanReadWatches[i])
+                watch->data()->setValueAtOffsets(cells, results[i]);
+    } else {
+        qDebug() << "Incorrect returned values length" << results.size() << scanReadWatches.size();
     }
     ++scanPointsDone;
     emit scanPointEvaluated(scanPointsDone);

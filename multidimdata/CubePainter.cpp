@@ -173,7 +173,9 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
 
     QColor base = cube.surfaceColor.darker(cube.drawPoints ? 250 : 130);
     base.setAlphaF(float(cube.alpha));
-    if (cube.surfaceColor == QColor(Qt::transparent) || !data.dataComplete() || cube.fastDraw || anyNaN) {
+    // A scan in progress fills every cell with a sample or a stand-in, so a
+    // face is filled as soon as its corners hold values.
+    if (cube.surfaceColor == QColor(Qt::transparent) || cube.fastDraw || anyNaN) {
         QColor outline = cube.outlineColor;
         outline.setAlpha(20);
         m_cubePainter.setPen(outline);

@@ -185,6 +185,13 @@ void MinMaxMultiDimData::setValue(const QList<int> &position, double value)
     foldIntoRange({value});
 }
 
+void MinMaxMultiDimData::setValueAtOffsets(const QList<qsizetype> &offsets, double value)
+{
+    SimpleMultiDimData::setValueAtOffsets(offsets, value);
+    m_displayAsScan = false;
+    foldIntoRange({value});
+}
+
 void MinMaxMultiDimData::setDimensions(const QList<Dimension> &dimensions)
 {
     SimpleMultiDimData::setDimensions(dimensions);

@@ -82,6 +82,7 @@ public slots:
     void resetValues() override;
     void setValues(const QList<double> &values) override;
     void setValue(const QList<int> &position, double value) override;
+    void setValueAtOffsets(const QList<qsizetype> &offsets, double value) override;
     void setDimensions(const QList<Dimension> &dimensions) override;
     bool appendValue(double value) override;
 

@@ -171,6 +171,16 @@ void SimpleMultiDimData::setValue(const QList<int> &position, double value)
     markChanged();
 }
 
+void SimpleMultiDimData::setValueAtOffsets(const QList<qsizetype> &offsets, double value)
+{
+    if (std::isnan(value))
+        emit reportNaN();
+    for (qsizetype offset : offsets)
+        if (offset >= 0 && offset < m_values.size())
+            m_values[offset] = value;
+    markChanged();
+}
+
 void SimpleMultiDimData::setDimensions(const QList<Dimension> &dimensions)
 {
     if (dimensions == m_dimensions)

@@ -55,6 +55,9 @@ public slots:
     virtual void resetValues();
     virtual void setValues(const QList<double> &values);
     virtual void setValue(const QList<int> &position, double value);
+    // One value into several cells at once, by offset: a scan point and the
+    // cells it stands in for. Offsets outside the store are skipped.
+    virtual void setValueAtOffsets(const QList<qsizetype> &offsets, double value);
     virtual void setDimensions(const QList<Dimension> &dimensions);
     virtual bool appendValue(double value);
 

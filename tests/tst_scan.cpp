@@ -1,4 +1,3 @@
-#include "CoarseToFineOrder.h"
 #include "MainWindowTestSupport.h"
 #include "MainWindow.h"
 #include "MinMaxMultiDimData.h"
@@ -14,7 +13,6 @@
 
 #include <QApplication>
 #include <QPushButton>
-#include <QSet>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,15 +27,6 @@ using namespace workbook;
 
 namespace {
 
-QList<qsizetype> orderOf(qsizetype count)
-{
-    CoarseToFineOrder order(count);
-    QList<qsizetype> points;
-    for (qsizetype point = order.next(); point >= 0; point = order.next())
-        points << point;
-    return points;
-}
-
 ScanAxis axis(double minimum, double maximum, double step, int factor)
 {
     return ScanAxis{nullptr, minimum, maximum, step, factor, QString()};
@@ -51,8 +40,6 @@ class TestScan : public QObject
 private slots:
     void init();
     void cleanup();
-    void theOrderGoesCoarseToFine();
-    void everyPointComesOnce();
     void axesKeepTheirGridWithinTheRange();
     void progressTextsCycle();
     void aScanFillsEveryWatchAndGivesTheCellsBack();
@@ -150,27 +137,6 @@ void TestScan::atPoint(int point, const std::function<void()> &action)
             action();
         }
     });
-}
-
-void TestScan::theOrderGoesCoarseToFine()
-{
-    QCOMPARE(orderOf(10), QList<qsizetype>({0, 8, 4, 6, 2, 1, 3, 5, 7, 9}));
-    QCOMPARE(orderOf(1), QList<qsizetype>({0}));
-    QCOMPARE(orderOf(2), QList<qsizetype>({0, 1}));
-    QVERIFY(orderOf(0).isEmpty());
-    CoarseToFineOrder order(10);
-    order.next();
-    QVERIFY(order.passEnded()); // 0 alone at the first stride
-}
-
-void TestScan::everyPointComesOnce()
-{
-    for (qsizetype n : {3, 7, 16, 17, 100, 1000, 10201}) {
-        const QList<qsizetype> points = orderOf(n);
-        QCOMPARE(points.size(), n);
-        QCOMPARE(QSet<qsizetype>(points.begin(), points.end()).size(), n);
-        QCOMPARE(points.first(), 0);
-    }
 }
 
 void TestScan::axesKeepTheirGridWithinTheRange()
