@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StepGrid.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -8,8 +10,9 @@
 class VRKExcelRange;
 
 // One scanned slider: the cell it drives and the grid it sweeps. The grid
-// runs from `minimum` in intervals of stepFactor x step; its last value never
-// passes `maximum`.
+// runs from `minimum` in intervals of stepFactor x step, on the slider's own
+// decimal grid, so a scan writes the numbers the slider would; its last value
+// never passes `maximum`.
 struct ScanAxis
 {
     VRKExcelRange *cell = nullptr;
@@ -37,5 +40,8 @@ struct ScanAxis
 
     int points() const { return intervals() + 1; }
 
-    double valueAt(int index) const { return std::min(minimum + interval() * index, maximum); }
+    double valueAt(int index) const
+    {
+        return std::min(StepGrid(minimum, step).at(double(index) * stepFactor), maximum);
+    }
 };

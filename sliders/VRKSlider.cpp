@@ -1,6 +1,7 @@
 #include "VRKSlider.h"
 
 #include "CachedImageLoader.h"
+#include "StepGrid.h"
 
 #include <QDebug>
 #include <QPainter>
@@ -53,7 +54,7 @@ double VRKSlider::value() const
     if (maximum() != minimum())
         raw = m_minValue + position() / double(positionCount) * (m_maxValue - m_minValue);
     if (m_stepValue > 0)
-        return m_minValue + m_stepValue * nearest((raw - m_minValue) / m_stepValue);
+        return StepGrid(m_minValue, m_stepValue).snap(raw);
     return raw;
 }
 
@@ -153,7 +154,7 @@ void VRKSlider::normalize()
     }
     m_normalizing = false;
 
-    setValue(m_minValue + m_stepValue * nearest((value() - m_minValue) / m_stepValue));
+    setValue(StepGrid(m_minValue, m_stepValue).snap(value()));
     if (value() < m_minValue)
         setValue(m_minValue);
     else if (value() > m_maxValue)
@@ -175,8 +176,8 @@ void VRKSlider::normalizePass()
         m_stepValue = span * 0.5;
     // A step larger than the span cannot be placed on the grid.
     m_stepValue = std::clamp(m_stepValue, span * minStepFraction, span);
-    setMinValue(m_stepValue * nearest(m_minValue / m_stepValue));
-    setMaxValue(m_minValue + m_stepValue * nearest((m_maxValue - m_minValue) / m_stepValue));
+    setMinValue(StepGrid(0, m_stepValue).snap(m_minValue));
+    setMaxValue(StepGrid(m_minValue, m_stepValue).snap(m_maxValue));
 }
 
 void VRKSlider::setActive(bool active)

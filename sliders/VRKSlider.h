@@ -8,10 +8,11 @@
 class QTimer;
 
 // A vertical slider over a real range with a step. The handle position is an
-// integer 0 .. 100000; the value it stands for is snapped to the step grid
-// counted from `minValue`. Value notifications are throttled so that dragging
-// does not flood the spreadsheet with writes, yet the final position is
-// always announced.
+// integer 0 .. 100000; the value it stands for is snapped to the decimal step
+// grid counted from `minValue` (StepGrid), so the value announced, and written
+// into the cell, is the number shown. Value notifications are throttled so
+// that dragging does not flood the spreadsheet with writes, yet the final
+// position is always announced.
 class VRKSlider : public QSlider
 {
     Q_OBJECT

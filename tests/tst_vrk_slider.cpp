@@ -1,6 +1,7 @@
 #include "VRKSlider.h"
 
 #include <QImage>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -18,6 +19,13 @@ void verifyInvariants(const VRKSlider &slider)
     QVERIFY(std::isfinite(slider.value()));
 }
 
+// The shortest text that reads back as the same double: equal texts mean
+// equal doubles, to the last bit (QCOMPARE on doubles forgives small errors).
+QString digits(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
 } // namespace
 
 class TestVRKSlider : public QObject
@@ -30,6 +38,9 @@ private slots:
     void setConfigNormalizes_data();
     void setConfigNormalizes();
     void setConfigKeepsTheValueWithoutAnnouncingIt();
+    void announcedValuesAreTheDecimalsShown_data();
+    void announcedValuesAreTheDecimalsShown();
+    void rangesSettleOnTheDecimalGrid();
     void settersAnnounceOnlyRealChanges();
     void stepLargerThanTheSpanIsLimitedToTheSpan();
     void hostileConfigurationsKeepTheInvariants();
@@ -138,6 +149,52 @@ void TestVRKSlider::setConfigKeepsTheValueWithoutAnnouncingIt()
     slider.setConfig(30, 40, 1);
     QCOMPARE(slider.value(), 30.0);
     QCOMPARE(valueSpy.count(), 0);
+}
+
+void TestVRKSlider::announcedValuesAreTheDecimalsShown_data()
+{
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("43.7 in tenths") << 0.0 << 100.0 << 0.1 << "43.7";
+    QTest::newRow("43.3 in tenths") << 0.0 << 100.0 << 0.1 << "43.3";
+    QTest::newRow("tenths from 0.3") << 0.3 << 100.0 << 0.1 << "43.7";
+    QTest::newRow("thousandths") << 0.0 << 1.0 << 0.001 << "0.7";
+    QTest::newRow("hundredths below zero") << -2.0 << 2.0 << 0.01 << "-1.85";
+}
+
+void TestVRKSlider::announcedValuesAreTheDecimalsShown()
+{
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(double, step);
+    QFETCH(QString, shown);
+    VRKSlider slider;
+    slider.setMinEmitInterval(0);
+    slider.setConfig(min, max, step);
+    QCOMPARE(digits(slider.minValue()), digits(min));
+    QSignalSpy valueSpy(&slider, qOverload<qreal>(&VRKSlider::valueChanged));
+    slider.setValue(shown.toDouble());
+    QCOMPARE(valueSpy.count(), 1);
+    const double announced = valueSpy.first().first().toDouble();
+    QCOMPARE(announced, shown.toDouble());
+    QCOMPARE(digits(announced), shown);
+    QCOMPARE(digits(slider.value()), shown);
+}
+
+void TestVRKSlider::rangesSettleOnTheDecimalGrid()
+{
+    VRKSlider slider;
+    // What a single-precision road left in settings files comes back clean.
+    slider.setConfig(0.30000000447034836, 100.00000149011612, 0.1);
+    QCOMPARE(digits(slider.minValue()), QStringLiteral("0.3"));
+    QCOMPARE(digits(slider.maxValue()), QStringLiteral("100"));
+    slider.setConfig(0, 1.4000000000000001, 0.001);
+    QCOMPARE(digits(slider.maxValue()), QStringLiteral("1.4"));
+    slider.setConfig(0.34, 2, 0.1);
+    QCOMPARE(digits(slider.minValue()), QStringLiteral("0.3"));
+    QCOMPARE(digits(slider.maxValue()), QStringLiteral("2"));
 }
 
 void TestVRKSlider::settersAnnounceOnlyRealChanges()
