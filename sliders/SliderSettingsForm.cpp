@@ -9,13 +9,30 @@
 #include <QCloseEvent>
 #include <QDoubleValidator>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QTimer>
 
 namespace {
 
+// A field speaks its validator's language and shows the shortest text that
+// reads back as the same double, so reading a field never moves a value.
+QLocale fieldLocale(const QLineEdit *edit)
+{
+    QLocale locale = edit->validator()->locale();
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale;
+}
+
 double fieldValue(const QLineEdit *edit)
 {
-    return double(edit->text().toFloat());
+    bool ok = false;
+    const double value = fieldLocale(edit).toDouble(edit->text(), &ok);
+    return ok ? value : 0.0;
+}
+
+void showValue(QLineEdit *edit, double value)
+{
+    edit->setText(fieldLocale(edit).toString(value, 'g', QLocale::FloatingPointShortest));
 }
 
 } // namespace
@@ -86,9 +103,9 @@ void SliderSettingsForm::setStepValue(double value)
 
 void SliderSettingsForm::refreshFields()
 {
-    ui->lineEdit_min->setText(QString::number(minValue, 'g', 6));
-    ui->lineEdit_max->setText(QString::number(maxValue, 'g', 6));
-    ui->lineEdit_step->setText(QString::number(stepValue, 'g', 6));
+    showValue(ui->lineEdit_min, minValue);
+    showValue(ui->lineEdit_max, maxValue);
+    showValue(ui->lineEdit_step, stepValue);
 }
 
 void SliderSettingsForm::on_lineEdit_min_editingFinished()
@@ -106,9 +123,22 @@ void SliderSettingsForm::on_lineEdit_step_editingFinished()
     setStepValue(fieldValue(ui->lineEdit_step));
 }
 
+void SliderSettingsForm::commitFieldBeingEdited()
+{
+    if (ui->lineEdit_min->hasFocus())
+        on_lineEdit_min_editingFinished();
+    else if (ui->lineEdit_max->hasFocus())
+        on_lineEdit_max_editingFinished();
+    else if (ui->lineEdit_step->hasFocus())
+        on_lineEdit_step_editingFinished();
+}
+
 void SliderSettingsForm::on_pushButton_OK_clicked()
 {
-    // A field being edited finishes first.
+    // The field being edited finishes first, as leaving it would. A click on
+    // OK has already left it; Enter arrives here before the field reports
+    // its end, and re-reading the other fields would overwrite its text.
+    commitFieldBeingEdited();
     ui->pushButton_OK->setFocus();
     setMaxValue(fieldValue(ui->lineEdit_max));
     setMinValue(fieldValue(ui->lineEdit_min));

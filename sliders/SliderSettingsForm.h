@@ -48,6 +48,7 @@ protected:
 
 private:
     void correctStep();
+    void commitFieldBeingEdited();
     void finish(bool validated);
 
     double minValue = 0;

@@ -8,6 +8,7 @@
 #include "EmbeddedTestSupport.h"
 
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -72,6 +73,38 @@ void enterField(SliderSettingsForm &form, const char *name, const QString &text)
     emit edit->editingFinished();
 }
 
+// Types into a field as a user does: a click into it (which selects the
+// whole text), then the keys.
+void typeInto(QLineEdit *edit, const QString &text)
+{
+    QTest::mouseClick(edit, Qt::LeftButton);
+    QTRY_VERIFY(edit->hasFocus() && edit->selectedText() == edit->text());
+    QTest::keyClicks(edit, text);
+}
+
+// The shortest text that reads back as the same double: equal texts mean
+// equal doubles, to the last bit (QCOMPARE on doubles forgives small errors).
+QString digits(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// A slider's minimum, maximum, step and value, each in its shortest text.
+QString configOf(const VRKSlider &slider)
+{
+    return QStringList{digits(slider.minValue()), digits(slider.maxValue()), digits(slider.stepValue()),
+                       digits(slider.value())}
+        .join(QLatin1Char(' '));
+}
+
+// The default locale, for the life of a test.
+struct DefaultLocale
+{
+    explicit DefaultLocale(const QLocale &locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(saved); }
+    QLocale saved;
+};
+
 } // namespace
 
 class TestCellSliderView : public QObject
@@ -89,6 +122,10 @@ private slots:
     void aDestroyedCellUnbinds();
     void settingsCorrectEachOther();
     void okAppliesAndCancelLeavesAlone();
+    void enterAndOkCommitTheSame_data();
+    void enterAndOkCommitTheSame();
+    void everyDigitTypedReachesTheSlider();
+    void fieldsSpeakTheValidatorsLocale();
     void openingTakesTheSlidersValues();
 };
 
@@ -121,27 +158,28 @@ void TestCellSliderView::bindingFitsTheRangeAndWritesNothing()
 void TestCellSliderView::bindingFitsRangesOfEveryMagnitude_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("minimum");
-    QTest::addColumn<double>("maximum");
-    QTest::addColumn<double>("step");
-    QTest::newRow("250") << "250" << 0.0 << 500.0 << 1.0;
-    QTest::newRow("-0.04") << "-0.04" << -0.08 << 0.0 << 0.0001;
-    QTest::newRow("zero") << "0" << 0.0 << 1.0 << 0.01;
-    QTest::newRow("text") << "abc" << 0.0 << 1.0 << 0.01;
+    QTest::addColumn<QString>("config");
+    QTest::newRow("250") << "250" << "0 500 1 250";
+    QTest::newRow("-0.04") << "-0.04" << "-0.08 0 1e-04 -0.04";
+    QTest::newRow("zero") << "0" << "0 1 0.01 0";
+    QTest::newRow("text") << "abc" << "0 1 0.01 0";
+    // Each value stays reachable to the last digit, and so do the ends.
+    QTest::newRow("43.7") << "43.7" << "0 87.4 0.1 43.7";
+    QTest::newRow("0.7") << "0.7" << "0 1.4 0.001 0.7";
+    QTest::newRow("3.3") << "3.3" << "0 6.6 0.01 3.3";
+    QTest::newRow("0.00003") << "0.00003" << "0 6e-05 1e-07 3e-05";
+    // Read in single precision this would be 10, a decade higher.
+    QTest::newRow("just below ten") << "9.9999999" << "0 20 0.01 10";
 }
 
 void TestCellSliderView::bindingFitsRangesOfEveryMagnitude()
 {
     QFETCH(QString, text);
-    QFETCH(double, minimum);
-    QFETCH(double, maximum);
-    QFETCH(double, step);
+    QFETCH(QString, config);
     Cell cell(text);
     VRKExcelCellSliderView view;
     view.setRange(cell.range);
-    QCOMPARE(float(view.slider()->minValue()), float(minimum));
-    QCOMPARE(float(view.slider()->maxValue()), float(maximum));
-    QCOMPARE(float(view.slider()->stepValue()), float(step));
+    QCOMPARE(configOf(*view.slider()), config);
 }
 
 void TestCellSliderView::movesWriteUnlessAReceiverHandlesThem()
@@ -335,15 +373,90 @@ void TestCellSliderView::okAppliesAndCancelLeavesAlone()
     QCOMPARE(view.slider()->maxValue(), 20.0);
 }
 
+void TestCellSliderView::enterAndOkCommitTheSame_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<QString>("applied");
+    // The cell holds 43.7, so the slider starts at 0 .. 87.4 in steps of 0.1.
+    const QStringList maxThenStep{"lineEdit_max", "lineEdit_step"};
+    const QStringList maxThenMin{"lineEdit_max", "lineEdit_min"};
+    for (bool enter : {true, false}) {
+        const char *how = enter ? ", Enter" : ", OK";
+        // On a grid of halves the value nearest 43.7 is 43.5.
+        QTest::addRow("max and step%s", how) << maxThenStep << QStringList{"100", "0.5"} << enter << "0 100 0.5 43.5";
+        // The minimum typed last pushes the maximum up, as leaving its field would.
+        QTest::addRow("min above max%s", how) << maxThenMin << QStringList{"100", "150"} << enter << "150 151 0.1 150";
+    }
+}
+
+void TestCellSliderView::enterAndOkCommitTheSame()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QStringList, texts);
+    QFETCH(bool, enter);
+    QFETCH(QString, applied);
+    Cell cell(QStringLiteral("43.7"));
+    VRKExcelCellSliderView view;
+    view.setRange(cell.range);
+    QCOMPARE(configOf(*view.slider()), QStringLiteral("0 87.4 0.1 43.7"));
+    SliderSettingsForm form;
+    form.editSlider(&view);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QLineEdit *last = nullptr;
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        typeInto(last = child<QLineEdit>(form, qPrintable(fields[i])), texts[i]);
+    if (enter)
+        QTest::keyClick(last, Qt::Key_Return);
+    else
+        QTest::mouseClick(child<QPushButton>(form, "pushButton_OK"), Qt::LeftButton);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(configOf(*view.slider()), applied);
+}
+
+void TestCellSliderView::everyDigitTypedReachesTheSlider()
+{
+    Cell cell(QStringLiteral("5"));
+    VRKExcelCellSliderView view;
+    view.setRange(cell.range);
+    SliderSettingsForm form;
+    form.editSlider(&view);
+    enterField(form, "lineEdit_max", QStringLiteral("1234567.5"));
+    enterField(form, "lineEdit_step", QStringLiteral("0.5"));
+    QCOMPARE(child<QLineEdit>(form, "lineEdit_max")->text(), QStringLiteral("1234567.5"));
+    QTest::mouseClick(child<QPushButton>(form, "pushButton_OK"), Qt::LeftButton);
+    QCOMPARE(digits(view.slider()->maxValue()), QStringLiteral("1234567.5"));
+    QCOMPARE(digits(view.slider()->stepValue()), QStringLiteral("0.5"));
+}
+
+void TestCellSliderView::fieldsSpeakTheValidatorsLocale()
+{
+    const DefaultLocale german(QLocale(QLocale::German, QLocale::Germany));
+    SliderSettingsForm form;
+    form.setMinValue(0);
+    form.setMaxValue(10);
+    enterField(form, "lineEdit_step", QStringLiteral("0,5"));
+    QCOMPARE(digits(form.step()), QStringLiteral("0.5"));
+    enterField(form, "lineEdit_max", QStringLiteral("1234567,25"));
+    QCOMPARE(digits(form.maximum()), QStringLiteral("1234567.25"));
+    QCOMPARE(child<QLineEdit>(form, "lineEdit_max")->text(), QStringLiteral("1234567,25"));
+    QCOMPARE(child<QLineEdit>(form, "lineEdit_step")->text(), QStringLiteral("0,5"));
+}
+
 void TestCellSliderView::openingTakesTheSlidersValues()
 {
     Cell cell(QStringLiteral("250"));
     VRKExcelCellSliderView view;
     view.setRange(cell.range);
     SliderSettingsForm form;
-    form.setMinValue(0);
-    form.setMaxValue(1);
+    // The previous use ends below this slider's minimum, with a span smaller
+    // than its step.
+    form.setMinValue(-10);
+    form.setMaxValue(-9.5);
     form.setStepValue(0.5);
+    QVERIFY(view.slider()->minValue() > form.maximum());
+    QVERIFY(view.slider()->stepValue() > form.maximum() - form.minimum());
     form.editSlider(&view);
     QCOMPARE(form.minimum(), 0.0);
     QCOMPARE(form.maximum(), 500.0);
