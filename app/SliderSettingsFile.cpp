@@ -1,6 +1,10 @@
 #include "SliderSettingsFile.h"
 
+#include <QLocale>
 #include <QSettings>
+
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -31,17 +35,39 @@ int enterIgnoringCase(QSettings &settings, const QStringList &parts)
     return entered;
 }
 
-double singlePrecision(const QSettings &settings, const char *key, double current)
+// A value is stored as the shortest text that reads back as the same double:
+// the digits the user typed ("100", "0.5"), in any locale.
+QString storedText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// Earlier versions widened what the user typed from single precision before
+// storing it (0.1 became 0.10000000149011612). A fraction that is exactly a
+// single-precision number but needs more digits as a double is read as the
+// digits that were typed.
+double asTyped(double stored)
+{
+    const float single = float(stored);
+    if (double(single) != stored || std::trunc(stored) == stored)
+        return stored;
+    char typed[32];
+    const std::to_chars_result written = std::to_chars(typed, typed + sizeof typed, single); // shortest for a float
+    const QString digits = QString::fromLatin1(typed, written.ptr - typed);
+    return digits.size() < storedText(stored).size() ? digits.toDouble() : stored;
+}
+
+double storedValue(const QSettings &settings, const char *key, double current)
 {
     bool ok = false;
-    const float value = settings.value(QLatin1String(key), current).toFloat(&ok);
-    return ok ? double(value) : double(float(current));
+    const double value = settings.value(QLatin1String(key)).toString().toDouble(&ok);
+    return ok ? asTyped(value) : current;
 }
 
 SliderRange readRange(const QSettings &settings, const SliderRange &current)
 {
-    return SliderRange{singlePrecision(settings, "min", current.min), singlePrecision(settings, "max", current.max),
-                       singlePrecision(settings, "step", current.step)};
+    return SliderRange{storedValue(settings, "min", current.min), storedValue(settings, "max", current.max),
+                       storedValue(settings, "step", current.step)};
 }
 
 } // namespace
@@ -61,9 +87,9 @@ void SliderSettingsFile::save(const QString &workbook, const QString &sheet, con
 {
     QSettings settings(m_path, QSettings::IniFormat);
     const QString prefix = QStringLiteral("%1/%2/%3/").arg(workbook, sheet, captionKey(caption));
-    settings.setValue(prefix + QStringLiteral("min"), range.min);
-    settings.setValue(prefix + QStringLiteral("max"), range.max);
-    settings.setValue(prefix + QStringLiteral("step"), range.step);
+    settings.setValue(prefix + QStringLiteral("min"), storedText(range.min));
+    settings.setValue(prefix + QStringLiteral("max"), storedText(range.max));
+    settings.setValue(prefix + QStringLiteral("step"), storedText(range.step));
     settings.setValue(prefix + QStringLiteral("label"), caption);
 }
 

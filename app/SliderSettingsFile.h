@@ -25,11 +25,14 @@ public:
     // The caption's lines joined with "////", the identity's last part.
     static QString captionKey(const QString &caption);
 
+    // Stores min, max and step as the shortest text that reads back as the
+    // same double: "100" and "0.5", as typed.
     void save(const QString &workbook, const QString &sheet, const QString &caption, const SliderRange &range) const;
 
     // The stored range for a slider: the exact workbook, sheet and caption
     // (ignoring case), else the first group anywhere with that caption (a
-    // renamed workbook). Every value passes through single precision;
+    // renamed workbook). Values are read as doubles with the digits that were
+    // stored (single-precision noise left by earlier versions is dropped);
     // missing or unreadable ones keep `current`'s.
     std::optional<SliderRange> load(const QString &workbook, const QString &sheet, const QString &caption,
                                     const SliderRange &current) const;

@@ -1,15 +1,31 @@
 #include "SettingsFiles.h"
 #include "SliderSettingsFile.h"
+#include "SliderSettingsForm.h"
 #include "TermsOfUseForm.h"
+#include "VRKExcelCellSliderView.h"
+#include "VRKSlider.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+
+namespace {
+
+// The shortest text that reads back as the same double: equal texts mean
+// equal doubles, to the last bit (QCOMPARE on doubles forgives small errors).
+QString digits(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+} // namespace
 
 class TestSettingsFiles : public QObject
 {
@@ -25,6 +41,7 @@ private slots:
     void captionsOfSeveralLinesComeBack();
     void valuesAreStoredWithTheDigitsTyped();
     void filesWrittenBeforeStillLoad();
+    void whatTheDialogAppliesIsStoredAsTyped();
     void aStoredRangeAppliesOnlyAroundTheCellsValue();
     void brokenFilesReadAsEmpty();
 
@@ -136,43 +153,71 @@ void TestSettingsFiles::valuesAreStoredWithTheDigitsTyped()
 
     const auto loaded = file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {});
     QVERIFY(loaded);
-    QCOMPARE(QString::number(loaded->min, 'g', 17), QStringLiteral("0.10000000000000001")); // the double of "0.1"
-    QCOMPARE(loaded->min, 0.1);
-    QCOMPARE(loaded->max, 100.0);
-    QCOMPARE(loaded->step, 0.5);
+    QCOMPARE(digits(loaded->min), QStringLiteral("0.1"));
+    QCOMPARE(digits(loaded->max), QStringLiteral("100"));
+    QCOMPARE(digits(loaded->step), QStringLiteral("0.5"));
     // A value that does not read as a number keeps the current one, as it is.
     QSettings(sliderFile(), QSettings::IniFormat).setValue(QStringLiteral("a.xlsx/S/Rate/max"), QStringLiteral("lots"));
-    QCOMPARE(file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {0, 0.3, 0})->max, 0.3);
+    QCOMPARE(digits(file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {0, 0.3, 0})->max),
+             QStringLiteral("0.3"));
 }
 
 void TestSettingsFiles::filesWrittenBeforeStillLoad()
 {
-    // Earlier versions stored what passed through single precision.
+    // Earlier versions stored doubles that had passed through single precision.
     {
         QSettings old(sliderFile(), QSettings::IniFormat);
-        old.setValue(QStringLiteral("a.xlsx/S/Rate/min"), QStringLiteral("0.30000000447034836"));
-        old.setValue(QStringLiteral("a.xlsx/S/Rate/max"), QStringLiteral("100.00000149011612"));
-        old.setValue(QStringLiteral("a.xlsx/S/Rate/step"), QStringLiteral("0.10000000149011612"));
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/min"), 3 * double(0.1f));
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/max"), 1000 * double(0.1f));
+        old.setValue(QStringLiteral("a.xlsx/S/Rate/step"), double(0.1f));
         old.setValue(QStringLiteral("a.xlsx/S/Rate/label"), QStringLiteral("Rate"));
-        old.setValue(QStringLiteral("b.xlsx/S/Big/min"), QStringLiteral("1234567936"));
-        old.setValue(QStringLiteral("b.xlsx/S/Big/max"), QStringLiteral("0.375"));
-        old.setValue(QStringLiteral("b.xlsx/S/Big/step"), QStringLiteral("0.1"));
+        old.setValue(QStringLiteral("b.xlsx/S/Big/min"), double(1234567890.0f));
+        old.setValue(QStringLiteral("b.xlsx/S/Big/max"), 0.375);
+        old.setValue(QStringLiteral("b.xlsx/S/Big/step"), 0.1);
     }
+    QFile stored(sliderFile());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QVERIFY(stored.readAll().contains("max=100.00000149011612"));
     SliderSettingsFile file(sliderFile());
     const auto loaded = file.load(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"), {});
     QVERIFY(loaded);
     // The step was a single-precision 0.1 exactly: it reads as the 0.1 typed.
-    QCOMPARE(loaded->step, 0.1);
+    QCOMPARE(digits(loaded->step), QStringLiteral("0.1"));
     // Sums of such steps are no single-precision numbers; they load as stored
     // and the slider puts them back on its grid.
-    QCOMPARE(loaded->min, 0.30000000447034836);
-    QCOMPARE(loaded->max, 100.00000149011612);
+    QCOMPARE(digits(loaded->min), QStringLiteral("0.30000000447034836"));
+    QCOMPARE(digits(loaded->max), QStringLiteral("100.00000149011612"));
     // Whole numbers and values that need no more digits stay exactly as stored.
     const auto big = file.load(QStringLiteral("b.xlsx"), QStringLiteral("S"), QStringLiteral("Big"), {});
     QVERIFY(big);
-    QCOMPARE(big->min, 1234567936.0);
-    QCOMPARE(big->max, 0.375);
-    QCOMPARE(big->step, 0.1);
+    QCOMPARE(digits(big->min), QStringLiteral("1234567936"));
+    QCOMPARE(digits(big->max), QStringLiteral("0.375"));
+    QCOMPARE(digits(big->step), QStringLiteral("0.1"));
+}
+
+void TestSettingsFiles::whatTheDialogAppliesIsStoredAsTyped()
+{
+    VRKExcelCellSliderView view;
+    SliderSettingsForm form;
+    form.editSlider(&view);
+    auto enter = [&form](const char *field, const char *text) {
+        auto *edit = form.findChild<QLineEdit *>(QLatin1String(field));
+        edit->setText(QLatin1String(text));
+        emit edit->editingFinished();
+    };
+    enter("lineEdit_min", "0");
+    enter("lineEdit_max", "100");
+    enter("lineEdit_step", "0.1");
+    form.findChild<QPushButton *>(QStringLiteral("pushButton_OK"))->click();
+    const VRKSlider *slider = view.slider();
+    SliderSettingsFile(sliderFile())
+        .save(QStringLiteral("a.xlsx"), QStringLiteral("S"), QStringLiteral("Rate"),
+              {slider->minValue(), slider->maxValue(), slider->stepValue()});
+    QFile stored(sliderFile());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(stored.readAll());
+    for (const char *line : {"min=0\n", "max=100\n", "step=0.1\n"})
+        QVERIFY2(text.contains(QLatin1String(line)), qPrintable(text));
 }
 
 void TestSettingsFiles::aStoredRangeAppliesOnlyAroundTheCellsValue()
