@@ -163,8 +163,11 @@ private:
     // The stored result at the sliders' positions, and the sliders marked.
     void sliceDisplay();
     void markScannedSliders(bool someAxisFree, int shownAxes);
-    // Writes the scanned sliders' values into their cells, reading nothing.
+    // Writes the scanned sliders' values into their cells.
     void restoreScannedCells();
+    // Writes slice positions into their cells and gives every watch's legend
+    // what its cell reads there: one exchange.
+    void writeSliceCells(const QList<VRKExcelRange *> &cells, const QList<double> &values);
     // A scanned cell as the scan found it.
     struct ScannedCell
     {
@@ -218,6 +221,8 @@ private:
     WatchWindow *watchWindow = nullptr;
     // Set once every question is answered: the window may close now.
     bool quitting = false;
+    // While the cross-hair is put where the sliders stand, its moves are not the user's.
+    bool placingCrossHair = false;
     // Where the creation flow looks up the selected cells.
     QString creationWorkbook;
     QString creationSheet;

@@ -427,8 +427,8 @@ void MainWindow::sliderViewSliderConfigChanged()
                 watch->data()->clear();
     }
     if (!scanAxes.isEmpty()) {
-        setCellValuesGetCellValues({view->range()}, {slider->value()}, {});
         sliceDisplay();
+        writeSliceCells({view->range()}, {slider->value()});
         return;
     }
     exchangeAndFollow({view->range()}, {slider->value()});
@@ -502,8 +502,14 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
         return;
     }
     if (scanAxis && !selectedSliderViews.isEmpty()) {
-        writeOnly();
-        sliceDisplay(); // the picture comes from the stored scan
+        // Slices exist at the scan's grid points only: the slider moves in
+        // the scan's steps, and the picture comes from the stored result.
+        const ScanAxis &axis = scanAxes[scanAxisIndexOf(range)];
+        const double onGrid = axis.valueAt(axis.nearestIndex(value));
+        if (moved && onGrid != value)
+            moved->showCellValue(onGrid);
+        sliceDisplay();
+        writeSliceCells({range}, {onGrid});
         return;
     }
     endSliceDisplay();
@@ -755,7 +761,8 @@ void MainWindow::watchAfterPaint(QPainter &painter)
 void MainWindow::watchSplitChanged()
 {
     auto *watch = qobject_cast<VRKExcelWatchView *>(sender());
-    if (!watch)
+    // A cross-hair put where the sliders stand moves no slider.
+    if (!watch || placingCrossHair)
         return;
     for (VRKExcelWatchView *other : std::as_const(watchViews))
         if (other != watch && !other->property("inactive").toBool())
@@ -773,16 +780,20 @@ void MainWindow::watchSplitChanged()
     QList<VRKExcelRange *> cells;
     QList<double> values;
     for (int k = 0; k < 2; ++k) {
-        VRKExcelCellSliderView *view = sliderViewOf(scanAxes[free[k]].cell);
+        const ScanAxis &axis = scanAxes[free[k]];
+        VRKExcelCellSliderView *view = sliderViewOf(axis.cell);
         if (!view)
             continue;
-        const VRKSlider *slider = view->slider();
-        view->showCellValue(slider->minValue() + (slider->maxValue() - slider->minValue()) * fractions[k]);
+        // The cross-hair picks a grid point; its slider and cell go there.
+        const double onGrid = axis.valueAt(int(std::floor(fractions[k] * std::max(0, axis.intervals()) + 0.5)));
+        if (onGrid == view->slider()->value())
+            continue;
+        view->showCellValue(onGrid);
         cells << view->range();
-        values << slider->value();
+        values << onGrid;
     }
-    // The cells follow the sliders, as they do on a slice move.
-    setCellValuesGetCellValues(cells, values, {});
+    if (!cells.isEmpty())
+        writeSliceCells(cells, values);
 }
 
 void MainWindow::autoPerformTasks() {}

@@ -289,8 +289,24 @@ void MainWindow::restoreScannedCells()
         cells << axis.cell;
         values << view->slider()->value();
     }
-    if (!cells.isEmpty())
-        setCellValuesGetCellValues(cells, values, {});
+    writeSliceCells(cells, values);
+}
+
+void MainWindow::writeSliceCells(const QList<VRKExcelRange *> &cells, const QList<double> &values)
+{
+    QList<VRKExcelRange *> read;
+    QList<VRKExcelWatchView *> shown;
+    for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
+        if (!isActive(watch) || !watch->cell())
+            continue;
+        read << watch->cell();
+        shown << watch;
+    }
+    const QList<double> readings = setCellValuesGetCellValues(cells, values, read);
+    if (readings.size() != shown.size())
+        return;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        shown[i]->setCrossPointReading(readings[i]);
 }
 
 void MainWindow::keepSavedStateOf(const QList<ScannedCell> &before)
@@ -313,6 +329,8 @@ void MainWindow::endSliceDisplay()
     // and every slice move writes its own.
     if (scanAxes.isEmpty())
         return;
+    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+        watch->setCrossPointReading(std::nullopt);
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
         view->watch()->setProperty("overlayimage", QString());
         view->watch()->update();
@@ -335,14 +353,7 @@ void MainWindow::sliceDisplay()
             ++free;
             continue;
         }
-        const int intervals = axis.intervals();
-        int index = 0;
-        if (view) {
-            const VRKSlider *slider = view->slider();
-            const double span = slider->maxValue() - slider->minValue();
-            index = span > 0 ? int((slider->value() - slider->minValue()) / span * intervals) : 0;
-        }
-        selection << std::clamp(index, 0, std::max(0, intervals));
+        selection << (view ? axis.nearestIndex(view->slider()->value()) : 0);
     }
     for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
         if (!isActive(watch))
@@ -360,14 +371,16 @@ void MainWindow::sliceDisplay()
         VRKExcelCellSliderView *view = sliderViewOf(scanned.cell);
         if (!view || !view->isSelected() || axis >= 2)
             continue;
-        const VRKSlider *slider = view->slider();
-        const double span = slider->maxValue() - slider->minValue();
-        const double fraction = span > 0 ? (slider->value() - slider->minValue()) / span : 0.5;
+        // Measured along the stored grid, whose last value may stop short of the slider's maximum.
+        const double span = scanned.valueAt(scanned.intervals()) - scanned.minimum;
+        const double fraction = span > 0 ? (view->slider()->value() - scanned.minimum) / span : 0.5;
         (axis++ == 0 ? split.rx() : split.ry()) = std::clamp(fraction, 0.0, 1.0);
     }
+    placingCrossHair = true;
     for (VRKExcelWatchView *watch : std::as_const(watchViews))
         if (isActive(watch))
             watch->setSplitPoint(split);
+    placingCrossHair = false;
     markScannedSliders(free > 0, shown);
 }
 

@@ -40,6 +40,15 @@ struct ScanAxis
 
     int points() const { return intervals() + 1; }
 
+    // The grid index nearest to `value`, within the grid.
+    int nearestIndex(double value) const
+    {
+        if (!(interval() > 0))
+            return 0;
+        const double index = std::floor((value - minimum) / interval() + 0.5);
+        return int(std::clamp(index, 0.0, double(std::max(0, intervals()))));
+    }
+
     double valueAt(int index) const
     {
         return std::min(StepGrid(minimum, step).at(double(index) * stepFactor), maximum);

@@ -52,6 +52,7 @@ private slots:
     void theWindowIconClosesAfterTheScan();
     void slicesWriteOnlyTheMovedCell();
     void slicesSurviveActivation();
+    void theLegendOfAStoppedScanReadsTheCell();
     void anEditInTheWorkbookEndsTheSlices();
     void aSlidersOwnScanIsAGraphOfIt();
     void aScanLeavesASavedWorkbookSaved();
@@ -359,8 +360,13 @@ void TestScan::slicesWriteOnlyTheMovedCell()
     move(1, 7.5);
     m_doc->book().recalculate();
     QCOMPARE(written, QList<int>({10})); // A2 alone, and once
-    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 7.5);
-    QCOMPARE(data->dataExtractionSettings().selection, QList<int>({-1, int(0.75 * intervals)}));
+    // A slice lies on the scan's grid: the slider and the cell go to its nearest point.
+    const ScanAxis a2 = m_window->scannedAxes().at(1);
+    const double onGrid = a2.valueAt(a2.nearestIndex(7.5));
+    QCOMPARE(slider(1)->slider()->value(), onGrid);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), onGrid);
+    QCOMPARE(data->dataExtractionSettings().selection, QList<int>({-1, a2.nearestIndex(7.5)}));
+    QVERIFY(std::abs(a2.nearestIndex(7.5) - 0.75 * intervals) <= 1);
     QCOMPARE(data->graphDepth(), 2);
     QCOMPARE(slider(0)->watch()->property("overlayimage").toString(), QStringLiteral(":resources/slider_xz_x.png"));
     QCOMPARE(slider(1)->watch()->property("overlayimage").toString(), QStringLiteral(":resources/slider_xz_z.png"));
@@ -371,16 +377,38 @@ void TestScan::slicesSurviveActivation()
 {
     prepareTwoSliderScan(20, 12);
     graphButton()->click();
-    move(0, 5.5); // both selected: the cross-hair moves to A1 = 5.5
+    // Both selected: the cross-hair moves with A1, in the scan's steps.
+    const ScanAxis a1 = m_window->scannedAxes().at(0);
+    const double onGrid = a1.valueAt(a1.nearestIndex(5.55));
+    QVERIFY(onGrid != 5.55);
+    move(0, 5.55);
     VRKExcelWatchView *watch = m_window->watches().first();
-    QCOMPARE(watch->splitPoint().x(), 0.55);
-    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 5.5);
+    const double x = (onGrid - a1.minimum) / (a1.valueAt(a1.intervals()) - a1.minimum);
+    QCOMPARE(slider(0)->slider()->value(), onGrid);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), onGrid);
+    QCOMPARE(watch->splitPoint().x(), x);
+    // The legend gives what the watched cell holds there.
+    QCOMPARE(float(watch->crossPointValue()), float(m_doc->book().value({0, 0, 2}).asNumber()));
     m_session->activate();
-    // The slider, the cell and the cross-hair still show one point.
-    QCOMPARE(slider(0)->slider()->value(), 5.5);
-    QCOMPARE(watch->splitPoint().x(), 0.55);
+    // The slider, the cell, the cross-hair and the legend still show one point.
+    QCOMPARE(slider(0)->slider()->value(), onGrid);
+    QCOMPARE(watch->splitPoint().x(), x);
+    QCOMPARE(float(watch->crossPointValue()), float(m_doc->book().value({0, 0, 2}).asNumber()));
     QVERIFY(!m_window->scannedAxes().isEmpty());
     QVERIFY(watch->data()->dataComplete());
+}
+
+void TestScan::theLegendOfAStoppedScanReadsTheCell()
+{
+    prepareTwoSliderScan(20, 100);
+    atPoint(120, [this] { QTest::keyClick(m_window, Qt::Key_Escape); });
+    graphButton()->click();
+    VRKExcelWatchView *watch = m_window->watches().first();
+    QVERIFY(!watch->data()->dataComplete());
+    // The sliders stand at 5 and 5; the picture there holds a coarse stand-in,
+    // the legend what the cell computes.
+    QCOMPARE(float(watch->crossPointValue()), float(m_doc->book().value({0, 0, 2}).asNumber()));
+    QCOMPARE(float(watch->crossPointValue()), 55.0f);
 }
 
 void TestScan::anEditInTheWorkbookEndsTheSlices()
@@ -409,29 +437,28 @@ void TestScan::aSlidersOwnScanIsAGraphOfIt()
     QVERIFY(data->dataComplete());
     QCOMPARE(data->graphDepth(), 2);
     // The cross-hair stands where the slider does, not in the middle.
-    const VRKSlider *a1 = slider(0)->slider();
-    QCOMPARE(m_window->watches().first()->splitPoint().x(), (2 - a1->minValue()) / (a1->maxValue() - a1->minValue()));
+    const ScanAxis a1 = m_window->scannedAxes().first();
+    QCOMPARE(m_window->watches().first()->splitPoint().x(), (2 - a1.minimum) / (a1.valueAt(a1.intervals()) - a1.minimum));
     // Dragging it afterwards shows slices of the curve.
     move(0, 3);
     QVERIFY(!m_window->scannedAxes().isEmpty());
     QVERIFY(data->dataComplete());
-    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 3.0);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), a1.valueAt(a1.nearestIndex(3)));
 }
 
 void TestScan::aScanLeavesASavedWorkbookSaved()
 {
-    buildChain(20);
-    makeSlidersAndWatch();
+    prepareTwoSliderScan(20, 12);
     m_doc->setModified(false);
-    emit slider(0)->watch()->graphClicked();
     graphButton()->click();
     QVERIFY(m_window->watches().first()->data()->dataComplete());
+    QVERIFY(!m_doc->isModified());
+    m_window->on_pushButton_DeleteAll_clicked();
     QVERIFY(!m_doc->isModified());
     // A cell that ends with another value than it had is a change to save.
     Workbook &book = m_doc->book();
     book.setValue({0, 0, 0}, Value::number(5.123456));
     m_doc->setModified(false);
-    m_window->on_pushButton_DeleteAll_clicked();
     makeSlidersAndWatch();
     emit slider(0)->watch()->graphClicked();
     graphButton()->click();
@@ -444,10 +471,11 @@ void TestScan::thePlainMoveAfterSlicesRestoresTheCells()
     prepareTwoSliderScan(20, 12);
     graphButton()->click();
     emit slider(1)->watch()->graphClicked();
-    move(1, 7.5); // a slice
+    move(1, 7.5); // a slice, on the scan's grid
+    const double onGrid = slider(1)->slider()->value();
     emit slider(0)->watch()->graphClicked(); // nothing selected now
     move(2, 6); // a plain move: the stored result is given up
-    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 7.5);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), onGrid);
     QCOMPARE(m_doc->book().value({0, 0, 3}).asNumber(), 6.0);
     QVERIFY(m_window->scannedAxes().isEmpty());
     QVERIFY(slider(1)->watch()->property("overlayimage").toString().isEmpty());
@@ -476,13 +504,15 @@ void TestScan::removeAllAndANewScanGiveTheCellsBack()
     graphButton()->click();
     emit slider(1)->watch()->graphClicked();
     move(1, 7.5);
-    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 7.5); // a slice move writes its cell
+    const double onGrid = slider(1)->slider()->value();
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), onGrid); // a slice move writes its cell
     graphButton()->click();
-    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 7.5);
+    QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), onGrid);
     move(0, 2);
-    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 2.0);
+    const double a1 = slider(0)->slider()->value();
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), a1);
     m_window->findChild<QPushButton *>(QStringLiteral("pushButton_DeleteAll"))->click();
-    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 2.0);
+    QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), a1);
     QVERIFY(m_window->sliders().isEmpty());
 }
 

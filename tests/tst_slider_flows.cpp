@@ -361,6 +361,11 @@ void TestSliderFlows::aConfigurationChangeWritesTheClampedValue()
     QCOMPARE(m_doc->book().value({0, 1, 3}).asNumber(), 32.0);
     // The watch follows the clamped value at once.
     QCOMPARE(m_window->watches().first()->data()->values().last(), 32.0);
+    // A new range that keeps the value is no change to save.
+    m_doc->setModified(false);
+    slider(0)->slider()->setConfig(0, 10, 0.5);
+    QCOMPARE(m_doc->book().value({0, 1, 1}).asNumber(), 3.0);
+    QVERIFY(!m_doc->isModified());
 }
 
 void TestSliderFlows::watchesLiveInTheWatchWindow()

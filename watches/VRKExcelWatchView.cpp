@@ -393,8 +393,19 @@ void VRKExcelWatchView::updateSubWatches()
     QList<int> position = m_data->dataExtractionSettings().selection;
     position[a0] = limits.x();
     position[a1] = limits.y();
-    m_crossPointValue = m_data->value(position);
+    m_crossPointValue = m_crossPointReading.value_or(m_data->value(position));
     emit crossPointValueChanged();
+}
+
+void VRKExcelWatchView::setCrossPointReading(std::optional<double> reading)
+{
+    m_crossPointReading = reading;
+    if (reading) {
+        m_crossPointValue = *reading;
+        emit crossPointValueChanged();
+    } else {
+        updateSubWatches();
+    }
 }
 
 void VRKExcelWatchView::linkSubWatch(QPointer<VRKExcelWatchView> &stored, VRKExcelWatchView *view, bool inverted)

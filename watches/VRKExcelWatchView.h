@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class MinMaxMultiDimData;
 class QTimer;
 #include "VRKExcelWatchScale.h"
@@ -101,6 +103,10 @@ public:
 
     QPointF splitPoint() const { return m_splitPoint; }
     double crossPointValue() const { return m_crossPointValue; }
+    // The number the legend gives for the cross point while it marks where
+    // the sliders stand: what the watch's cell reads there (the stored
+    // picture holds the grid's samples only). Without one, the stored value.
+    void setCrossPointReading(std::optional<double> reading);
 
     qint64 minRepaintInterval() const { return m_minRepaintInterval; }
     void setMinRepaintInterval(qint64 milliseconds);
@@ -233,6 +239,7 @@ private:
     QTimer *m_buttonHideTimer;
     QTimer *m_subWatchTimer;
     double m_crossPointValue = 0.0;
+    std::optional<double> m_crossPointReading;
     bool m_subWatchUpdatePending = false;
     bool m_buttonsShown = false;
     bool m_revealHover = false;

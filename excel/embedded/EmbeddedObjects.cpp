@@ -326,6 +326,7 @@ bool EmbeddedRangeObject::write(const QString &member, const QVariant &value)
     else if (value.canConvert<double>() && value.typeId() != QMetaType::QString)
         v = Value::number(value.toDouble());
     bool ok = true;
+    bool changed = false;
     for (const CellRange &area : m_areas) {
         // A whole column written at once would be a million cells: only the existing area counts.
         if (static_cast<long long>(area.rows()) * area.columns() > 1000000)
@@ -333,14 +334,21 @@ bool EmbeddedRangeObject::write(const QString &member, const QVariant &value)
         for (int r = area.firstRow; r <= area.lastRow; ++r) {
             for (int c = area.firstColumn; c <= area.lastColumn; ++c) {
                 const CellLocation where{area.sheet, r, c};
-                if (value.typeId() == QMetaType::QString)
+                if (value.typeId() == QMetaType::QString) {
                     ok = book.setInput(where, value.toString().toStdString()) && ok;
-                else
-                    ok = book.setValue(where, value.isValid() ? v : Value()) && ok;
+                    changed = true;
+                    continue;
+                }
+                const Value wanted = value.isValid() ? v : Value();
+                // Writing the value a cell already holds is no change to save.
+                const CellInput before = book.input(where); // as stored: reading it recalculates nothing
+                changed = changed || before.isFormula || !(before.constant == wanted);
+                ok = book.setValue(where, wanted) && ok;
             }
         }
     }
-    m_document->setModified(true);
+    if (changed)
+        m_document->setModified(true);
     m_document->scheduleRecalculation();
     return ok;
 }
