@@ -29,6 +29,7 @@ class TestTarvioCalc : public QObject
 private slots:
     void initTestCase();
     void dumpsEveryCellRowByRow();
+    void printsNumbersThatReadBackExactly();
     void setsAndGets();
     void scansTheGridFirstAxisFastest();
     void badArgumentsExitWithOne_data();
@@ -55,6 +56,24 @@ void TestTarvioCalc::dumpsEveryCellRowByRow()
     QCOMPARE(run.out, QStringLiteral("data!A1\tx\ndata!B1\ty\ndata!C1\tsum\n"
                                      "data!A2\t1\ndata!B2\t2\ndata!C2\t3\n"
                                      "data!A3\t0.5\ndata!B3\tTRUE\ndata!C3\t1\n"));
+}
+
+void TestTarvioCalc::printsNumbersThatReadBackExactly()
+{
+    const QString numbers = m_dir.filePath(QStringLiteral("numbers.csv"));
+    QFile file(numbers);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("1.0000000000000002,0.1,1e20,123456789012345678,-2.5e-7,=A1-1,=0.1+0.2,=1/3\n");
+    file.close();
+    const Run dump = calc({numbers, QStringLiteral("--dump")});
+    QCOMPARE(dump.exitCode, 0);
+    QCOMPARE(dump.out, QStringLiteral("data!A1\t1.0000000000000002\ndata!B1\t0.1\ndata!C1\t1E+20\n"
+                                      "data!D1\t1.2345678901234568E+17\ndata!E1\t-2.5E-07\n"
+                                      "data!F1\t2.220446049250313E-16\ndata!G1\t0.30000000000000004\n"
+                                      "data!H1\t0.3333333333333333\n"));
+    const Run get = calc({numbers, QStringLiteral("--get"), QStringLiteral("A1,G1")});
+    QCOMPARE(get.exitCode, 0);
+    QCOMPARE(get.out, QStringLiteral("1.0000000000000002\t0.30000000000000004\n"));
 }
 
 void TestTarvioCalc::setsAndGets()

@@ -3,11 +3,13 @@
 //   tarvio-calc FILE --dump
 //   tarvio-calc FILE [--set Sheet!A1=VALUE ...] --get Sheet!B5[,Sheet!C7...]
 //   tarvio-calc FILE --scan A1=FROM:TO:COUNT [--scan A2=FROM:TO:COUNT] --get C1,B1
+// Numbers are printed with every digit needed to read them back exactly.
 // Exit status: 0 done, 1 bad arguments, 2 the file cannot be read.
 #include "Workbook.h"
 #include "io/WorkbookFiles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -65,6 +67,31 @@ bool parseNumber(const std::string &text, double &value)
     return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
 }
 
+// Every digit needed to read the number back to the same double (the window shows 15), laid
+// out as the window lays it out: exponents from E+15 and below E-04.
+std::string exactNumber(double x)
+{
+    if (x == 0)
+        return "0"; // negative zero too, as in the window
+    char buffer[64];
+    char *end = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific).ptr;
+    std::string text(buffer, end);
+    const size_t e = text.find('e');
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    if (exponent >= -4 && exponent < 15) {
+        end = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed).ptr;
+        return std::string(buffer, end);
+    }
+    text[e] = 'E';
+    return text;
+}
+
+// What scripts read: numbers exactly, everything else as the window shows it.
+std::string exactText(const Value &value)
+{
+    return value.isNumber() && std::isfinite(value.asNumber()) ? exactNumber(value.asNumber()) : displayText(value);
+}
+
 struct Axis
 {
     CellLocation cell;
@@ -83,7 +110,7 @@ void dump(Workbook &book)
         for (const auto &[row, column] : cells) {
             const Value v = book.value({s, row, column});
             if (!v.isEmpty())
-                std::cout << prefix << cellText({row, column}) << '\t' << displayText(v) << '\n';
+                std::cout << prefix << cellText({row, column}) << '\t' << exactText(v) << '\n';
         }
     }
 }
@@ -153,7 +180,7 @@ int main(int argc, char *argv[])
 
     if (scans.empty()) {
         for (size_t i = 0; i < outputs.size(); ++i)
-            std::cout << (i ? "\t" : "") << displayText(book.value(outputs[i]));
+            std::cout << (i ? "\t" : "") << exactText(book.value(outputs[i]));
         std::cout << '\n';
         return 0;
     }
@@ -196,9 +223,9 @@ int main(int argc, char *argv[])
     for (long long p = 0; p < points; ++p) {
         std::string line;
         for (size_t a = 0; a < axes.size(); ++a)
-            line += (a ? "\t" : "") + formatNumber(axes[a].at(index[a]));
+            line += (a ? "\t" : "") + exactNumber(axes[a].at(index[a]));
         for (size_t o = 0; o < outputs.size(); ++o)
-            line += "\t" + displayText(results[static_cast<size_t>(p) * outputs.size() + o]);
+            line += "\t" + exactText(results[static_cast<size_t>(p) * outputs.size() + o]);
         std::cout << line << '\n';
         for (size_t a = 0; a < axes.size() && ++index[a] == axes[a].count; ++a)
             index[a] = 0;
