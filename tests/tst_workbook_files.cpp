@@ -4,6 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <xlsxwriter.h>
 
 #include <QDir>
@@ -28,6 +33,31 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A workbook of one sheet "S" whose A1 holds `number`.
+void fillOneCell(Workbook &book, double number)
+{
+    const SheetIndex s = book.addSheet("S");
+    book.setValue({s, 0, 0}, Value::number(number));
+}
+
+std::string firstCellOf(const std::string &file)
+{
+    Workbook loaded;
+    const LoadReport report = loadWorkbookFile(file, loaded);
+    return report.ok ? shown(loaded, 0, "A1") : report.message;
+}
+
+QStringList savingLeftovers(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(QStringLiteral(".saving-"));
+}
+
 } // namespace
 
 class TestWorkbookFiles : public QObject
@@ -37,6 +67,12 @@ private slots:
     void xlsxRoundTripKeepsValuesFormulasAndNames();
     void savingReplacesTheFileWhole();
     void failedSaveSaysWhyAndLeavesNothing();
+    void savingKeepsModeAndOwner();
+    void readOnlyFilesAreRefused();
+    void savingWritesThroughSymbolicLinks();
+    void aFullDiskIsNamed();
+    void leftoverTemporaryFilesAreClearedUnlessInUse();
+    void overlongTextIsCutAndToldNotRefused();
     void reportsWhatSavingWouldLose();
     void readsOpenDocument();
     void readsCsvAsTypedText();
@@ -121,8 +157,146 @@ void TestWorkbookFiles::failedSaveSaysWhyAndLeavesNothing()
     book.addSheet("S");
     std::string message;
     QVERIFY(!saveWorkbookXlsx(book, "/nonexistent-folder/out.xlsx", message));
-    QVERIFY2(message.rfind("cannot save /nonexistent-folder/out.xlsx: ", 0) == 0, message.c_str());
+    QCOMPARE(message, std::string("cannot save /nonexistent-folder/out.xlsx: the folder /nonexistent-folder does not exist"));
     QVERIFY(!QFile::exists(QStringLiteral("/nonexistent-folder/out.xlsx")));
+    const std::string folder = path("a-folder.xlsx").toStdString();
+    QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
+    QVERIFY(!saveWorkbookXlsx(book, folder, message));
+    QCOMPARE(message, "cannot save " + folder + ": a-folder.xlsx is a folder");
+    QVERIFY(savingLeftovers(m_dir.path()).isEmpty());
+}
+
+void TestWorkbookFiles::savingKeepsModeAndOwner()
+{
+    const QString file = path("private.xlsx");
+    writeBytes(file, "old contents");
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0640), 0);
+    // Running as root, the test can give the file to someone else and see it stay theirs.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QCOMPARE(::chown(QFile::encodeName(file).constData(), 1, 1), 0);
+    struct stat before {};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &before), 0);
+    Workbook book;
+    fillOneCell(book, 7);
+    std::string message;
+    QVERIFY2(saveWorkbookXlsx(book, file.toStdString(), message), message.c_str());
+    QVERIFY2(message.empty(), message.c_str());
+    QCOMPARE(firstCellOf(file.toStdString()), std::string("7"));
+    struct stat after {};
+    QCOMPARE(::stat(QFile::encodeName(file).constData(), &after), 0);
+    QCOMPARE(after.st_mode & 07777, mode_t(0640));
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+}
+
+void TestWorkbookFiles::readOnlyFilesAreRefused()
+{
+    // The owner's write bit decides, whoever runs the program: root could replace it anyway.
+    const QString file = path("protected.xlsx");
+    writeBytes(file, "old contents");
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), 0444), 0);
+    Workbook book;
+    fillOneCell(book, 7);
+    std::string message;
+    QVERIFY(!saveWorkbookXlsx(book, file.toStdString(), message));
+    QCOMPARE(message, "cannot save " + file.toStdString() + ": protected.xlsx is read-only");
+    QCOMPARE(readBytes(file), QByteArray("old contents"));
+    QVERIFY(savingLeftovers(m_dir.path()).isEmpty());
+}
+
+void TestWorkbookFiles::savingWritesThroughSymbolicLinks()
+{
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("real")));
+    const QString target = path("real/model.xlsx");
+    writeBytes(target, "old contents");
+    const QString link = path("link.xlsx");
+    QVERIFY(QFile::link(QStringLiteral("real/model.xlsx"), link)); // relative, as users make them
+    Workbook book;
+    fillOneCell(book, 8);
+    std::string message;
+    QVERIFY2(saveWorkbookXlsx(book, link.toStdString(), message), message.c_str());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(firstCellOf(target.toStdString()), std::string("8"));
+    QCOMPARE(firstCellOf(link.toStdString()), std::string("8"));
+    QVERIFY(savingLeftovers(m_dir.path()).isEmpty());
+    QVERIFY(savingLeftovers(path("real")).isEmpty());
+
+    // A link to a file not yet there makes the file.
+    const QString dangling = path("new-link.xlsx");
+    QVERIFY(QFile::link(QStringLiteral("real/new.xlsx"), dangling));
+    QVERIFY2(saveWorkbookXlsx(book, dangling.toStdString(), message), message.c_str());
+    QVERIFY(QFileInfo(dangling).isSymLink());
+    QCOMPARE(firstCellOf(path("real/new.xlsx").toStdString()), std::string("8"));
+}
+
+void TestWorkbookFiles::aFullDiskIsNamed()
+{
+    // /dev/full fails every write with "no space left on device", for any user: a link to it is a
+    // file on a full disk. It is written in place, as a device cannot be replaced.
+    const QString link = path("full.xlsx");
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), link));
+    Workbook book;
+    fillOneCell(book, 9);
+    std::string message;
+    QVERIFY(!saveWorkbookXlsx(book, link.toStdString(), message));
+    QCOMPARE(message, "cannot save " + link.toStdString() + ": the disk is full");
+    struct stat device {};
+    QCOMPARE(::stat("/dev/full", &device), 0);
+    QVERIFY(S_ISCHR(device.st_mode));
+    QVERIFY(savingLeftovers(m_dir.path()).isEmpty());
+}
+
+void TestWorkbookFiles::leftoverTemporaryFilesAreClearedUnlessInUse()
+{
+    // A save that was killed left its temporary file; one that is running holds a lock on its own.
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("leftovers")));
+    const QString file = path("leftovers/book.xlsx");
+    const QString killed = path("leftovers/.book.xlsx.saving-4000001.xlsx");
+    const QString running = path("leftovers/.book.xlsx.saving-4000002.xlsx");
+    const QString ours = path("leftovers/.book.xlsx.saving-%1.xlsx").arg(::getpid());
+    const QString unrelated = path("leftovers/.other.xlsx.saving-4000001.xlsx");
+    for (const QString &name : {killed, running, ours, unrelated})
+        writeBytes(name, "half written");
+    const int held = ::open(QFile::encodeName(running).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(held >= 0);
+    QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+    Workbook book;
+    fillOneCell(book, 10);
+    std::string message;
+    const bool saved = saveWorkbookXlsx(book, file.toStdString(), message);
+    ::close(held);
+    QVERIFY2(saved, message.c_str());
+    QCOMPARE(firstCellOf(file.toStdString()), std::string("10"));
+    QVERIFY(!QFile::exists(killed));
+    QVERIFY(!QFile::exists(ours));
+    QCOMPARE(readBytes(running), QByteArray("half written"));
+    QCOMPARE(readBytes(unrelated), QByteArray("half written"));
+}
+
+void TestWorkbookFiles::overlongTextIsCutAndToldNotRefused()
+{
+    // An xlsx cell holds at most 32,767 characters; a longer text (a CSV may bring one) is cut there.
+    const std::string file = path("long.xlsx").toStdString();
+    Workbook book;
+    const SheetIndex s = book.addSheet("data");
+    std::string umlauts;
+    for (int i = 0; i < 40000; ++i)
+        umlauts += "\xc3\xa4";
+    book.setValue({s, 1, 0}, Value::text(std::string(40000, 'x')));
+    book.setValue({s, 2, 1}, Value::text(umlauts));
+    book.setValue({s, 3, 0}, Value::text(std::string(32767, 'y')));
+    book.setValue({s, 4, 0}, Value::number(11));
+    std::string message;
+    QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
+    QCOMPARE(message, std::string("the text of data!A2, data!B3 is cut to 32,767 characters, the most an xlsx cell holds"));
+    Workbook loaded;
+    const LoadReport report = loadWorkbookFile(file, loaded);
+    QVERIFY2(report.ok, report.message.c_str());
+    QCOMPARE(shown(loaded, 0, "A2"), std::string(32767, 'x'));
+    QCOMPARE(shown(loaded, 0, "B3"), umlauts.substr(0, 2 * 32767));
+    QCOMPARE(shown(loaded, 0, "A4"), std::string(32767, 'y'));
+    QCOMPARE(shown(loaded, 0, "A5"), std::string("11"));
 }
 
 void TestWorkbookFiles::reportsWhatSavingWouldLose()

@@ -1,27 +1,63 @@
 #include "WorkbookFiles.h"
 
 #include "../FormulaParser.h"
+#include "FileReplacement.h"
 
 #include <xlsxwriter.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <unistd.h>
+#include <string>
+#include <vector>
 
 namespace workbook {
 
 namespace {
 
-std::string temporaryPathBeside(const std::string &path)
+// The most characters an xlsx cell holds.
+constexpr size_t cellTextLimit = 32767;
+
+// The first `cellTextLimit` characters of UTF-8 text, or all of it.
+std::string cutToCellLimit(const std::string &text)
 {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "/." + name + ".saving-" + std::to_string(::getpid()) + ".xlsx";
+    size_t characters = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > cellTextLimit)
+            return text.substr(0, i);
+    }
+    return text;
 }
 
-bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where)
+std::string cutNote(const std::vector<std::string> &cells)
+{
+    constexpr size_t named = 5;
+    std::string note = "the text of ";
+    for (size_t i = 0; i < cells.size() && i < named; ++i)
+        note += (i ? ", " : "") + cells[i];
+    if (cells.size() > named)
+        note += " and " + std::to_string(cells.size() - named) + " more cells";
+    return note + " is cut to 32,767 characters, the most an xlsx cell holds";
+}
+
+// What went wrong when libxlsxwriter assembled the file; `error` is errno
+// right after it gave up.
+std::string closingFailure(lxw_error closed, int error)
+{
+    switch (closed) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return describeFileError(ENOMEM);
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+        return "cannot use a temporary file: " + describeFileError(error);
+    case LXW_ERROR_ZIP_BAD_ZIP_FILE:
+        return "the workbook is larger than an xlsx file can hold";
+    default:
+        return describeFileError(error);
+    }
+}
+
+// False when libxlsxwriter refuses the cell; an overlong text is cut, its cell added to `cut`.
+bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where, std::vector<std::string> &cut)
 {
     const CellInput input = book.input(where);
     const lxw_row_t row = static_cast<lxw_row_t>(where.row);
@@ -40,8 +76,12 @@ bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where)
         return worksheet_write_number(sheet, row, column, v.asNumber(), nullptr) == LXW_NO_ERROR;
     case ValueType::Boolean:
         return worksheet_write_boolean(sheet, row, column, v.asBoolean(), nullptr) == LXW_NO_ERROR;
-    case ValueType::Text:
-        return worksheet_write_string(sheet, row, column, v.asText().c_str(), nullptr) == LXW_NO_ERROR;
+    case ValueType::Text: {
+        const std::string text = cutToCellLimit(v.asText());
+        if (text.size() < v.asText().size())
+            cut.push_back(quotedSheetName(book.sheetName(where.sheet)) + "!" + cellText({where.row, where.column}));
+        return worksheet_write_string(sheet, row, column, text.c_str(), nullptr) == LXW_NO_ERROR;
+    }
     case ValueType::Error: {
         // An error typed as a constant is stored as the formula that gives it.
         const std::string formula = "=" + std::string(errorText(v.asError()));
@@ -57,16 +97,22 @@ bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where)
 
 bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &message)
 {
-    const std::string temporary = temporaryPathBeside(path);
+    message.clear();
+    FileReplacement replacement;
+    std::string failure;
+    if (!replacement.begin(path, failure)) {
+        message = "cannot save " + path + ": " + failure;
+        return false;
+    }
     lxw_workbook_options options{};
     options.constant_memory = LXW_FALSE;
-    lxw_workbook *file = workbook_new_opt(temporary.c_str(), &options);
+    lxw_workbook *file = workbook_new_opt(replacement.writePath().c_str(), &options);
     if (!file) {
-        message = "cannot save " + path + ": cannot create a file in its folder";
+        message = "cannot save " + path + ": " + describeFileError(ENOMEM);
         return false;
     }
     bool ok = true;
-    std::string failure;
+    std::vector<std::string> cut;
     for (SheetIndex s = 0; s < book.sheetCount() && ok; ++s) {
         lxw_worksheet *sheet = workbook_add_worksheet(file, book.sheetName(s).c_str());
         if (!sheet) {
@@ -77,7 +123,7 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
         for (const auto &[column, width] : book.columnWidths(s))
             worksheet_set_column(sheet, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column), width, nullptr);
         book.forEachCell(s, [&](int row, int column) {
-            if (ok && !writeCell(sheet, book, CellLocation{s, row, column})) {
+            if (ok && !writeCell(sheet, book, CellLocation{s, row, column}, cut)) {
                 ok = false;
                 failure = "cell " + quotedSheetName(book.sheetName(s)) + "!" + cellText({row, column}) + " cannot be saved";
             }
@@ -93,21 +139,22 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
             failure = "the name " + name.name + " cannot be saved";
         }
     }
+    errno = 0;
     const lxw_error closed = workbook_close(file);
+    const int closeError = errno;
     if (ok && closed != LXW_NO_ERROR) {
         ok = false;
-        failure = lxw_strerror(closed);
+        failure = closingFailure(closed, closeError);
     }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && !replacement.commit(failure))
         ok = false;
-        failure = std::strerror(errno);
-    }
     if (!ok) {
-        std::remove(temporary.c_str());
         message = "cannot save " + path + ": " + failure;
         return false;
     }
     book.filePath = path;
+    if (!cut.empty())
+        message = cutNote(cut);
     return true;
 }
 

@@ -30,8 +30,12 @@ LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadO
 
 // Writes the workbook as xlsx: sheets, values, formulas with their current
 // results, defined names. Written to a temporary file beside the target and
-// renamed over it only when complete; on failure the old file is untouched
-// and `message` says why.
+// renamed over it only when complete and on the disk, keeping the file's mode
+// and owner; a symbolic link's target is the file replaced, and a read-only
+// file is refused. On failure the old file is untouched and `message` says
+// why ("cannot save FILE: the disk is full"). On success `message` is empty,
+// or says what the file could not hold as it is (texts longer than an xlsx
+// cell takes are cut).
 bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &message);
 
 } // namespace workbook
