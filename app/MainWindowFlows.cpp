@@ -468,8 +468,9 @@ bool holdsLiveHistory(const MinMaxMultiDimData &data)
 void MainWindow::prepareForLiveReading(VRKExcelWatchView *watch)
 {
     MinMaxMultiDimData *data = watch->data();
-    // A store that holds no live history (a scan's result, or nothing yet) starts one.
-    if (!data->displayAsScan() && selectedSliderViews.isEmpty()) {
+    // A store that holds no live history (a scan's result, or nothing yet)
+    // starts one, with the history's look and range, whatever is selected.
+    if (!data->displayAsScan()) {
         watch->setDisplayFlags(liveDisplayFlags);
         data->resetValues();
     }

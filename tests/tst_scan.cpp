@@ -418,10 +418,14 @@ void TestScan::anEditInTheWorkbookEndsTheSlices()
     m_doc->editCell({0, 0, 3}, QStringLiteral("9")); // D1, under the third slider
     QVERIFY(m_window->scannedAxes().isEmpty());
     QCOMPARE(slider(2)->slider()->value(), 9.0);
-    MinMaxMultiDimData *data = m_window->watches().first()->data();
+    VRKExcelWatchView *watch = m_window->watches().first();
+    MinMaxMultiDimData *data = watch->data();
     QCOMPARE(data->graphDepth(), 2);
     QCOMPARE(data->values().size(), 1); // a live history with the cell's value
     QCOMPARE(float(data->values().last()), float(m_doc->book().value({0, 0, 2}).asNumber()));
+    // In the history's look and range, though sliders are still selected: no cross-hair, no scan range.
+    QCOMPARE(watch->displayFlags() & VRKExcelWatchView::CrossHairBits, 0u);
+    QCOMPARE(float(data->minimum()), float(data->maximum()));
 }
 
 void TestScan::aSlidersOwnScanIsAGraphOfIt()
