@@ -387,6 +387,9 @@ void TestScan::slicesSurviveActivation()
     QCOMPARE(slider(0)->slider()->value(), onGrid);
     QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), onGrid);
     QCOMPARE(watch->splitPoint().x(), x);
+    const ScanAxis a2 = m_window->scannedAxes().at(1);
+    QCOMPARE(watch->splitPoint().y(), (5 - a2.minimum) / (a2.valueAt(a2.intervals()) - a2.minimum));
+    QCOMPARE(watch->displayFlags() & VRKExcelWatchView::CrossHairBits, unsigned(VRKExcelWatchView::CrossHairBits));
     // The legend gives what the watched cell holds there.
     QCOMPARE(float(watch->crossPointValue()), float(m_doc->book().value({0, 0, 2}).asNumber()));
     m_session->activate();
