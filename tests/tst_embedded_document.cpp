@@ -150,6 +150,12 @@ void TestEmbeddedDocument::savingRenamesAndForgetsWhatCouldNotBeKept()
     QVERIFY(doc.unsupported().isEmpty());
     QVERIFY(!doc.isModified());
     QCOMPARE(renamed.count(), 1);
+    QVERIFY(message.isEmpty());
+    // What the file could not hold as it was is said, and the save still succeeds.
+    doc.editCell({1, 0, 1}, QString(40000, QLatin1Char('x')));
+    QVERIFY(doc.saveAs(dir.filePath(QStringLiteral("model.xlsx")), &message));
+    QVERIFY2(message.contains(QStringLiteral("32,767")), qPrintable(message));
+    QVERIFY(!doc.isModified());
     QVERIFY(!doc.saveAs(QStringLiteral("/nonexistent-folder/model.xlsx"), &message));
     QVERIFY(message.startsWith(QStringLiteral("cannot save ")));
     QCOMPARE(doc.name(), QStringLiteral("model.xlsx"));

@@ -112,6 +112,9 @@ bool EmbeddedDocument::saveAs(const QString &path, QString *message)
             *message = QString::fromStdString(why);
         return false;
     }
+    // A save that had to shorten something says so, and still succeeds.
+    if (message)
+        *message = QString::fromStdString(why);
     m_unsupported.clear();
     m_name = QFileInfo(path).fileName();
     m_book->name = m_name.toStdString();

@@ -243,6 +243,8 @@ bool WorkbookWindow::saveTo(const QString &path)
         QMessageBox::warning(this, tr("Tarvio Workbook"), message);
         return false;
     }
+    if (!message.isEmpty())
+        QMessageBox::information(this, tr("Tarvio Workbook"), message);
     return true;
 }
 
