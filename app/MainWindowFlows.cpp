@@ -514,11 +514,7 @@ void MainWindow::rangeValueChanged(VRKExcelRange *range, qreal value, bool &hand
         return;
     }
     endSliceDisplay();
-    if (selectedSliderViews.contains(moved)) {
-        writeOnly();
-        return;
-    }
-    if (!selectedSliderViews.isEmpty()) {
+    if (!selectedSliderViews.isEmpty() && !selectedSliderViews.contains(moved)) {
         writeOnly();
         if (!graphTimer->isActive())
             graphTimer->start();

@@ -495,9 +495,12 @@ void TestScan::movesWithSlidersSelectedReachTheWorkbook()
     buildChain(20);
     makeSlidersAndWatch();
     emit slider(0)->watch()->graphClicked();
-    // A selected slider moved before any scan, and an unselected one that asks for a scan.
+    // A selected slider moved before any scan: the watch follows as for any move.
     move(0, 3);
     QCOMPARE(m_doc->book().value({0, 0, 0}).asNumber(), 3.0);
+    QCOMPARE(float(m_window->watches().first()->data()->values().last()), 35.0f); // 3 * 10 + 5
+    QCOMPARE(slider(0)->watch()->data()->values().last(), 3.0);
+    // An unselected one asks for a scan.
     move(1, 8);
     QCOMPARE(m_doc->book().value({0, 1, 0}).asNumber(), 8.0);
     // The scan that follows sweeps A1 with A2 at its new value.
