@@ -286,6 +286,10 @@ void TestGraphPainting::axesCrossHairButtonsAndFrame()
     // Cross-hair: white lines at x = trunc(0.5 * 255 + 42) and y = trunc(170 - 135 * 0.5).
     QCOMPARE(image.pixelColor(169, 60), QColor(Qt::white));
     QCOMPARE(image.pixelColor(60, 102), QColor(Qt::white));
+    // The cross-hair lies over the axes' grid lines, unbroken where they cross it.
+    const QRect g = watch.area(VRKExcelWatchView::Graph);
+    for (int y = g.top() + 1; y < g.bottom(); ++y)
+        QCOMPARE(image.pixelColor(169, y), QColor(Qt::white));
     // Value-axis labels are white text left of the graph; the frame is white then black.
     bool label = false;
     for (int y = 36; y < 170 && !label; ++y)

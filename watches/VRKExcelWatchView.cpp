@@ -682,6 +682,9 @@ void VRKExcelWatchView::paintEvent(QPaintEvent *event)
         paintValueAxis(painter);
     if ((m_displayFlags & DimensionAxisBits) && axes && (graphExposed || exposed.intersects(area(DimensionAxis))))
         paintDimensionAxis(painter);
+    // Over the axes' grid lines, so it stays whole where it meets one.
+    if (graphExposed && (m_displayFlags & CrossHairBits) && axes)
+        paintCrossHair(painter, graph);
     if ((m_displayFlags & (TitleShown | TexturedTitle)) && exposed.intersects(area(Title)))
         paintTitle(painter);
     if ((m_displayFlags & ButtonRow) && !m_buttons.isEmpty() && exposed.intersects(area(Buttons)))
@@ -731,8 +734,6 @@ void VRKExcelWatchView::paintGraph(QPainter &painter, const QRect &graph)
         if (d == 2 && m_data->displayAsScan() && graph.height() >= 100)
             paintNewestValue(painter, graph);
     }
-    if ((m_displayFlags & CrossHairBits) && axesApply())
-        paintCrossHair(painter, graph);
 }
 
 void VRKExcelWatchView::chooseCubeQuality()
