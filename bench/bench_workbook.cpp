@@ -125,3 +125,26 @@ void runningTotalsWrite(benchmark::State &state)
 BENCHMARK(runningTotalsWrite)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+namespace {
+
+// Loading a sheet of volatile formulas: every write must not revisit every
+// volatile cell, or the load grows with the square of their number. The
+// time per cell should stay flat from 25,000 to 100,000 cells.
+void volatileFormulas(benchmark::State &state)
+{
+    const int cells = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        Workbook book;
+        const SheetIndex s = book.addSheet("Random");
+        for (int r = 0; r < cells; ++r)
+            book.setFormula({s, r, 0}, "=RAND()");
+        benchmark::DoNotOptimize(book.value({s, cells - 1, 0}));
+    }
+    state.SetComplexityN(cells);
+    state.counters["per cell"] = benchmark::Counter(static_cast<double>(cells) * state.iterations(),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(volatileFormulas)->Arg(25000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
+} // namespace

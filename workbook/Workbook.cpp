@@ -273,7 +273,8 @@ void Workbook::detachFormula(CellId cell)
             dependents.erase(found);
     }
     removeRangeListeners(cell, *c.formula);
-    m_volatileCells.erase(std::remove(m_volatileCells.begin(), m_volatileCells.end(), cell), m_volatileCells.end());
+    if (c.formula->isVolatile)
+        m_volatileCells.erase(std::remove(m_volatileCells.begin(), m_volatileCells.end(), cell), m_volatileCells.end());
     c.formula.reset();
     c.onCycle = false;
     if (c.dirty) {
@@ -310,8 +311,9 @@ void Workbook::written(CellId cell)
 {
     m_written.push_back(cell);
     markDirty(cell);
-    for (size_t i = 0; i < m_volatileCells.size(); ++i)
-        markDirty(m_volatileCells[i]);
+    // Marked once at the next recalculation, not at every write: loading a
+    // sheet of volatile formulas stays linear.
+    m_volatilesStale = true;
 }
 
 bool Workbook::setValue(const CellLocation &where, const Value &value)
@@ -585,6 +587,11 @@ void Workbook::evaluateDirty()
 {
     if (!m_chainValid)
         rebuildChain();
+    if (m_volatilesStale) {
+        m_volatilesStale = false;
+        for (CellId id : m_volatileCells)
+            markDirty(id);
+    }
     // Changes are collected only for someone who listens.
     const bool reporting = !m_observers.empty();
     std::vector<CellLocation> &changedCells = m_changedBuffer;

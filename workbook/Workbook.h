@@ -205,6 +205,7 @@ private:
     std::vector<CellId> m_chain;
     std::vector<CellId> m_dirty;
     std::vector<CellId> m_volatileCells;
+    bool m_volatilesStale = false; // a write since the volatile cells were last marked dirty
     std::vector<CellId> m_written; // constants written since the last recalculation
     // Reused on every recalculation, so the scan road allocates nothing.
     std::vector<CellId> m_pending;
