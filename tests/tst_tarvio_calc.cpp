@@ -35,6 +35,7 @@ private slots:
     void badArgumentsExitWithOne_data();
     void badArgumentsExitWithOne();
     void unreadableFilesExitWithTwo();
+    void scansBeyondMemoryAreRefused();
 
 private:
     QTemporaryDir m_dir;
@@ -130,6 +131,20 @@ void TestTarvioCalc::unreadableFilesExitWithTwo()
     notZip.write("not a zip at all");
     notZip.close();
     QCOMPARE(calc({notZip.fileName(), QStringLiteral("--get"), QStringLiteral("A1")}).exitCode, 2);
+}
+
+void TestTarvioCalc::scansBeyondMemoryAreRefused()
+{
+    // 100,000,000 points of 400 results each: terabytes, more than any machine holds.
+    QStringList outputs;
+    for (int i = 0; i < 400; ++i)
+        outputs << QStringLiteral("C2");
+    const Run run = calc({m_model, QStringLiteral("--scan"), QStringLiteral("A2=0:1:100000000"), QStringLiteral("--get"),
+                          outputs.join(QLatin1Char(','))});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("tarvio-calc: the scan's results need ")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("GB of memory")), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTarvioCalc)

@@ -15,9 +15,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace workbook;
 
@@ -204,9 +207,20 @@ int main(int argc, char *argv[])
         axes.push_back(axis);
     }
 
-    // The sweep alone is timed; results are printed afterwards.
+    // The sweep alone is timed; results are printed afterwards, so they are
+    // held meanwhile: a scan they would not fit is refused with the figures.
+    const double gigabytes = static_cast<double>(points) * outputs.size() * sizeof(Value) / 1e9;
+    const double machine = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE) / 1e9;
+    char needs[160];
+    std::snprintf(needs, sizeof needs, "the scan's results need %.1f GB of memory; this machine has %.1f GB", gigabytes, machine);
+    if (gigabytes > machine)
+        return usage(needs);
     std::vector<Value> results;
-    results.reserve(static_cast<size_t>(points) * outputs.size());
+    try {
+        results.reserve(static_cast<size_t>(points) * outputs.size());
+    } catch (const std::bad_alloc &) {
+        return usage(std::string(needs) + ", not all of it free");
+    }
     const auto start = std::chrono::steady_clock::now();
     std::vector<long long> index(axes.size(), 0);
     for (long long p = 0; p < points; ++p) {
