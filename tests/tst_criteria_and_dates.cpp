@@ -90,6 +90,26 @@ void TestCriteriaAndDates::evaluates_data()
         {"=TEXT(1/86400*61,\"mm:ss\")", "01:01"},
         {"=TEXT(\"abc\",\"0.00\")", "abc"},
         {"=TEXT(1,\"zz\")", "#VALUE!"},
+        // whole columns: every empty cell of a million rows counts
+        {"=COUNTIF(A:A,\"\")", "1048571"},
+        {"=COUNTIF(A:A,\"<>20\")", "1048575"},
+        {"=COUNTIF(A:A,\"<>\")", "5"},
+        {"=COUNTIF(A:J,\"\")", "10485742"},
+        {"=COUNTIFS(A:A,\"\",B:B,\"\")", "1048571"},
+        {"=COUNTIFS(E:E,\"\",C:C,\">2\")", "3"},
+        {"=SUMIF(E:E,\"\",C:C)", "16"},
+        {"=AVERAGEIF(E:E,\"\",C:C)", "4"},
+        {"=SUMIFS(C:C,E:E,\"\",D:D,\"<>three\")", "13"},
+        {"=AVERAGEIFS(C:C,E:E,\"=\",A:A,\"<>10\")", "5"},
+        // many wildcards against a long text finish
+        {"=SEARCH(REPT(\"*a\",20)&\"b\",REPT(\"a\",300))", "#VALUE!"},
+        {"=SEARCH(REPT(\"*a\",20)&\"b\",REPT(\"a\",300)&\"b\")", "1"},
+        {"=SEARCH(\"a?c*e\",\"xxABCDE\")", "3"},
+        {"=SEARCH(\"c\",\"abcabc\",4)", "6"},
+        {"=SEARCH(\"~*\",\"a*b\")", "2"},
+        {"=SEARCH(\"\",\"abc\",2)", "2"},
+        {"=COUNTIF(B1:B6,\"*~?*\")", "1"},
+        {"=COUNTIF(B1:B6,\"a**b\")", "5"},
     };
     for (const auto &[formula, expected] : cases)
         QTest::newRow(formula) << QString::fromUtf8(formula) << QString::fromUtf8(expected);

@@ -56,6 +56,8 @@ private slots:
     void evaluates();
     void refusesMalformedFormulas_data();
     void refusesMalformedFormulas();
+    void wholeSheetRangesPairEveryCell();
+    void textStopsAtTheCellLimitEverywhere();
 };
 
 void TestFormulas::evaluates_data()
@@ -148,6 +150,15 @@ void TestFormulas::evaluates_data()
         {"=WEEKDAY(45292,2)", "1"}, {"=WEEKDAY(45292,9)", "#NUM!"}, {"=TODAY()>45000", "TRUE"}, {"=NOW()>=TODAY()", "TRUE"},
         {"=EDATE(DATE(2024,1,31),1)", "45351"}, {"=EOMONTH(DATE(2024,1,15),1)", "45351"}, {"=DAYS(DATE(2024,3,1),DATE(2024,2,1))", "29"},
         {"=YEAR(-1)", "#NUM!"},
+        // at the sheet's limits every function finishes, with the spreadsheet's answer
+        {"=REPT(\"\",1E+15)", ""}, {"=REPT(\"ab\",1E+15)", "#VALUE!"}, {"=REPT(\"x\",-1)", "#VALUE!"},
+        {"=COMBIN(1E+300,1E+300)", "1"}, {"=COMBIN(1E+15,1E+15-1)", "1E+15"}, {"=COMBIN(1E+300,2)", "#NUM!"},
+        {"=COMBIN(2000,1000)", "#NUM!"}, {"=COMBIN(60,30)", "118264581564861000"},
+        {"=MOD(1E+300,7)", "#NUM!"}, {"=MOD(-1E+300,7)", "#NUM!"}, {"=MOD(1,1E-300)", "#NUM!"},
+        {"=MOD(2^52+1,3)", "2"}, {"=MOD(-(2^52+1),3)", "1"}, {"=MOD(0.3,0.1)", "0"},
+        {"=LCM(2^52,2^52-1,2^52-3)", "#NUM!"}, {"=LCM(2^26,2^26-1)", "4503599560261632"},
+        {"=TEXT(1,\"0.\"&REPT(\"0\",31))", "#VALUE!"}, {"=TEXT(1E+300,\"0.\"&REPT(\"0\",30))", "1E+300"},
+        {"=TEXT(1E+307,\"0%\")", "#VALUE!"},
     };
     for (const auto &[formula, expected] : cases)
         QTest::newRow(formula) << QString::fromUtf8(formula) << QString::fromUtf8(expected);
@@ -196,6 +207,66 @@ void TestFormulas::refusesMalformedFormulas()
     QCOMPARE(QString::fromStdString(actual), message);
     // The cell keeps what it had.
     QCOMPARE(displayText(book.value({sheet, 0, 0})), std::string("42"));
+}
+
+
+void TestFormulas::wholeSheetRangesPairEveryCell()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    const SheetIndex f = book.addSheet("F");
+    // Rows times columns of A:XFD is past what an int holds.
+    const double xs[] = {1, 2, 4, 8};
+    for (int r = 0; r < 4; ++r) {
+        book.setValue({s, r * 1000, 0}, Value::number(xs[r]));
+        book.setValue({s, r * 1000, 1}, Value::number(2 * xs[r] + 1));
+    }
+    book.setValue({s, 1048575, 16383}, Value::number(-3));
+    book.setFormula({f, 0, 0}, "=CORREL(S!A:XFD,S!A:XFD)");
+    book.setFormula({f, 1, 0}, "=SLOPE(S!A:XFD,S!A:XFD)");
+    book.setFormula({f, 2, 0}, "=CORREL(S!A:A,S!B:B)");
+    book.setFormula({f, 3, 0}, "=SLOPE(S!B:B,S!A:A)");
+    book.setFormula({f, 4, 0}, "=CORREL(S!A:A,S!A1:XFD63)");
+    QCOMPARE(displayText(book.value({f, 0, 0})), std::string("1"));
+    QCOMPARE(displayText(book.value({f, 1, 0})), std::string("1"));
+    QCOMPARE(displayText(book.value({f, 2, 0})), std::string("1"));
+    QCOMPARE(displayText(book.value({f, 3, 0})), std::string("2"));
+    QCOMPARE(displayText(book.value({f, 4, 0})), std::string("#N/A"));
+    // An error anywhere in either range is the answer.
+    book.setValue({s, 500000, 9000}, Value::error(ErrorCode::Ref));
+    QCOMPARE(displayText(book.value({f, 0, 0})), std::string("#REF!"));
+    QCOMPARE(displayText(book.value({f, 2, 0})), std::string("1"));
+}
+
+void TestFormulas::textStopsAtTheCellLimitEverywhere()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    const auto shown = [&](const char *formula) {
+        book.setFormula({s, 99, 0}, formula);
+        return displayText(book.value({s, 99, 0}));
+    };
+    // The limit counts characters, not bytes.
+    QCOMPARE(shown("=LEN(REPT(\"\u00e9\",32767))"), std::string("32767"));
+    QCOMPARE(shown("=LEN(REPT(\"x\",32768))"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(REPT(\"x\",32767)&\"\")"), std::string("32767"));
+    QCOMPARE(shown("=LEN(REPT(\"x\",32767)&\"y\")"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(\"y\"&REPT(\"\u00e9\",32767))"), std::string("#VALUE!"));
+    // Functions whose result outgrows their arguments stop at the limit too.
+    QCOMPARE(shown("=LEN(TEXT(45292,REPT(\"mmmm \",6553)))"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(SUBSTITUTE(REPT(\"a\",32767),\"a\",REPT(\"b\",32767)))"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(SUBSTITUTE(REPT(\"a\",16000),\"a\",\"bb\"))"), std::string("32000"));
+    for (int r = 0; r < 3; ++r)
+        book.setValue({s, r, 1}, Value::text(std::string(20000, 'z')));
+    QCOMPARE(shown("=LEN(CONCAT(B1:B3))"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(TEXTJOIN(\",\",TRUE,B1:B3))"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(CONCATENATE(B1,B2))"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(B1&B2)"), std::string("#VALUE!"));
+    // A text longer than a cell holds, however it arrived, is not passed on.
+    book.setValue({s, 0, 2}, Value::text(std::string(40000, 'q')));
+    QCOMPARE(shown("=C1"), std::string("#VALUE!"));
+    QCOMPARE(shown("=UPPER(C1)"), std::string("#VALUE!"));
+    QCOMPARE(shown("=LEN(LEFT(C1,32767))"), std::string("32767"));
 }
 
 QTEST_GUILESS_MAIN(TestFormulas)

@@ -141,6 +141,29 @@ std::string toText(const Value &value)
     return displayText(value);
 }
 
+std::size_t characterCount(std::string_view text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+Value textValue(std::string text)
+{
+    return fitsInCell(text) ? Value::text(std::move(text)) : Value::error(ErrorCode::Value);
+}
+
+namespace {
+
+// Text longer than a cell holds may still arrive from a file or a name; it
+// goes no further than the cell that holds it.
+Value withinCellLimit(Value value)
+{
+    return value.isText() && !fitsInCell(value.asText()) ? Value::error(ErrorCode::Value) : value;
+}
+
+} // namespace
+
 int compareValues(const Value &left, const Value &right)
 {
     const Value a = left.isEmpty() ? emptyLike(right) : left;
@@ -541,7 +564,7 @@ Value Evaluator::evaluate(const CompiledFormula &formula, const CellLocation &ca
 {
     m_stack.clear();
     const Operand result = run(formula, caller, 0);
-    return scalar(result, caller);
+    return withinCellLimit(scalar(result, caller));
 }
 
 void Evaluator::call(const CompiledFormula &formula, const Instruction &instruction, const CellLocation &caller)
@@ -567,7 +590,7 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
                 }
             }
             FunctionArgs args(m_workbook, caller, m_stack.data() + base, count);
-            result = info.impl(args);
+            result = withinCellLimit(info.impl(args));
         }
     }
     m_stack.resize(base);
@@ -645,8 +668,7 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
                 top.value = b;
             } else if (instruction.op == OpCode::Concatenate) {
                 // Text longer than a cell holds is #VALUE!, so doubling chains cannot exhaust memory.
-                std::string joined = toText(a) + toText(b);
-                top.value = joined.size() > maxTextBytes ? Value::error(ErrorCode::Value) : Value::text(std::move(joined));
+                top.value = textValue(toText(a) + toText(b));
             } else if (instruction.op >= OpCode::Equal && instruction.op <= OpCode::GreaterEqual) {
                 top.value = Value::boolean(comparisonHolds(instruction.op, compareValues(a, b)));
             } else {

@@ -129,8 +129,17 @@ private:
     ErrorCode m_error = ErrorCode::Value;
 };
 
-// The most text a cell holds: 32,767 characters of up to four bytes.
-constexpr std::size_t maxTextBytes = 32767 * 4;
+// The most characters a cell's text holds, as in the spreadsheet.
+constexpr std::size_t maxTextLength = 32767;
+// Characters of UTF-8 text (every byte that does not continue a character).
+std::size_t characterCount(std::string_view text);
+// Whether text fits a cell; cheap for short text, which cannot exceed the limit.
+inline bool fitsInCell(std::string_view text)
+{
+    return text.size() <= maxTextLength || (text.size() <= maxTextLength * 4 && characterCount(text) <= maxTextLength);
+}
+// Text as a result: #VALUE! when longer than a cell holds, as in the spreadsheet.
+Value textValue(std::string text);
 
 // "^" and POWER: 0^0 is #NUM!, 0 to a negative power #DIV/0!.
 Value powerOf(double base, double exponent);

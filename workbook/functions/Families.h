@@ -47,16 +47,30 @@ private:
 // Whether text matches a pattern with * (any run), ? (one character) and
 // ~ (takes the next character literally), ignoring case.
 bool wildcardMatch(const std::string &text, const std::string &pattern);
+// The first byte position from `from` on where such a pattern matches the
+// beginning of the rest of the text; npos when there is none.
+size_t wildcardFind(const std::string &text, const std::string &pattern, size_t from);
 
-// Visits every cell of a criteria argument by its offset, including empty
-// cells when the criterion can match them.
-void forEachCriteriaCell(FunctionArgs &args, int rangeArg, const Criterion &criterion,
-                         const std::function<void(int row, int column)> &matched);
+// Where criteria hold. A range may cover seventeen billion cells, so only the
+// offsets where some range holds a value are listed; `elsewhere` counts the
+// other offsets, which match when every criterion takes empty cells.
+struct CriteriaHits
+{
+    std::vector<std::pair<int, int>> offsets;
+    double elsewhere = 0;
+};
 
-// The offsets at which every (range, criterion) pair from argument `first`
-// on matches; false (the call failed) when a range's shape differs from the
-// argument `shapeArg`.
-bool matchAllCriteria(FunctionArgs &args, int first, int shapeArg, std::vector<std::pair<int, int>> &hits);
+// The offsets at which every range argument in `rangeArgs` matches the
+// criterion in the argument after it, in the shape of the first range. The
+// non-empty cells of `valueArg` (-1: none) are listed too when empty cells
+// match, so the values summed or averaged are all among `offsets`. False
+// (the call failed) when a criterion is an error.
+bool matchCriteria(FunctionArgs &args, const std::vector<int> &rangeArgs, int valueArg, CriteriaHits &hits);
+
+// The same for (range, criterion) pairs from argument `first` on, each range
+// in the shape of `valueArg` (or, with -1, of the first range); false with
+// #VALUE! when a shape differs or a criterion lacks its range.
+bool matchAllCriteria(FunctionArgs &args, int first, int valueArg, CriteriaHits &hits);
 
 // Rounds to the 15 significant digits a spreadsheet keeps, so that 2.675
 // (stored as 2.67499999...) still rounds up as the user expects.

@@ -98,9 +98,12 @@ Value combin(FunctionArgs &args)
         return args.failure();
     if (n < 0 || k < 0 || n < k)
         return Value::error(ErrorCode::Num);
+    // With k no more than n - k every factor is at least 2, so the product
+    // overflows to #NUM! within about a thousand steps, whatever the arguments.
+    const double taken = std::min(k, n - k);
     double result = 1;
-    for (double i = 1; i <= k; ++i)
-        result = result * (n - k + i) / i;
+    for (double i = 1; i <= taken && std::isfinite(result); ++i)
+        result = result * (n - taken + i) / i;
     return Value::number(std::round(result));
 }
 
@@ -148,6 +151,9 @@ Value gcdLcm(FunctionArgs &args)
             if (b == 0)
                 return Value::number(0);
             result = static_cast<double>(a / std::gcd(a, b)) * static_cast<double>(b);
+            // Past 2^53 the multiple is no longer an exact integer to carry on with.
+            if (result > 9007199254740992.0)
+                return Value::error(ErrorCode::Num);
         } else {
             result = static_cast<double>(std::gcd(a, b));
         }
@@ -178,7 +184,16 @@ Value modFunction(FunctionArgs &args)
         return args.failure();
     if (d == 0)
         return Value::error(ErrorCode::Div0);
-    return Value::number(n - d * std::floor(roundToSignificant(n / d)));
+    // A quotient past 2^53 has no exact integer part, hence no remainder worth giving.
+    const double quotient = n / d;
+    if (!(std::fabs(quotient) < 9007199254740992.0))
+        return Value::error(ErrorCode::Num);
+    // Rounding the quotient to 15 digits makes MOD(0.3,0.1) 0, as the user
+    // expects; past 10^15 that rounding would cut the integer part itself.
+    if (std::fabs(quotient) < 1e15)
+        return Value::number(n - d * std::floor(roundToSignificant(quotient)));
+    const double exact = std::fmod(n, d);
+    return Value::number(exact != 0 && (exact < 0) != (d < 0) ? exact + d : exact);
 }
 
 Value mround(FunctionArgs &args)
@@ -290,75 +305,30 @@ Value sumSquares(FunctionArgs &args)
     return Value::number(total);
 }
 
-// A criteria range and the range it selects from must have the same shape.
-bool sameShape(FunctionArgs &args, int a, int b)
-{
-    return args.rows(a) == args.rows(b) && args.columns(a) == args.columns(b);
-}
-
 Value sumIf(FunctionArgs &args)
 {
-    const Value criterionValue = args.value(1);
-    if (criterionValue.isError())
-        return criterionValue;
-    const Criterion criterion(criterionValue);
     const int sumArg = args.has(2) ? 2 : 0;
+    CriteriaHits hits;
+    if (!matchCriteria(args, {0}, sumArg, hits))
+        return args.failure();
     double total = 0;
-    forEachCriteriaCell(args, 0, criterion, [&](int r, int c) {
+    for (const auto &[r, c] : hits.offsets) {
         const Value v = args.at(sumArg, r, c);
         if (v.isNumber())
             total += v.asNumber();
         else if (v.isError())
-            args.fail(v.asError());
-    });
-    return args.failed() ? args.failure() : Value::number(total);
-}
-
-} // namespace
-
-// Offsets of a range argument that match every (range, criterion) pair from
-// argument `first` on; false (with #VALUE!) when the ranges differ in shape.
-bool matchAllCriteria(FunctionArgs &args, int first, int shapeArg, std::vector<std::pair<int, int>> &hits)
-{
-    if ((args.count() - first) % 2 != 0 || args.count() <= first) {
-        args.fail(ErrorCode::Value);
-        return false;
+            return v;
     }
-    bool initialised = false;
-    for (int i = first; i < args.count(); i += 2) {
-        if (!sameShape(args, i, shapeArg)) {
-            args.fail(ErrorCode::Value);
-            return false;
-        }
-        const Value criterionValue = args.value(i + 1);
-        if (criterionValue.isError()) {
-            args.fail(criterionValue.asError());
-            return false;
-        }
-        const Criterion criterion(criterionValue);
-        if (!initialised) {
-            forEachCriteriaCell(args, i, criterion, [&](int r, int c) { hits.emplace_back(r, c); });
-            initialised = true;
-        } else {
-            std::vector<std::pair<int, int>> kept;
-            for (const auto &hit : hits)
-                if (criterion.matches(args.at(i, hit.first, hit.second)))
-                    kept.push_back(hit);
-            hits.swap(kept);
-        }
-    }
-    return true;
+    return Value::number(total);
 }
-
-namespace {
 
 Value sumIfs(FunctionArgs &args)
 {
-    std::vector<std::pair<int, int>> hits;
+    CriteriaHits hits;
     if (!matchAllCriteria(args, 1, 0, hits))
         return args.failure();
     double total = 0;
-    for (const auto &[r, c] : hits) {
+    for (const auto &[r, c] : hits.offsets) {
         const Value v = args.at(0, r, c);
         if (v.isNumber())
             total += v.asNumber();

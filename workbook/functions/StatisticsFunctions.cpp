@@ -1,6 +1,7 @@
 #include "Families.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <numeric>
 
@@ -178,26 +179,24 @@ Value countBlank(FunctionArgs &args)
 
 Value countIf(FunctionArgs &args)
 {
-    const Value criterionValue = args.value(1);
-    if (criterionValue.isError())
-        return criterionValue;
-    double n = 0;
-    forEachCriteriaCell(args, 0, Criterion(criterionValue), [&](int, int) { ++n; });
-    return Value::number(n);
+    CriteriaHits hits;
+    if (!matchCriteria(args, {0}, -1, hits))
+        return args.failure();
+    return Value::number(static_cast<double>(hits.offsets.size()) + hits.elsewhere);
 }
 
 Value countIfs(FunctionArgs &args)
 {
-    std::vector<std::pair<int, int>> hits;
-    if (!matchAllCriteria(args, 0, 0, hits))
+    CriteriaHits hits;
+    if (!matchAllCriteria(args, 0, -1, hits))
         return args.failure();
-    return Value::number(static_cast<double>(hits.size()));
+    return Value::number(static_cast<double>(hits.offsets.size()) + hits.elsewhere);
 }
 
-Value averageOf(FunctionArgs &args, int averageArg, const std::vector<std::pair<int, int>> &hits)
+Value averageOf(FunctionArgs &args, int averageArg, const CriteriaHits &hits)
 {
     double total = 0, n = 0;
-    for (const auto &[r, c] : hits) {
+    for (const auto &[r, c] : hits.offsets) {
         const Value v = args.at(averageArg, r, c);
         if (v.isNumber()) {
             total += v.asNumber();
@@ -211,41 +210,59 @@ Value averageOf(FunctionArgs &args, int averageArg, const std::vector<std::pair<
 
 Value averageIf(FunctionArgs &args)
 {
-    const Value criterionValue = args.value(1);
-    if (criterionValue.isError())
-        return criterionValue;
-    std::vector<std::pair<int, int>> hits;
-    forEachCriteriaCell(args, 0, Criterion(criterionValue), [&](int r, int c) { hits.emplace_back(r, c); });
-    return averageOf(args, args.has(2) ? 2 : 0, hits);
+    const int averageArg = args.has(2) ? 2 : 0;
+    CriteriaHits hits;
+    if (!matchCriteria(args, {0}, averageArg, hits))
+        return args.failure();
+    return averageOf(args, averageArg, hits);
 }
 
 Value averageIfs(FunctionArgs &args)
 {
-    std::vector<std::pair<int, int>> hits;
+    CriteriaHits hits;
     if (!matchAllCriteria(args, 1, 0, hits))
         return args.failure();
     return averageOf(args, 0, hits);
 }
 
-// Pairs of numbers at the same offset of two equally shaped arguments.
+// The non-empty cells of an argument by their position in it, rows first
+// (a value is its own single cell).
+std::vector<std::pair<long long, Value>> cellsByPosition(FunctionArgs &args, int i)
+{
+    std::vector<std::pair<long long, Value>> cells;
+    if (!args.isRange(i)) {
+        const Value v = args.value(i);
+        if (!v.isEmpty())
+            cells.emplace_back(0, v);
+        return cells;
+    }
+    const long long columns = args.columns(i);
+    args.forEachCell(i, [&](int r, int c, const Value &v) { cells.emplace_back(r * columns + c, v); });
+    return cells;
+}
+
+// Pairs of numbers at the same position of two arguments of as many cells.
+// Only the cells they hold are visited: a whole sheet has 2^34 positions.
 bool numberPairs(FunctionArgs &args, int a, int b, std::vector<double> &x, std::vector<double> &y)
 {
-    if (args.rows(a) * args.columns(a) != args.rows(b) * args.columns(b)) {
+    const auto size = [&](int i) { return static_cast<long long>(args.rows(i)) * args.columns(i); };
+    if (size(a) != size(b)) {
         args.fail(ErrorCode::NA);
         return false;
     }
-    const int columnsA = args.columns(a), columnsB = args.columns(b);
-    const int n = args.rows(a) * columnsA;
-    for (int k = 0; k < n; ++k) {
-        const Value u = args.at(a, k / columnsA, k % columnsA);
-        const Value v = args.at(b, k / columnsB, k % columnsB);
-        if (u.isError() || v.isError()) {
-            args.fail(u.isError() ? u.asError() : v.asError());
+    const auto u = cellsByPosition(args, a), v = cellsByPosition(args, b);
+    size_t i = 0, j = 0;
+    while (i < u.size() || j < v.size()) {
+        const long long position = std::min(i < u.size() ? u[i].first : LLONG_MAX, j < v.size() ? v[j].first : LLONG_MAX);
+        const Value *p = i < u.size() && u[i].first == position ? &u[i++].second : nullptr;
+        const Value *q = j < v.size() && v[j].first == position ? &v[j++].second : nullptr;
+        if ((p && p->isError()) || (q && q->isError())) {
+            args.fail(p && p->isError() ? p->asError() : q->asError());
             return false;
         }
-        if (u.isNumber() && v.isNumber()) {
-            x.push_back(u.asNumber());
-            y.push_back(v.asNumber());
+        if (p && q && p->isNumber() && q->isNumber()) {
+            x.push_back(p->asNumber());
+            y.push_back(q->asNumber());
         }
     }
     return true;

@@ -52,21 +52,28 @@ std::string encode(const std::u32string &s)
     return out;
 }
 
-// Results longer than this are #VALUE!, as in the spreadsheet.
-constexpr size_t maxTextLength = 32767;
+// Text growing past this many bytes is past the cell's limit whatever its
+// characters: building it stops there, so no result costs more than a cell.
+constexpr size_t maxTextBytes = maxTextLength * 4;
 
-Value textResult(std::string s)
+// Appends to a result under construction; false (the call failed with
+// #VALUE!) once it can no longer fit a cell.
+bool appendWithin(FunctionArgs &args, std::string &out, const std::string &piece)
 {
-    return s.size() > maxTextLength * 4 || decode(s).size() > maxTextLength ? Value::error(ErrorCode::Value)
-                                                                             : Value::text(std::move(s));
+    if (out.size() + piece.size() > maxTextBytes) {
+        args.fail(ErrorCode::Value);
+        return false;
+    }
+    out += piece;
+    return true;
 }
 
 Value concatenate(FunctionArgs &args)
 {
     std::string out;
     for (int i = 0; i < args.count() && !args.failed(); ++i)
-        out += args.text(i);
-    return args.failed() ? args.failure() : textResult(out);
+        appendWithin(args, out, args.text(i));
+    return args.failed() ? args.failure() : textValue(std::move(out));
 }
 
 Value concat(FunctionArgs &args)
@@ -74,13 +81,15 @@ Value concat(FunctionArgs &args)
     std::string out;
     for (int i = 0; i < args.count() && !args.failed(); ++i) {
         args.forEachValue(i, [&](const Value &v, bool) {
+            if (args.failed())
+                return;
             if (v.isError())
                 args.fail(v.asError());
             else
-                out += toText(v);
+                appendWithin(args, out, toText(v));
         });
     }
-    return args.failed() ? args.failure() : textResult(out);
+    return args.failed() ? args.failure() : textValue(std::move(out));
 }
 
 Value textJoin(FunctionArgs &args)
@@ -93,6 +102,8 @@ Value textJoin(FunctionArgs &args)
     bool first = true;
     for (int i = 2; i < args.count() && !args.failed(); ++i) {
         args.forEachValue(i, [&](const Value &v, bool) {
+            if (args.failed())
+                return;
             if (v.isError()) {
                 args.fail(v.asError());
                 return;
@@ -100,13 +111,13 @@ Value textJoin(FunctionArgs &args)
             const std::string piece = toText(v);
             if (ignoreEmpty && piece.empty())
                 return;
-            if (!first)
-                out += delimiter;
-            out += piece;
+            if (!first && !appendWithin(args, out, delimiter))
+                return;
+            appendWithin(args, out, piece);
             first = false;
         });
     }
-    return args.failed() ? args.failure() : textResult(out);
+    return args.failed() ? args.failure() : textValue(std::move(out));
 }
 
 // LEFT, RIGHT and MID take counts that must not be negative.
@@ -214,12 +225,14 @@ Value substitute(FunctionArgs &args)
         if (found == std::string::npos)
             break;
         ++seen;
-        out += s.substr(position, found - position);
-        out += (!args.has(3) || seen == instance) ? to : from;
+        if (!appendWithin(args, out, s.substr(position, found - position))
+            || !appendWithin(args, out, (!args.has(3) || seen == instance) ? to : from))
+            return args.failure();
         position = found + from.size();
     }
-    out += s.substr(position);
-    return textResult(out);
+    if (!appendWithin(args, out, s.substr(position)))
+        return args.failure();
+    return textValue(std::move(out));
 }
 
 Value replace(FunctionArgs &args)
@@ -233,30 +246,34 @@ Value replace(FunctionArgs &args)
         return Value::error(ErrorCode::Value);
     const size_t from = std::min<size_t>(static_cast<size_t>(std::min<double>(start - 1, s.size())), s.size());
     const size_t n = static_cast<size_t>(std::min<double>(count, s.size() - from));
-    return textResult(encode(s.substr(0, from) + with + s.substr(from + n)));
+    return textValue(encode(s.substr(0, from) + with + s.substr(from + n)));
+}
+
+// The byte at which character `n` of UTF-8 text starts.
+size_t byteOfCharacter(const std::string &s, size_t n)
+{
+    size_t byte = 0;
+    for (; byte < s.size(); ++byte)
+        if ((static_cast<unsigned char>(s[byte]) & 0xC0) != 0x80 && n-- == 0)
+            break;
+    return byte;
 }
 
 template <bool CaseSensitive>
 Value find(FunctionArgs &args)
 {
-    std::u32string wanted = decode(args.text(0)), within = decode(args.text(1));
+    const std::string wanted = args.text(0), within = args.text(1);
     const double start = std::trunc(args.number(2, 1));
     if (args.failed())
         return args.failure();
-    if (start < 1 || start > within.size() + 1)
+    if (start < 1 || start > characterCount(within) + 1)
         return Value::error(ErrorCode::Value);
-    const size_t from = static_cast<size_t>(start) - 1;
-    if (CaseSensitive) {
-        const size_t found = within.find(wanted, from);
-        return found == std::u32string::npos ? Value::error(ErrorCode::Value) : Value::number(static_cast<double>(found + 1));
-    }
-    // SEARCH ignores case and takes wildcards: the first start from which the pattern matches a prefix.
-    const std::string pattern = encode(wanted) + "*";
-    for (size_t at = from; at <= within.size(); ++at) {
-        if (wildcardMatch(encode(within.substr(at)), pattern))
-            return Value::number(static_cast<double>(at + 1));
-    }
-    return Value::error(ErrorCode::Value);
+    const size_t from = byteOfCharacter(within, static_cast<size_t>(start) - 1);
+    // SEARCH ignores case and takes wildcards.
+    const size_t found = CaseSensitive ? within.find(wanted, from) : wildcardFind(within, wanted, from);
+    if (found == std::string::npos)
+        return Value::error(ErrorCode::Value);
+    return Value::number(static_cast<double>(characterCount(std::string_view(within).substr(0, found)) + 1));
 }
 
 Value rept(FunctionArgs &args)
@@ -265,12 +282,19 @@ Value rept(FunctionArgs &args)
     const double times = std::trunc(args.number(1));
     if (args.failed())
         return args.failure();
-    if (times < 0 || s.size() * times > maxTextLength)
+    if (times < 0)
         return Value::error(ErrorCode::Value);
+    // The length is known before building: a huge count of nothing is nothing.
+    if (s.empty())
+        return Value::text(std::string());
+    if (static_cast<double>(characterCount(s)) * times > maxTextLength)
+        return Value::error(ErrorCode::Value);
+    const auto count = static_cast<size_t>(times);
     std::string out;
-    for (int i = 0; i < times; ++i)
+    out.reserve(s.size() * count);
+    for (size_t i = 0; i < count; ++i)
         out += s;
-    return Value::text(out);
+    return Value::text(std::move(out));
 }
 
 Value exact(FunctionArgs &args)
@@ -347,9 +371,14 @@ bool formatFixed(double x, const std::string &format, std::string &out)
     const int decimals = dot == std::string::npos ? 0 : static_cast<int>(f.size() - dot - 1);
     if (percent)
         x *= 100;
-    // Halves round away from zero, as the spreadsheet rounds (printf would round to even).
+    // A number format holds up to 30 decimals; the widest number then fits the buffer.
+    if (decimals > 30 || !std::isfinite(x))
+        return false;
+    // Halves round away from zero, as the spreadsheet rounds (printf would round to even);
+    // numbers too large to scale have no fraction left to round.
     const double scale = std::pow(10.0, decimals);
-    const double rounded = std::round(roundToSignificant(std::fabs(x) * scale)) / scale;
+    const double scaled = std::fabs(x) * scale;
+    const double rounded = std::isfinite(scaled) ? std::round(roundToSignificant(scaled)) / scale : std::fabs(x);
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
     std::string number(buffer);
@@ -448,7 +477,7 @@ Value text(FunctionArgs &args)
     if (lower.empty() || lower == "general")
         return Value::text(formatNumber(x));
     if (formatFixed(x, format, out) || formatDate(x, format, out))
-        return Value::text(out);
+        return textValue(std::move(out)); // a long format can outgrow the cell
     return Value::error(ErrorCode::Value);
 }
 
