@@ -90,7 +90,7 @@ void TestFormulas::evaluates_data()
         {"=MROUND(5,-2)", "#NUM!"}, {"=POWER(5,2)", "25"}, {"=PRODUCT(A1:A5)", "120"}, {"=QUOTIENT(-10,3)", "-3"},
         {"=RADIANS(180)", "3.14159265358979"}, {"=ROUND(2.675,2)", "2.68"}, {"=ROUND(-2.5,0)", "-3"}, {"=ROUND(1234.5,-2)", "1200"},
         {"=ROUNDDOWN(3.99,0)", "3"}, {"=ROUNDUP(-3.01,0)", "-4"}, {"=SIGN(-2)", "-1"}, {"=SQRT(16)", "4"}, {"=SQRT(-1)", "#NUM!"},
-        {"=SUMSQ(3,4)", "25"}, {"=SUMPRODUCT(A1:A2,E1:E2)", "6.5"}, {"=SUMPRODUCT(A1:A2,E1:E3)", "#VALUE!"}, {"=TRUNC(-8.9)", "-8"},
+        {"=SUMSQ(3,4)", "25"}, {"=SUMPRODUCT(A1:A2,E1:E2)", "6.5"}, {"=SUMPRODUCT(A1:A2,E1:E3)", "#VALUE!"}, {"=SUMPRODUCT(B1:B5,A1:A5)", "50"}, {"=SUMPRODUCT(3)", "3"}, {"=TRUNC(-8.9)", "-8"},
         {"=TRUNC(3.14159,2)", "3.14"}, {"=SIN(0)+COS(0)+TAN(0)", "1"}, {"=SINH(0)+COSH(0)+TANH(0)", "1"}, {"=ASINH(0)", "0"},
         {"=SUMIF(A1:A5,\">2\")", "12"}, {"=SUMIF(D1:D4,\"b*\",E1:E4)", "2.5"}, {"=SUMIFS(E1:E4,A1:A4,\">1\",D1:D4,\"<>date\")", "6"},
         {"=SUMIF(A1:A5,3)", "3"}, {"=RAND()<1", "TRUE"}, {"=RANDBETWEEN(5,5)", "5"}, {"=RANDBETWEEN(6,5)", "#NUM!"},
@@ -227,15 +227,18 @@ void TestFormulas::wholeSheetRangesPairEveryCell()
     book.setFormula({f, 2, 0}, "=CORREL(S!A:A,S!B:B)");
     book.setFormula({f, 3, 0}, "=SLOPE(S!B:B,S!A:A)");
     book.setFormula({f, 4, 0}, "=CORREL(S!A:A,S!A1:XFD63)");
+    book.setFormula({f, 5, 0}, "=SUMPRODUCT(S!A:XFD,S!A:XFD)");
     QCOMPARE(displayText(book.value({f, 0, 0})), std::string("1"));
     QCOMPARE(displayText(book.value({f, 1, 0})), std::string("1"));
     QCOMPARE(displayText(book.value({f, 2, 0})), std::string("1"));
     QCOMPARE(displayText(book.value({f, 3, 0})), std::string("2"));
     QCOMPARE(displayText(book.value({f, 4, 0})), std::string("#N/A"));
+    QCOMPARE(displayText(book.value({f, 5, 0})), std::string("498"));
     // An error anywhere in either range is the answer.
     book.setValue({s, 500000, 9000}, Value::error(ErrorCode::Ref));
     QCOMPARE(displayText(book.value({f, 0, 0})), std::string("#REF!"));
     QCOMPARE(displayText(book.value({f, 2, 0})), std::string("1"));
+    QCOMPARE(displayText(book.value({f, 5, 0})), std::string("#REF!"));
 }
 
 void TestFormulas::textStopsAtTheCellLimitEverywhere()

@@ -172,9 +172,6 @@ bool Criterion::matches(const Value &value) const
     return false;
 }
 
-namespace {
-
-// The non-empty cells of an argument (a value is its own single cell).
 void forEachFilled(FunctionArgs &args, int i, const std::function<void(int, int, const Value &)> &visit)
 {
     if (args.isRange(i)) {
@@ -185,8 +182,6 @@ void forEachFilled(FunctionArgs &args, int i, const std::function<void(int, int,
     if (!v.isEmpty())
         visit(0, 0, v);
 }
-
-} // namespace
 
 bool matchCriteria(FunctionArgs &args, const std::vector<int> &rangeArgs, int valueArg, CriteriaHits &hits)
 {

@@ -51,6 +51,10 @@ bool wildcardMatch(const std::string &text, const std::string &pattern);
 // beginning of the rest of the text; npos when there is none.
 size_t wildcardFind(const std::string &text, const std::string &pattern, size_t from);
 
+// The non-empty cells of an argument with their offsets, rows first (a value
+// is its own single cell): what a whole-sheet range costs is what it holds.
+void forEachFilled(FunctionArgs &args, int i, const std::function<void(int row, int column, const Value &value)> &visit);
+
 // Where criteria hold. A range may cover seventeen billion cells, so only the
 // offsets where some range holds a value are listed; `elsewhere` counts the
 // other offsets, which match when every criterion takes empty cells.

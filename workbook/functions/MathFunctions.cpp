@@ -342,21 +342,28 @@ Value sumProduct(FunctionArgs &args)
     for (int i = 1; i < args.count(); ++i)
         if (args.rows(i) != rows || args.columns(i) != columns)
             return Value::error(ErrorCode::Value);
-    if (static_cast<long long>(rows) * columns > 10000000)
-        return Value::error(ErrorCode::Num);
-    double total = 0;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            double term = 1;
-            for (int i = 0; i < args.count(); ++i) {
-                const Value v = args.at(i, r, c);
-                if (v.isError())
-                    return v;
-                term *= v.isNumber() ? v.asNumber() : 0;
-            }
-            total += term;
-        }
+    // An error anywhere is the answer. Terms are non-zero only where the first
+    // argument holds a number, so whole sheets cost only the cells they hold.
+    Value error;
+    for (int i = 0; i < args.count() && !error.isError(); ++i) {
+        forEachFilled(args, i, [&](int, int, const Value &v) {
+            if (v.isError() && !error.isError())
+                error = v;
+        });
     }
+    if (error.isError())
+        return error;
+    double total = 0;
+    forEachFilled(args, 0, [&](int r, int c, const Value &v) {
+        if (!v.isNumber())
+            return;
+        double term = v.asNumber();
+        for (int i = 1; i < args.count(); ++i) {
+            const Value w = args.at(i, r, c);
+            term *= w.isNumber() ? w.asNumber() : 0;
+        }
+        total += term;
+    });
     return Value::number(total);
 }
 
