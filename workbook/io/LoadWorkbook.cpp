@@ -3,6 +3,7 @@
 #include "../FormulaParser.h"
 #include "ImportedData.h"
 #include "OrcusImport.h"
+#include "ReaderSteps.h"
 
 #include <cerrno>
 #include <chrono>
@@ -42,17 +43,7 @@ bool writeAll(int fd, const std::string &bytes)
 {
     rlimit limit{memoryLimit, memoryLimit};
     setrlimit(RLIMIT_AS, &limit);
-    std::string reply;
-    try {
-        ImportedData data;
-        importWithOrcus(path, format, data);
-        reply = "K" + serialize(data);
-    } catch (const std::exception &e) {
-        reply = std::string("E") + (e.what()[0] ? e.what() : "the parser gave up");
-    } catch (...) {
-        reply = "Ethe parser gave up";
-    }
-    writeAll(fd, reply);
+    writeAll(fd, readerAnswer(path, format));
     ::close(fd);
     _exit(0);
 }
@@ -160,15 +151,54 @@ void fillWorkbook(const ImportedData &data, Workbook &book, LoadReport &report)
     book.recalculateAll();
 }
 
+LoadReport cannotRead(const std::string &path, const std::string &reason)
+{
+    LoadReport report;
+    report.message = "cannot read " + path + ": " + reason;
+    return report;
+}
+
 } // namespace
+
+std::string readerAnswer(const std::string &path, FileFormat format)
+{
+    try {
+        ImportedData data;
+        importWithOrcus(path, format, data);
+        return "K" + serialize(data);
+    } catch (const std::exception &e) {
+        return std::string("E") + (e.what()[0] ? e.what() : "the parser gave up");
+    } catch (...) {
+        return "Ethe parser gave up";
+    }
+}
+
+LoadReport loadFromAnswer(const std::string &path, FileFormat format, const std::string &answer, Workbook &book)
+{
+    const auto fail = [&](const std::string &reason) { return cannotRead(path, reason); };
+    if (answer.empty() || (answer[0] != 'K' && answer[0] != 'E'))
+        return fail("the reader stopped without an answer");
+    if (answer[0] == 'E')
+        return fail(answer.substr(1));
+    ImportedData data;
+    if (!deserialize(answer.substr(1), data))
+        return fail("the reader's answer was incomplete");
+
+    LoadReport report;
+    fillWorkbook(data, book, report);
+    book.filePath = path;
+    const size_t slash = path.find_last_of('/');
+    book.name = slash == std::string::npos ? path : path.substr(slash + 1);
+    report.unsupported = data.unsupported;
+    if (format == FileFormat::Xlsx)
+        noteUnreadParts(path, report.unsupported);
+    report.ok = true;
+    return report;
+}
 
 LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadOptions &options)
 {
-    LoadReport report;
-    const auto fail = [&](const std::string &reason) {
-        report.message = "cannot read " + path + ": " + reason;
-        return report;
-    };
+    const auto fail = [&](const std::string &reason) { return cannotRead(path, reason); };
     struct stat info{};
     if (::stat(path.c_str(), &info) != 0)
         return fail(std::strerror(errno));
@@ -204,23 +234,7 @@ LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadO
         return fail(failure);
     if (WIFSIGNALED(status) && reply.empty())
         return fail(std::string("the reader crashed (") + strsignal(WTERMSIG(status)) + ")");
-    if (reply.empty() || (reply[0] != 'K' && reply[0] != 'E'))
-        return fail("the reader stopped without an answer");
-    if (reply[0] == 'E')
-        return fail(reply.substr(1));
-    ImportedData data;
-    if (!deserialize(reply.substr(1), data))
-        return fail("the reader's answer was incomplete");
-
-    fillWorkbook(data, book, report);
-    book.filePath = path;
-    const size_t slash = path.find_last_of('/');
-    book.name = slash == std::string::npos ? path : path.substr(slash + 1);
-    report.unsupported = data.unsupported;
-    if (format == FileFormat::Xlsx)
-        noteUnreadParts(path, report.unsupported);
-    report.ok = true;
-    return report;
+    return loadFromAnswer(path, format, reply, book);
 }
 
 } // namespace workbook
