@@ -148,3 +148,26 @@ void volatileFormulas(benchmark::State &state)
 BENCHMARK(volatileFormulas)->Arg(25000)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
+
+namespace {
+
+// Lookups over whole columns, as users write them: a thousand VLOOKUPs into
+// A:B holding a thousand rows, half of them missing. Their cost should follow
+// the rows the columns hold, not the million rows of the sheet.
+void wholeColumnLookups(benchmark::State &state)
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("Table");
+    for (int r = 0; r < 1000; ++r) {
+        book.setValue({s, r, 0}, Value::number(r + 1));
+        book.setValue({s, r, 1}, Value::number((r + 1) * 10));
+        book.setFormula({s, r, 3}, "=VLOOKUP(" + std::to_string(2 * (r + 1)) + ",A:B,2,FALSE)");
+    }
+    for (auto _ : state) {
+        book.recalculateAll();
+        benchmark::DoNotOptimize(book.value({s, 999, 3}));
+    }
+}
+BENCHMARK(wholeColumnLookups)->Unit(benchmark::kMillisecond);
+
+} // namespace

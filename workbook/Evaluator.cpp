@@ -290,6 +290,29 @@ void FunctionArgs::forEachCell(int i, const std::function<void(int, int, const V
     });
 }
 
+int FunctionArgs::nextStored(int i, int from, bool alongRow) const
+{
+    if (!isRange(i))
+        return from;
+    const CellRange &range = m_operands[i].range;
+    const int length = alongRow ? range.columns() : range.rows();
+    if (alongRow) {
+        for (int k = from; k < length; ++k)
+            if (m_workbook.findCell(range.sheet, range.firstRow, range.firstColumn + k) != noCell)
+                return k;
+        return length;
+    }
+    if (range.sheet < 0 || range.sheet >= m_workbook.sheetCount())
+        return length;
+    const auto &columns = m_workbook.m_sheets[range.sheet].columns;
+    if (range.firstColumn >= static_cast<int>(columns.size()))
+        return length;
+    const auto &cells = columns[range.firstColumn];
+    const auto found = std::lower_bound(cells.begin(), cells.end(), range.firstRow + from,
+                                        [](const std::pair<int, CellId> &entry, int r) { return entry.first < r; });
+    return found == cells.end() ? length : std::min(found->first - range.firstRow, length);
+}
+
 bool FunctionArgs::numbersOf(int i, std::vector<double> &numbers)
 {
     return collectRange(i, i + 1, numbers, false);

@@ -109,6 +109,10 @@ public:
     void forEachValue(int i, const std::function<void(const Value &value, bool fromReference)> &visit);
     // The non-empty cells of a range argument with their offsets in it, rows first.
     void forEachCell(int i, const std::function<void(int row, int column, const Value &value)> &visit);
+    // The first offset from `from` on, down the first column of an argument
+    // (or, with `alongRow`, across its first row), where a cell is stored;
+    // the length when none is. Lookups skip the empty part of whole columns so.
+    int nextStored(int i, int from, bool alongRow) const;
 
     // The numbers that aggregates such as SUM take from the arguments from
     // `first` on: numbers in ranges, and direct values converted. An error

@@ -4,14 +4,15 @@ namespace workbook::functions {
 
 namespace {
 
-// Position (0-based) of `wanted` among `count` values read by `at`.
+// Position (0-based) of `wanted` among `count` values read by `at`, empty
+// ones skipped (`next` gives the next offset that may hold one).
 // Exact matching allows wildcards in text; approximate matching takes the
 // last value not greater (ascending) or not smaller (descending) than wanted.
-template <typename At>
-int findPosition(const Value &wanted, int count, At at, int mode)
+template <typename At, typename Next>
+int findPosition(const Value &wanted, int count, At at, Next next, int mode)
 {
     int best = -1;
-    for (int k = 0; k < count; ++k) {
+    for (int k = next(0); k < count; k = next(k + 1)) {
         const Value v = at(k);
         if (v.isEmpty() || v.isError())
             continue;
@@ -55,7 +56,7 @@ Value tableLookup(FunctionArgs &args)
         return Value::error(ErrorCode::Ref);
     const int k = findPosition(wanted, along,
                                [&](int i) { return Vertical ? args.at(1, i, 0) : args.at(1, 0, i); },
-                               approximate ? 1 : 0);
+                               [&](int from) { return args.nextStored(1, from, !Vertical); }, approximate ? 1 : 0);
     if (k < 0)
         return Value::error(ErrorCode::NA);
     const int other = static_cast<int>(index) - 1;
@@ -76,7 +77,7 @@ Value match(FunctionArgs &args)
     const int count = std::max(rows, columns);
     const int k = findPosition(wanted, count,
                                [&](int i) { return rows > 1 ? args.at(1, i, 0) : args.at(1, 0, i); },
-                               mode > 0 ? 1 : mode < 0 ? -1 : 0);
+                               [&](int from) { return args.nextStored(1, from, rows == 1); }, mode > 0 ? 1 : mode < 0 ? -1 : 0);
     return k < 0 ? Value::error(ErrorCode::NA) : Value::number(k + 1);
 }
 
