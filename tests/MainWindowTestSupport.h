@@ -26,7 +26,7 @@ struct BoxAnswer
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box) {
-            if (++attempts < 200)
+            if (++attempts < 1000)
                 QTimer::singleShot(10, [this, button] { answer(button); });
             return;
         }
