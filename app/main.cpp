@@ -3,6 +3,9 @@
 #include "SplashScreen.h"
 #include "embedded/EmbeddedBackend.h"
 #include "embedded/WorkbookWindow.h"
+#ifdef TARVIO_WITH_LIBREOFFICE
+#include "CalcBackend.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -26,12 +29,33 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     QThread::msleep(1000);
 
+    // The embedded workbook first: it serves when no other spreadsheet is in front.
+    AutomationBackend::add(&EmbeddedBackend::instance());
+    QStringList files = QApplication::arguments().mid(1);
+#ifdef TARVIO_WITH_LIBREOFFICE
+    auto *calc = new CalcBackend(CalcBackend::defaultPipeName(), {}, &application);
+    AutomationBackend::add(calc);
+    // Said after the move that found the office gone, not inside it.
+    QObject::connect(calc, &CalcBackend::officeLost, calc, [](const QString &message) {
+        QMessageBox::warning(nullptr, QStringLiteral("LibreOffice Calc"), message);
+    }, Qt::QueuedConnection);
+    // --calc FILE opens the file in LibreOffice Calc, attached.
+    const qsizetype calcOption = files.indexOf(QStringLiteral("--calc"));
+    if (calcOption >= 0 && calcOption + 1 < files.size()) {
+        QString message;
+        if (calc->openDocument(files.at(calcOption + 1), &message))
+            AutomationBackend::setCurrent(calc);
+        else
+            QMessageBox::warning(nullptr, calc->applicationName(), message);
+        files.remove(calcOption, 2);
+    }
+#endif
+
     MainWindow window;
     window.show();
 
     // Workbooks named on the command line open in the embedded spreadsheet.
     WorkbookWindow::serveDocuments();
-    const QStringList files = QApplication::arguments().mid(1);
     for (const QString &file : files) {
         QString message;
         if (!EmbeddedBackend::instance().openDocument(file, &message))

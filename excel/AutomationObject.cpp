@@ -37,24 +37,80 @@ AutomationObject *AutomationObject::query(const QString &, const QVariantList &)
     return new AutomationObject;
 }
 
+AutomationBackend *AutomationObject::exchanger() const
+{
+    return nullptr;
+}
+
 namespace {
 
-AutomationBackend *&registered()
+AutomationBackend *&chosen()
 {
     static AutomationBackend *backend = nullptr;
     return backend;
+}
+
+QList<AutomationBackend *> &registered()
+{
+    static QList<AutomationBackend *> backends;
+    return backends;
 }
 
 } // namespace
 
 AutomationBackend &AutomationBackend::current()
 {
-    if (!registered())
-        return EmbeddedBackend::instance();
-    return *registered();
+    if (chosen())
+        return *chosen();
+    if (!registered().isEmpty())
+        return *registered().first();
+    return EmbeddedBackend::instance();
 }
 
 void AutomationBackend::setCurrent(AutomationBackend *backend)
 {
-    registered() = backend;
+    chosen() = backend;
+}
+
+void AutomationBackend::add(AutomationBackend *backend)
+{
+    if (!registered().contains(backend))
+        registered() << backend;
+}
+
+void AutomationBackend::remove(AutomationBackend *backend)
+{
+    registered().removeAll(backend);
+    if (chosen() == backend)
+        chosen() = nullptr;
+}
+
+QList<AutomationBackend *> AutomationBackend::all()
+{
+    if (registered().isEmpty())
+        return {&current()};
+    return registered();
+}
+
+QList<QVariant> AutomationBackend::exchange(const QList<AutomationObject *> &write, const QList<double> &values,
+                                            const QList<AutomationObject *> &read)
+{
+    return exchangeEach(write, values, read);
+}
+
+QList<QVariant> AutomationBackend::exchangeEach(const QList<AutomationObject *> &write, const QList<double> &values,
+                                                const QList<AutomationObject *> &read)
+{
+    for (qsizetype i = 0; i < write.size() && i < values.size(); ++i)
+        write[i]->write(QStringLiteral("Value"), values[i]);
+    QList<QVariant> results;
+    results.reserve(read.size());
+    for (AutomationObject *range : read)
+        results << range->read(QStringLiteral("Value"));
+    return results;
+}
+
+bool AutomationBackend::ownsWindowTitled(const QString &title) const
+{
+    return title.endsWith(QStringLiteral(" - ") + applicationName());
 }

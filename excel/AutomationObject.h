@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariant>
 
+class AutomationBackend;
+
 // One object of the spreadsheet's automation model (Application, Window,
 // Workbooks, Workbook, Worksheets, Worksheet, Range), reached by member name
 // the way an automation container reaches it. This class is the null object:
@@ -25,6 +27,9 @@ public:
     // A sub-object by member name; the caller owns it. Never nullptr: a
     // member that gives nothing gives a null object.
     virtual AutomationObject *query(const QString &member, const QVariantList &arguments = {});
+    // The backend that exchanges this range's cell together with others; none
+    // when it is written and read one member at a time.
+    virtual AutomationBackend *exchanger() const;
 
 signals:
     // A worksheet's Change event: the user changed the cells of `range`.
@@ -33,8 +38,8 @@ signals:
 };
 
 // Where automation objects come from, and the two window-system questions the
-// program asks. The spreadsheet in use registers itself; the embedded
-// workbook is the default.
+// program asks. The spreadsheets that can run here are registered; the one
+// the user works in is current. With none registered the embedded workbook is.
 class AutomationBackend
 {
 public:
@@ -42,6 +47,19 @@ public:
 
     static AutomationBackend &current();
     static void setCurrent(AutomationBackend *backend);
+    // Registration order is the order of preference when nothing is in front.
+    static void add(AutomationBackend *backend);
+    static void remove(AutomationBackend *backend);
+    static QList<AutomationBackend *> all();
+
+    // One exchange: writes each value into its range (all of them this
+    // backend's cells), then reads every range of `read`: a number as a
+    // double, anything else as an invalid variant. A backend over a wire
+    // batches it; this one goes member by member.
+    virtual QList<QVariant> exchange(const QList<AutomationObject *> &write, const QList<double> &values,
+                                     const QList<AutomationObject *> &read);
+    static QList<QVariant> exchangeEach(const QList<AutomationObject *> &write, const QList<double> &values,
+                                        const QList<AutomationObject *> &read);
 
     // An object from its class id; a trailing "&" asks for the running
     // instance first. A class id the backend does not know gives a null object.
@@ -57,4 +75,6 @@ public:
     virtual QString foregroundTitle() = 0;
     // The application's name as the user knows it, for messages.
     virtual QString applicationName() const = 0;
+    // Whether a top-level window of that title is one of this spreadsheet's.
+    virtual bool ownsWindowTitled(const QString &title) const;
 };

@@ -397,6 +397,29 @@ void VRKExcelRange::rangeIteration(ExcelAddressBlock *block)
 
 // ---- the exchange of the slider road and the scan
 
+namespace {
+
+// The cells of one exchange that one backend serves (none: member by member).
+struct ExchangeGroup
+{
+    AutomationBackend *backend = nullptr;
+    QList<AutomationObject *> write;
+    QList<double> values;
+    QList<AutomationObject *> read;
+    QList<qsizetype> readIndex;
+};
+
+ExchangeGroup &groupOf(QList<ExchangeGroup> &groups, AutomationBackend *backend)
+{
+    for (ExchangeGroup &group : groups)
+        if (group.backend == backend)
+            return group;
+    groups.append(ExchangeGroup{backend, {}, {}, {}, {}});
+    return groups.last();
+}
+
+} // namespace
+
 QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, const QList<double> &values,
                                          const QList<VRKExcelRange *> &read)
 {
@@ -404,14 +427,35 @@ QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, co
         qDebug() << "Incorrect data length in setCellValuesGetCellValues";
         return {};
     }
-    for (qsizetype i = 0; i < write.size(); ++i)
-        write[i]->setValue(values[i]);
-    QList<double> results;
-    results.reserve(read.size());
-    for (VRKExcelRange *range : read) {
-        bool ok = false;
-        const float number = range->value().toFloat(&ok);
-        results << (ok ? double(number) : std::numeric_limits<double>::quiet_NaN());
+    // Each backend gets its cells in one call, so one that talks over a wire
+    // can write its inputs together and read its watched cells together.
+    QList<ExchangeGroup> groups;
+    for (qsizetype i = 0; i < write.size(); ++i) {
+        AutomationObject *cell = write[i]->axObject();
+        if (cell->typeName() != QLatin1String("Range")) {
+            qDebug() << "Invalid range interface" << cell;
+            continue;
+        }
+        ExchangeGroup &group = groupOf(groups, cell->exchanger());
+        group.write << cell;
+        group.values << values[i];
+    }
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        AutomationObject *cell = read[i]->axObject();
+        ExchangeGroup &group = groupOf(groups, cell->exchanger());
+        group.read << cell;
+        group.readIndex << i;
+    }
+    QList<double> results(read.size(), std::numeric_limits<double>::quiet_NaN());
+    for (const ExchangeGroup &group : groups) {
+        const QList<QVariant> cells = group.backend ? group.backend->exchange(group.write, group.values, group.read)
+                                                    : AutomationBackend::exchangeEach(group.write, group.values, group.read);
+        for (qsizetype i = 0; i < group.readIndex.size() && i < cells.size(); ++i) {
+            bool ok = false;
+            const float number = cells[i].toFloat(&ok);
+            if (ok)
+                results[group.readIndex[i]] = double(number);
+        }
     }
     return results;
 }

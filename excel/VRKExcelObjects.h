@@ -200,7 +200,8 @@ private:
 
 // Writes each value into its cell (the spreadsheet recalculates), then reads
 // the cells of `read` back as single-precision numbers, NaN for anything that
-// is not a number. A length mismatch of `write` and `values` writes nothing
-// and returns an empty list.
+// is not a number. Each spreadsheet serves its own cells in one exchange. A
+// length mismatch of `write` and `values` writes nothing and returns an empty
+// list.
 QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, const QList<double> &values,
                                          const QList<VRKExcelRange *> &read);

@@ -9,7 +9,15 @@ packages=(
   libbenchmark-dev liborcus-dev libxlsxwriter-dev
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
+  libreoffice-dev libxcb1-dev
 )
+# A desktop with LibreOffice Calc keeps it; elsewhere the office without its
+# windows serves the tests (the two cannot be installed side by side).
+if dpkg-query -W -f='${Status}' libreoffice-calc 2>/dev/null | grep -q 'install ok installed'; then
+  packages+=(libreoffice-calc)
+else
+  packages+=(libreoffice-calc-nogui)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

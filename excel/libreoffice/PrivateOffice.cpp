@@ -1,0 +1,69 @@
+#include "PrivateOffice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+#include <QUrl>
+
+#include <csignal>
+#include <unistd.h>
+
+PrivateOffice::PrivateOffice(const QString &name)
+    : m_pipe(QStringLiteral("tarvio-private-%1-%2").arg(name).arg(getpid()))
+{
+}
+
+PrivateOffice::~PrivateOffice()
+{
+    stop();
+}
+
+QStringList PrivateOffice::arguments() const
+{
+    return {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(m_profile.path()).toString(),
+            QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--norestore"),
+            QStringLiteral("--nologo"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck")};
+}
+
+void PrivateOffice::start()
+{
+    const QString accept = QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext").arg(m_pipe);
+    // The launcher restarts the office once after it made a new profile.
+    m_process.setProgram(QStringLiteral(TARVIO_LIBREOFFICE_PROGRAM "/soffice"));
+    m_process.setArguments(arguments() << accept);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start();
+    m_process.waitForStarted();
+}
+
+QList<qint64> PrivateOffice::pids() const
+{
+    QList<qint64> found;
+    const QByteArray profile = m_profile.path().toUtf8();
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool isPid = false;
+        const qint64 pid = entry.toLongLong(&isPid);
+        QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (isPid && commandLine.open(QIODevice::ReadOnly) && commandLine.readAll().contains(profile))
+            found << pid;
+    }
+    return found;
+}
+
+void PrivateOffice::signal(int number)
+{
+    for (qint64 pid : pids())
+        ::kill(pid_t(pid), number);
+}
+
+void PrivateOffice::stop()
+{
+    for (qint64 pid : pids()) {
+        ::kill(pid_t(pid), SIGCONT);
+        ::kill(pid_t(pid), SIGKILL);
+    }
+    if (m_process.state() != QProcess::NotRunning)
+        m_process.waitForFinished(10000);
+    for (int i = 0; i < 100 && !pids().isEmpty(); ++i)
+        QThread::msleep(50);
+}
