@@ -173,6 +173,19 @@ void TestRecalculation::namesAndSheetsResolve()
     QVERIFY(book.defineName("Loop", "=Loop+1"));
     QVERIFY(book.setFormula({model, 1, 0}, "=Loop"));
     QVERIFY(book.value({model, 1, 0}).isError());
+    // Names using names many times finish: ten uses a level, ten levels deep.
+    QVERIFY(book.defineName("Fan", "=Fan+Fan+Fan+Fan+Fan+Fan+Fan+Fan+Fan+Fan"));
+    QVERIFY(book.setFormula({model, 2, 0}, "=Fan"));
+    QCOMPARE(displayText(book.value({model, 2, 0})), std::string("#NAME?"));
+    for (int level = 1; level < 10; ++level) {
+        std::string uses;
+        for (int k = 0; k < 10; ++k)
+            uses += (k ? "+Tier_" : "=Tier_") + std::to_string(level + 1);
+        QVERIFY(book.defineName("Tier_" + std::to_string(level), uses));
+    }
+    QVERIFY(book.defineName("Tier_10", "=Inputs!$A$1*2"));
+    QVERIFY(book.setFormula({model, 3, 0}, "=Tier_1"));
+    QCOMPARE(book.value({model, 3, 0}).asNumber(), 1e9);
     QVERIFY(!book.defineName("A1", "=1", -1, &message));
     QVERIFY(!book.defineName("Bad", "=1+", -1, &message));
     QVERIFY(book.setFormula({inputs, 6, 0}, "='My Model'!A1+1"));

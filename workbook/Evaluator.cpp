@@ -586,6 +586,7 @@ bool Evaluator::evaluateInto(const CompiledFormula &formula, const CellLocation 
 Value Evaluator::evaluate(const CompiledFormula &formula, const CellLocation &caller)
 {
     m_stack.clear();
+    m_nameValues.clear();
     const Operand result = run(formula, caller, 0);
     return withinCellLimit(scalar(result, caller));
 }
@@ -622,6 +623,19 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
     m_stack.push_back(std::move(pushed));
 }
 
+Operand Evaluator::nameValue(const CompiledFormula &named, const CellLocation &caller, int depth)
+{
+    // RAND() in a name draws anew at every use.
+    if (named.isVolatile)
+        return run(named, caller, depth);
+    for (const NameValue &known : m_nameValues)
+        if (known.named == &named && known.depth == depth)
+            return known.value;
+    Operand value = run(named, caller, depth);
+    m_nameValues.push_back(NameValue{&named, depth, value});
+    return value;
+}
+
 Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &caller, int depth)
 {
     const size_t base = m_stack.size();
@@ -649,7 +663,7 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
             const CompiledFormula *named =
                 depth < maxNameDepth ? m_workbook.findName(formula.program.names[instruction.index], caller.sheet) : nullptr;
             if (named) {
-                m_stack.push_back(run(*named, caller, depth + 1));
+                m_stack.push_back(nameValue(*named, caller, depth + 1));
             } else {
                 Operand operand;
                 operand.value = Value::error(ErrorCode::Name);

@@ -181,6 +181,9 @@ private:
     // Names may refer to names; deeper than this is taken as a loop.
     static constexpr int maxNameDepth = 16;
     Operand run(const CompiledFormula &formula, const CellLocation &caller, int depth);
+    // A name's value, evaluated once per depth in one evaluation: names that
+    // use names several times each would otherwise multiply without bound.
+    Operand nameValue(const CompiledFormula &named, const CellLocation &caller, int depth);
     // False when a value on the way is not a plain number or the result is
     // not finite: the full evaluation then gives the spreadsheet's answer.
     bool evaluateNumeric(const CompiledFormula &formula, double &result) const;
@@ -188,6 +191,13 @@ private:
 
     Workbook &m_workbook;
     std::vector<Operand> m_stack;
+    struct NameValue
+    {
+        const CompiledFormula *named;
+        int depth;
+        Operand value;
+    };
+    std::vector<NameValue> m_nameValues; // of the evaluation under way
 };
 
 } // namespace workbook
