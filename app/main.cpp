@@ -1,3 +1,4 @@
+#include "ActiveWindowHistory.h"
 #include "CachedImageLoader.h"
 #include "MainWindow.h"
 #include "SplashScreen.h"
@@ -29,6 +30,8 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     QThread::msleep(1000);
 
+    // From now on the program knows which spreadsheet window the user activated last.
+    ActiveWindowHistory::instance();
     // The embedded workbook first: it serves when no other spreadsheet is in front.
     AutomationBackend::add(&EmbeddedBackend::instance());
     QStringList files = QApplication::arguments().mid(1);

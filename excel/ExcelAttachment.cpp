@@ -1,5 +1,6 @@
 #include "ExcelAttachment.h"
 
+#include "ActiveWindowHistory.h"
 #include "AutomationObject.h"
 #include "VRKExcelObjects.h"
 
@@ -17,14 +18,32 @@ QList<qint64> ExcelAttachment::findExcelMainWindows() const
     return AutomationBackend::current().mainWindows();
 }
 
+AutomationBackend *ExcelAttachment::lastActiveSpreadsheet()
+{
+    ActiveWindowHistory &history = ActiveWindowHistory::instance();
+    history.activeTitle();
+    const QList<AutomationBackend *> backends = AutomationBackend::all();
+    for (const QString &title : history.titles())
+        for (AutomationBackend *backend : backends)
+            if (backend->ownsWindowTitled(title))
+                return backend;
+    return nullptr;
+}
+
 void ExcelAttachment::attachToFrontExcel()
 {
+    if (AutomationBackend *spreadsheet = lastActiveSpreadsheet())
+        AutomationBackend::setCurrent(spreadsheet);
     const QList<qint64> windows = findExcelMainWindows();
     if (windows.isEmpty())
         return;
     const qint64 front = windows.first();
-    const auto hwnd = [](VRKExcelApplication *application) {
-        return application ? application->axObject()->read(QStringLiteral("Hwnd")).toLongLong() : 0;
+    // Window ids are the spreadsheet's own: an entry matches when both agree.
+    const QString name = applicationName();
+    const auto hwnd = [&name](VRKExcelApplication *application) {
+        if (!application || application->axObject()->read(QStringLiteral("Name")).toString() != name)
+            return qint64(0);
+        return application->axObject()->read(QStringLiteral("Hwnd")).toLongLong();
     };
     for (qsizetype i = 1; i < m_applications.size(); ++i) {
         if (hwnd(m_applications[i]) == front) {
@@ -93,7 +112,12 @@ bool ExcelAttachment::isForegroundTitle(const QString &prefix)
 
 bool ExcelAttachment::isExcelForeground()
 {
-    return isForegroundTitle(applicationName());
+    for (AutomationBackend *backend : AutomationBackend::all()) {
+        const QString title = backend->foregroundTitle().left(19);
+        if (!title.isEmpty() && title.startsWith(backend->applicationName().left(19)))
+            return true;
+    }
+    return false;
 }
 
 QString ExcelAttachment::applicationName()

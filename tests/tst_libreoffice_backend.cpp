@@ -2,6 +2,7 @@
 #include "CalcDocument.h"
 #include "PrivateOffice.h"
 #include "VRKExcelObjects.h"
+#include "embedded/EmbeddedBackend.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -87,6 +88,7 @@ private slots:
     void selectionsReachTheLayerInEveryForm();
     void labelsAndTheFormulaTestReadCalc();
     void oneExchangeBatchesItsCellsBySheet();
+    void calcAndEmbeddedCellsShareOneExchange();
     void aCalcEditRaisesTheWorksheetChange();
     void aClosedDocumentLetsItsCellsGo();
     void aKilledOfficeDuringMovesReadsNothingAndSaysSoOnce();
@@ -281,6 +283,31 @@ void TestLibreOfficeBackend::oneExchangeBatchesItsCellsBySheet()
     QCOMPARE(read[1], 0.5);
     QCOMPARE(read[2], 100.0);
     QCOMPARE(sheetOf(book, 0)->getCellByPosition(0, 0)->getValue(), 0.25);
+}
+
+void TestLibreOfficeBackend::calcAndEmbeddedCellsShareOneExchange()
+{
+    CalcDocument *book = openBook();
+    QVERIFY(book);
+    setFormula(book, 0, "B1", QStringLiteral("=A1*3"));
+    AutomationBackend::setCurrent(backend.get());
+    VRKExcelApplication calc;
+    VRKExcelSheet *calcSheet = calc.activeWindow(true)->activeSheet(true);
+
+    EmbeddedDocument *embedded = EmbeddedBackend::instance().newDocument();
+    embedded->editCell({0, 0, 1}, QStringLiteral("=A1+100"));
+    AutomationBackend::setCurrent(&EmbeddedBackend::instance());
+    VRKExcelApplication ours;
+    VRKExcelSheet *ourSheet = ours.activeWindow(true)->activeSheet(true);
+    AutomationBackend::setCurrent(nullptr);
+
+    // Each cell goes to its own spreadsheet, whichever is current.
+    const QList<double> read = setCellValuesGetCellValues(
+        {calcSheet->range(QStringLiteral("A1"), true), ourSheet->range(QStringLiteral("A1"), true)}, {2, 5},
+        {ourSheet->range(QStringLiteral("B1"), true), calcSheet->range(QStringLiteral("B1"), true)});
+    QCOMPARE(read, (QList<double>{105, 6}));
+    QCOMPARE(sheetOf(book, 0)->getCellByPosition(0, 0)->getValue(), 2.0);
+    EmbeddedBackend::instance().closeDocument(embedded);
 }
 
 void TestLibreOfficeBackend::aCalcEditRaisesTheWorksheetChange()

@@ -1,5 +1,6 @@
 #include "CalcBackend.h"
 
+#include "ActiveWindowHistory.h"
 #include "CalcObjects.h"
 
 #include <QDir>
@@ -173,7 +174,11 @@ bool CalcBackend::isRunning()
 
 QString CalcBackend::foregroundTitle()
 {
-    return QString();
+    // Calc titles its windows "<document> - LibreOffice Calc".
+    const QString title = ActiveWindowHistory::instance().activeTitle();
+    if (!ownsWindowTitled(title))
+        return QString();
+    return applicationName() + QStringLiteral(" - ") + title.left(title.size() - applicationName().size() - 3);
 }
 
 void CalcBackend::forgetAll()
@@ -307,7 +312,8 @@ AutomationObject *CalcBackend::create(const QString &classId)
 QList<qint64> CalcBackend::mainWindows()
 {
     QList<qint64> ids;
-    if (!connectOffice(false))
+    // The user's office takes our pipe when it does not listen yet; none is started here.
+    if (!connectOffice(officeProcessRuns()))
         return ids;
     for (CalcDocument *document : documents())
         ids << document->id();
