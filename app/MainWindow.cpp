@@ -17,12 +17,16 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+
+// Staying above the spreadsheet changes the window flags often: silent unless asked for.
+Q_LOGGING_CATEGORY(lcWindowFlags, "tarvio.window", QtWarningMsg)
 
 namespace {
 
@@ -326,9 +330,8 @@ void MainWindow::checkExcelIsFrontMostTimeout()
 
 void MainWindow::applyWindowFlags(Qt::WindowFlags flags)
 {
-    qDebug() << "Changing flags!!!!!!" << windowFlags() << flags;
+    qCDebug(lcWindowFlags) << "Changing flags" << windowFlags() << flags;
     setWindowFlags(flags); // hides the window, as a flag change does
-    qDebug() << "SHOWING";
     // Shown again without taking the focus from the window the user is in.
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     showNormal();

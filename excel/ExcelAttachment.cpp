@@ -5,8 +5,12 @@
 #include "VRKExcelObjects.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
+
+// Which window is in front, asked twice a second: silent unless asked for.
+Q_LOGGING_CATEGORY(lcAttachment, "tarvio.attachment", QtWarningMsg)
 
 ExcelAttachment::ExcelAttachment(QList<VRKExcelApplication *> &applications, QObject *owner)
     : m_applications(applications), m_owner(owner)
@@ -106,7 +110,7 @@ bool ExcelAttachment::isExcelRunning()
 bool ExcelAttachment::isForegroundTitle(const QString &prefix)
 {
     const QString title = AutomationBackend::current().foregroundTitle().left(19);
-    qDebug() << "---------->" << title;
+    qCDebug(lcAttachment) << "---------->" << title;
     return title.startsWith(prefix);
 }
 
