@@ -153,7 +153,7 @@ void TestFormulas::evaluates_data()
         {"=EDATE(DATE(2024,1,31),1)", "45351"}, {"=EOMONTH(DATE(2024,1,15),1)", "45351"}, {"=DAYS(DATE(2024,3,1),DATE(2024,2,1))", "29"},
         {"=YEAR(-1)", "#NUM!"},
         // at the sheet's limits every function finishes, with the spreadsheet's answer
-        {"=REPT(\"\",1E+15)", ""}, {"=REPT(\"ab\",1E+15)", "#VALUE!"}, {"=REPT(\"x\",-1)", "#VALUE!"},
+        {"=REPT(\"\",1E+15)", ""}, {"=REPT(\"ab\",1E+15)", "#VALUE!"}, {"=REPT(\"\xB9\",1E+15)", "#VALUE!"}, {"=REPT(\"x\",-1)", "#VALUE!"},
         {"=COMBIN(1E+300,1E+300)", "1"}, {"=COMBIN(1E+15,1E+15-1)", "1E+15"}, {"=COMBIN(1E+300,2)", "#NUM!"},
         {"=COMBIN(2000,1000)", "#NUM!"}, {"=COMBIN(60,30)", "118264581564861000"},
         {"=MOD(1E+300,7)", "#NUM!"}, {"=MOD(-1E+300,7)", "#NUM!"}, {"=MOD(1,1E-300)", "#NUM!"},

@@ -287,7 +287,9 @@ Value rept(FunctionArgs &args)
     // The length is known before building: a huge count of nothing is nothing.
     if (s.empty())
         return Value::text(std::string());
-    if (static_cast<double>(characterCount(s)) * times > maxTextLength)
+    // Counted in bytes too: stray UTF-8 continuation bytes count as no character.
+    if (static_cast<double>(characterCount(s)) * times > maxTextLength
+        || static_cast<double>(s.size()) * times > 4.0 * maxTextLength)
         return Value::error(ErrorCode::Value);
     const auto count = static_cast<size_t>(times);
     std::string out;
