@@ -114,3 +114,26 @@ bool AutomationBackend::ownsWindowTitled(const QString &title) const
 {
     return title.endsWith(QStringLiteral(" - ") + applicationName());
 }
+
+bool Automation::isMember(const QString &member, const char *name)
+{
+    return member.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+QString Automation::firstArgument(const QVariantList &arguments)
+{
+    return arguments.isEmpty() ? QString() : arguments.first().toString();
+}
+
+QString Automation::typeNameOf(DocumentPart part)
+{
+    switch (part) {
+    case DocumentPart::Window:
+        return QStringLiteral("Window");
+    case DocumentPart::Workbook:
+        return QStringLiteral("Workbook");
+    case DocumentPart::Worksheets:
+        return QStringLiteral("Worksheets");
+    }
+    return QString();
+}

@@ -37,6 +37,17 @@ signals:
     void change(AutomationObject *range);
 };
 
+// Helpers for backends serving the automation model.
+namespace Automation {
+// Member names compare as the automation model compares them: ignoring case.
+bool isMember(const QString &member, const char *name);
+// A member call's first argument as text; empty without one.
+QString firstArgument(const QVariantList &arguments);
+// What a document shows itself through: its window, the workbook, its sheets.
+enum class DocumentPart { Window, Workbook, Worksheets };
+QString typeNameOf(DocumentPart part);
+} // namespace Automation
+
 // Where automation objects come from, and the two window-system questions the
 // program asks. The spreadsheets that can run here are registered; the one
 // the user works in is current. With none registered the embedded workbook is.

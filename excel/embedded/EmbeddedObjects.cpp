@@ -8,15 +8,8 @@ using namespace workbook;
 
 namespace {
 
-bool isMember(const QString &member, const char *name)
-{
-    return member.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-}
-
-QString firstArgument(const QVariantList &arguments)
-{
-    return arguments.isEmpty() ? QString() : arguments.first().toString();
-}
+using Automation::firstArgument;
+using Automation::isMember;
 
 } // namespace
 
@@ -96,15 +89,7 @@ EmbeddedDocumentObject::EmbeddedDocumentObject(Kind kind, EmbeddedDocument *docu
 
 QString EmbeddedDocumentObject::typeName() const
 {
-    switch (m_kind) {
-    case Kind::Window:
-        return QStringLiteral("Window");
-    case Kind::Workbook:
-        return QStringLiteral("Workbook");
-    case Kind::Worksheets:
-        return QStringLiteral("Worksheets");
-    }
-    return QString();
+    return Automation::typeNameOf(m_kind);
 }
 
 QVariant EmbeddedDocumentObject::read(const QString &member, const QVariantList &) const

@@ -31,7 +31,7 @@ class EmbeddedDocumentObject : public AutomationObject
 {
     Q_OBJECT
 public:
-    enum class Kind { Window, Workbook, Worksheets };
+    using Kind = Automation::DocumentPart;
     EmbeddedDocumentObject(Kind kind, EmbeddedDocument *document);
     bool isNull() const override { return m_document.isNull(); }
     QString typeName() const override;

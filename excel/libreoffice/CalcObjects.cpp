@@ -14,15 +14,8 @@ using uno::UNO_QUERY_THROW;
 
 namespace {
 
-bool isMember(const QString &member, const char *name)
-{
-    return member.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
-}
-
-QString firstArgument(const QVariantList &arguments)
-{
-    return arguments.isEmpty() ? QString() : arguments.first().toString();
-}
+using Automation::firstArgument;
+using Automation::isMember;
 
 // HasFormula looks at no more cells than a selection can make sliders of.
 constexpr long long formulaTestLimit = 10000;
@@ -107,15 +100,7 @@ CalcDocumentObject::CalcDocumentObject(CalcBackend *backend, Kind kind, CalcDocu
 
 QString CalcDocumentObject::typeName() const
 {
-    switch (m_kind) {
-    case Kind::Window:
-        return QStringLiteral("Window");
-    case Kind::Workbook:
-        return QStringLiteral("Workbook");
-    case Kind::Worksheets:
-        return QStringLiteral("Worksheets");
-    }
-    return QString();
+    return Automation::typeNameOf(m_kind);
 }
 
 QVariant CalcDocumentObject::read(const QString &member, const QVariantList &) const

@@ -34,7 +34,7 @@ class CalcDocumentObject : public AutomationObject
 {
     Q_OBJECT
 public:
-    enum class Kind { Window, Workbook, Worksheets };
+    using Kind = Automation::DocumentPart;
     CalcDocumentObject(CalcBackend *backend, Kind kind, CalcDocument *document);
     bool isNull() const override { return !m_document || !m_document->isOpen(); }
     QString typeName() const override;
