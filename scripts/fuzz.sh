@@ -23,9 +23,9 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 failed=()
 # target:seeds:longest input in bytes:time limit per input in seconds
-for spec in formula_parser:formula:4096:10 formula_evaluator:formula:4096:5 address_parser:address:256:10 \
+for target in formula_parser:formula:4096:10 formula_evaluator:formula:4096:5 address_parser:address:256:10 \
             file_import:file:16384:10; do
-  IFS=: read -r name seeds length limit <<< "$spec"
+  IFS=: read -r name seeds length limit <<< "$target"
   dictionary=()
   [[ $seeds == formula ]] && dictionary=(-dict=$out/formula.dict)
   mkdir -p $out/corpus/$name
