@@ -605,7 +605,6 @@ void MainWindow::rangeChanged(VRKExcelRange *)
     // The user edited the workbook: whatever the edit touched shows now.
     if (isScanning())
         return;
-    markClosedWorkbooks();
     endSliceDisplay();
     exchangeAndFollow({}, {});
 }
@@ -782,7 +781,7 @@ void MainWindow::watchSplitChanged()
         if (!view)
             continue;
         // The cross-hair picks a grid point; its slider and cell go there.
-        const double onGrid = axis.valueAt(int(std::floor(fractions[k] * std::max(0, axis.intervals()) + 0.5)));
+        const double onGrid = axis.valueAt(axis.indexAtFraction(fractions[k]));
         if (onGrid == view->slider()->value())
             continue;
         view->showCellValue(onGrid);

@@ -211,6 +211,7 @@ bool MainWindow::runScan()
     // joins its samples as they are.
     StandInCells standIns;
     const bool fillStandIns = scanAxes.size() >= 2;
+    QList<qsizetype> pointAlone(1);
     lastStopTest.start();
     bool firstPictureShown = false;
     while (order.next()) {
@@ -221,7 +222,8 @@ bool MainWindow::runScan()
             if (stopTest())
                 return false;
         }
-        evaluatePoint(order, fillStandIns ? standIns.cellsFor(order) : QList<qsizetype>{order.offset()});
+        pointAlone[0] = order.offset();
+        evaluatePoint(order, fillStandIns ? standIns.cellsFor(order) : pointAlone);
         if (order.passEnded() && order.cornersDone() && scanPointsDone > 2 && !firstPictureShown) {
             // The corners and the first pass are painted now, whatever the
             // watches' repaint throttle says.
@@ -371,10 +373,7 @@ void MainWindow::sliceDisplay()
         VRKExcelCellSliderView *view = sliderViewOf(scanned.cell);
         if (!view || !view->isSelected() || axis >= 2)
             continue;
-        // Measured along the stored grid, whose last value may stop short of the slider's maximum.
-        const double span = scanned.valueAt(scanned.intervals()) - scanned.minimum;
-        const double fraction = span > 0 ? (view->slider()->value() - scanned.minimum) / span : 0.5;
-        (axis++ == 0 ? split.rx() : split.ry()) = std::clamp(fraction, 0.0, 1.0);
+        (axis++ == 0 ? split.rx() : split.ry()) = scanned.fractionOf(view->slider()->value());
     }
     placingCrossHair = true;
     for (VRKExcelWatchView *watch : std::as_const(watchViews))

@@ -49,6 +49,20 @@ struct ScanAxis
         return int(std::clamp(index, 0.0, double(std::max(0, intervals()))));
     }
 
+    // Where `value` lies along the stored grid, 0 at its first value and 1 at
+    // its last (which may stop short of the maximum); 0.5 for a grid of one point.
+    double fractionOf(double value) const
+    {
+        const double span = valueAt(intervals()) - minimum;
+        return span > 0 ? std::clamp((value - minimum) / span, 0.0, 1.0) : 0.5;
+    }
+
+    // The grid index at a fraction along the stored grid.
+    int indexAtFraction(double fraction) const
+    {
+        return int(std::floor(std::clamp(fraction, 0.0, 1.0) * std::max(0, intervals()) + 0.5));
+    }
+
     double valueAt(int index) const
     {
         return std::min(StepGrid(minimum, step).at(double(index) * stepFactor), maximum);
