@@ -95,10 +95,9 @@ void SurfaceMesh::build(const MinMaxMultiDimData &data, double budget)
     buildFaces(m_columns, m_rows);
     if (data.dataExtractionSettings().simplify)
         mergeFlatCells(data.dataComplete() && m_faces.size() <= 1000 ? 0.1 : 0.9);
-    // Merged faces go; the others are entered at their vertices.
-    for (qsizetype f = m_faces.size() - 1; f >= 0; --f)
-        if (m_faces[f].merged)
-            m_faces.remove(f);
+    // Merged faces go in one pass (removing them one by one moves the rest
+    // each time); the others are entered at their vertices.
+    m_faces.removeIf([](const Face &face) { return face.merged; });
     for (int f = 0; f < m_faces.size(); ++f)
         for (int v : std::as_const(m_faces[f].vertices))
             m_vertices[v].faces.append(f);
