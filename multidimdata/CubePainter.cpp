@@ -37,8 +37,8 @@ QString tickText(double value)
 
 void CubePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect)
 {
-    if (data.dirty() || data.settingsDirty(Record::Extraction) || data.settingsDirty(Record::Perspective)
-        || data.settingsDirty(Record::Draw3DCube) || !m_meshBuilt)
+    if (!m_meshBuilt || data.settingsDirty(Record::Extraction) || data.settingsDirty(Record::Perspective)
+        || data.settingsDirty(Record::Draw3DCube))
         render(data);
     if (m_cubeImage.isNull())
         return;
@@ -74,7 +74,7 @@ void CubePainter::render(MinMaxMultiDimData &data)
         m_meshBuilt = false;
         return;
     }
-    if (data.dirty() || data.settingsDirty(Record::Extraction) || !m_meshBuilt) {
+    if (!m_meshBuilt || data.settingsDirty(Record::Extraction)) {
         m_mesh.build(data, simplifyBudget);
         data.clearSettingsDirty(Record::Extraction);
         m_mesh.transform(perspective);

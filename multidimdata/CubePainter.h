@@ -22,6 +22,8 @@ public:
     static constexpr double simplifyBudget = 1.0;
 
     void paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
+    // The values changed: the next paint builds the mesh again.
+    void invalidate() { m_meshBuilt = false; }
 
     const QImage &image() const { return m_cubeImage; }
     const SurfaceMesh &mesh() const { return m_mesh; }

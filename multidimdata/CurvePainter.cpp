@@ -13,7 +13,7 @@ void CurvePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRec
     if (rect.isEmpty())
         return;
     const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
-    const bool stale = data.dirty() || data.settingsDirty(MinMaxMultiDimData::SettingsRecord::Draw2D)
+    const bool stale = m_stale || data.settingsDirty(MinMaxMultiDimData::SettingsRecord::Draw2D)
                        || m_selection != data.dataExtractionSettings().selection || m_image.size() != rect.size() || m_antialiased != antialiased
                        || m_complete != data.dataComplete() || m_scanMode != data.displayAsScan();
     if (stale) {
@@ -22,6 +22,7 @@ void CurvePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRec
         QPainter imagePainter(&m_image);
         imagePainter.setRenderHint(QPainter::Antialiasing, antialiased);
         draw(data, imagePainter, QRect(QPoint(0, 0), rect.size()));
+        m_stale = false;
         m_antialiased = antialiased;
         m_complete = data.dataComplete();
         m_scanMode = data.displayAsScan();

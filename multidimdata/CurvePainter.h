@@ -15,6 +15,8 @@ class CurvePainter
 {
 public:
     void paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
+    // The values changed: the next paint draws afresh.
+    void invalidate() { m_stale = true; }
 
     const QImage &image() const { return m_image; }
 
@@ -23,6 +25,7 @@ public:
 
 private:
     QImage m_image;
+    bool m_stale = true;
     bool m_antialiased = false;
     bool m_complete = false;
     bool m_scanMode = false;

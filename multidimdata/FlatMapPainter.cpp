@@ -16,7 +16,7 @@ constexpr QRgb nanPendingColour = 0xff201000;
 
 void FlatMapPainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect)
 {
-    if (!m_built || data.dirty() || data.dataExtractionSettings().selection != m_lastFlatSelection)
+    if (!m_built || data.dataExtractionSettings().selection != m_lastFlatSelection)
         rebuild(data);
     if (m_flatImage.isNull() || rect.isEmpty())
         return;

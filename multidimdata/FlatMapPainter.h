@@ -14,6 +14,8 @@ class FlatMapPainter
 {
 public:
     void paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
+    // The values changed: the next paint rebuilds the map.
+    void invalidate() { m_built = false; }
     const QImage &image() const { return m_flatImage; }
 
 private:

@@ -291,6 +291,7 @@ void MinMaxMultiDimData::paint(QPainter &painter, QRect rect)
                            << selectionText(selection);
         return;
     }
+    handOverChanges();
     if (free == 1)
         paint2D(painter, rect);
     else if (m_flat3D)
@@ -298,6 +299,17 @@ void MinMaxMultiDimData::paint(QPainter &painter, QRect rect)
     else
         m_cubePainter.paint(*this, painter, rect);
     setDirty(false);
+}
+
+void MinMaxMultiDimData::handOverChanges()
+{
+    // The flag is cleared by whichever painter runs; the others must still
+    // redraw when they are next shown (a cube after the flat map, and back).
+    if (!dirty())
+        return;
+    m_curvePainter.invalidate();
+    m_flatMapPainter.invalidate();
+    m_cubePainter.invalidate();
 }
 
 const QImage &MinMaxMultiDimData::cachedGraph() const
@@ -309,5 +321,6 @@ const QImage &MinMaxMultiDimData::cachedGraph() const
 
 void MinMaxMultiDimData::paint2D(QPainter &painter, QRect rect)
 {
+    handOverChanges();
     m_curvePainter.paint(*this, painter, rect);
 }

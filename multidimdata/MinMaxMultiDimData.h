@@ -96,6 +96,8 @@ private:
     // Replaces a selection that does not fit the grid; true when it did.
     bool replaceInvalidSelection();
     void updateGraphDepth();
+    // Tells every painter that the values changed since the store last drew.
+    void handOverChanges();
 
     bool m_displayAsScan = false;
     DataExtractionSettings m_dataExtractionSettings;

@@ -77,6 +77,7 @@ private slots:
     void nearerFacesArePaintedLast();
     void simplifiedGridsKeepTheirEndsAndTheirBound();
     void theCubeFollowsOnlyWhatChanged();
+    void eachPictureNoticesNewValuesForItself();
     void aFullRenderRecordsItsTimeADraftDoesNot();
     void theRenderIsDrawnOneToOneOrScaled();
     void facesMeetWithoutSeamsAndLinesAreSmooth();
@@ -287,6 +288,41 @@ void TestSurface::theCubeFollowsOnlyWhatChanged()
     paintCube(data, QSize(300, 300));
     QCOMPARE(data.mesh().vertices().at(7).stages[SurfaceMesh::Projected], projected);
     QCOMPARE(data.cachedGraph().size(), QSize(300, 300));
+}
+
+void TestSurface::eachPictureNoticesNewValuesForItself()
+{
+    // As a scan writes them: point by point, the selection kept.
+    auto write = [](MinMaxMultiDimData &data, const QList<double> &values) {
+        for (int i = 0; i < values.size(); ++i)
+            data.setValue({i % 2, i / 2}, values[i]);
+    };
+    const QList<double> rising = {0, 1, 2, 3}, falling = {3, 2, 1, 0};
+    // The cube is drawn, new values arrive while the flat map is shown, the
+    // cube comes back: it shows the new values, not the old surface.
+    MinMaxMultiDimData data;
+    makeCube(data, 2, 2, rising);
+    paintCube(data);
+    QCOMPARE(data.mesh().vertices().at(0).level, -0.5);
+    data.setFlat3D(true);
+    write(data, falling);
+    paintCube(data);
+    data.setFlat3D(false);
+    paintCube(data);
+    QCOMPARE(data.mesh().vertices().at(0).level, 0.5);
+
+    // And the other way round: the flat map shown again has the values the
+    // cube drew meanwhile (its top left is the grid's last row, first column).
+    data.setFlat3D(true);
+    data.setDrawSettings3DFlat(DrawSettings3DFlat{false});
+    const QRgb oldCorner = paintCube(data).pixel(0, 0);
+    data.setFlat3D(false);
+    write(data, rising);
+    paintCube(data);
+    data.setFlat3D(true);
+    const QRgb newCorner = paintCube(data).pixel(0, 0);
+    QVERIFY(oldCorner != newCorner);
+    QCOMPARE(data.cachedGraph().pixel(0, 0), newCorner);
 }
 
 void TestSurface::aFullRenderRecordsItsTimeADraftDoesNot()

@@ -3,20 +3,17 @@
 #include "../FormulaParser.h"
 #include "ImportedData.h"
 #include "OrcusImport.h"
+#include "ReaderChecks.h"
+#include "ReaderProcess.h"
 #include "ReaderSteps.h"
+#include "ZipDirectory.h"
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
-#include <exception>
-#include <fstream>
-#include <iterator>
 #include <map>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,68 +22,19 @@ namespace workbook {
 
 namespace {
 
-bool writeAll(int fd, const std::string &bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-[[noreturn]] void runReaderChild(int fd, const std::string &path, FileFormat format, std::size_t memoryLimit)
-{
-    rlimit limit{memoryLimit, memoryLimit};
-    setrlimit(RLIMIT_AS, &limit);
-    writeAll(fd, readerAnswer(path, format));
-    ::close(fd);
-    _exit(0);
-}
-
-// What the child said, or why there is nothing to hear.
-bool readFromChild(int fd, pid_t child, int timeoutMilliseconds, std::string &reply, std::string &failure)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    char buffer[65536];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            kill(child, SIGKILL);
-            failure = "reading took longer than " + std::to_string(timeoutMilliseconds / 1000) + " s";
-            return false;
-        }
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            continue; // the deadline check above ends it
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return true;
-        reply.append(buffer, static_cast<size_t>(n));
-    }
-}
-
-// Parts of an xlsx that the reader does not pass on but saving would lose.
-// Zip entry names are stored as plain text, so a look at the bytes finds them.
+// Parts of an xlsx that the reader does not pass on but saving would lose,
+// by name from the zip directory: the parts themselves may be any size.
 void noteUnreadParts(const std::string &path, std::vector<std::string> &unsupported)
 {
-    std::ifstream file(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ZipDirectory directory;
+    if (directory.read(path) != ZipDirectory::Outcome::Read)
+        return;
     static const std::pair<const char *, const char *> parts[] = {
         {"xl/charts/", "charts"}, {"xl/media/", "pictures"}, {"xl/comments", "comments"},
         {"xl/pivotTables/", "pivot tables"}, {"xl/vbaProject.bin", "macros"},
     };
     for (const auto &[entry, what] : parts)
-        if (bytes.find(entry) != std::string::npos)
+        if (directory.hasEntryStartingWith(entry))
             unsupported.push_back(what);
 }
 
@@ -158,32 +106,8 @@ LoadReport cannotRead(const std::string &path, const std::string &reason)
     return report;
 }
 
-} // namespace
-
-std::string readerAnswer(const std::string &path, FileFormat format)
+LoadReport workbookFromRecord(const std::string &path, FileFormat format, const ImportedData &data, Workbook &book)
 {
-    try {
-        ImportedData data;
-        importWithOrcus(path, format, data);
-        return "K" + serialize(data);
-    } catch (const std::exception &e) {
-        return std::string("E") + (e.what()[0] ? e.what() : "the parser gave up");
-    } catch (...) {
-        return "Ethe parser gave up";
-    }
-}
-
-LoadReport loadFromAnswer(const std::string &path, FileFormat format, const std::string &answer, Workbook &book)
-{
-    const auto fail = [&](const std::string &reason) { return cannotRead(path, reason); };
-    if (answer.empty() || (answer[0] != 'K' && answer[0] != 'E'))
-        return fail("the reader stopped without an answer");
-    if (answer[0] == 'E')
-        return fail(answer.substr(1));
-    ImportedData data;
-    if (!deserialize(answer.substr(1), data))
-        return fail("the reader's answer was incomplete");
-
     LoadReport report;
     fillWorkbook(data, book, report);
     book.filePath = path;
@@ -194,6 +118,109 @@ LoadReport loadFromAnswer(const std::string &path, FileFormat format, const std:
         noteUnreadParts(path, report.unsupported);
     report.ok = true;
     return report;
+}
+
+// What an unfinished record says about the reader's end.
+std::string whyUnfinished(const RecordDecoder &decoder, bool receivedAny, int status)
+{
+    if (decoder.state() == RecordDecoder::State::Refused || decoder.state() == RecordDecoder::State::Broken)
+        return decoder.failure();
+    if (WIFSIGNALED(status))
+        return std::string("the reader crashed (") + strsignal(WTERMSIG(status)) + ")";
+    return receivedAny ? "the reader's answer was incomplete" : "the reader stopped without an answer";
+}
+
+// Reads the reader's answer into `decoder` until it ends, the deadline
+// passes or the load is cancelled; the reader is stopped on the way out.
+class AnswerWait
+{
+public:
+    AnswerWait(ReaderProcess &reader, RecordDecoder &decoder, const LoadOptions &options)
+        : m_reader(reader), m_decoder(decoder), m_options(options)
+    {
+    }
+
+    // "" when the answer ended by itself; else why the wait was given up.
+    std::string run()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_options.timeoutMilliseconds);
+        char buffer[65536];
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return giveUp("reading took longer than " + std::to_string(m_options.timeoutMilliseconds / 1000) + " s");
+            pollfd watched[2] = {{m_reader.output(), POLLIN, 0}, {m_options.cancel ? m_options.cancel->fd() : -1, POLLIN, 0}};
+            const int ready = ::poll(watched, 2, static_cast<int>(left.count()));
+            if (ready <= 0)
+                continue; // interrupted, or the deadline check above ends it
+            if (watched[1].revents != 0)
+                return giveUp("cancelled");
+            const ssize_t n = ::read(m_reader.output(), buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return std::string();
+            receivedAny = true;
+            const std::uint64_t before = m_decoder.cellsReceived();
+            if (!m_decoder.feed(buffer, static_cast<size_t>(n))) {
+                m_reader.stop();
+                return std::string();
+            }
+            if (m_decoder.cellsReceived() != before && m_options.progress)
+                m_options.progress({LoadProgress::Stage::Receiving, m_decoder.cellsReceived(), m_decoder.cellsTotal()});
+        }
+    }
+
+    bool receivedAny = false;
+
+private:
+    std::string giveUp(std::string why)
+    {
+        m_reader.stop();
+        return why;
+    }
+
+    ReaderProcess &m_reader;
+    RecordDecoder &m_decoder;
+    const LoadOptions &m_options;
+};
+
+} // namespace
+
+bool sendReaderAnswer(const std::string &path, FileFormat format, std::uint64_t memoryCeiling, const SendBytes &send)
+{
+    std::string reason;
+    try {
+        ImportedData data;
+        reason = whyUnreadable(path, format, memoryCeiling);
+        if (reason.empty()) {
+            importWithOrcus(path, format, data);
+            return sendRecord(std::move(data), send);
+        }
+    } catch (...) {
+        // Even after part of the record went out: the receiver takes the failure at any point.
+        reason = reasonOfCurrentException(format, memoryCeiling);
+    }
+    return sendFailure(reason, send);
+}
+
+std::string readerAnswer(const std::string &path, FileFormat format, std::uint64_t memoryCeiling)
+{
+    std::string answer;
+    sendReaderAnswer(path, format, memoryCeiling, [&answer](const char *bytes, size_t size) {
+        answer.append(bytes, size);
+        return true;
+    });
+    return answer;
+}
+
+LoadReport loadFromAnswer(const std::string &path, FileFormat format, const std::string &answer, Workbook &book)
+{
+    RecordDecoder decoder(LoadOptions().memoryLimitBytes);
+    decoder.feed(answer.data(), answer.size());
+    if (decoder.state() != RecordDecoder::State::Complete)
+        return cannotRead(path, whyUnfinished(decoder, !answer.empty(), 0));
+    return workbookFromRecord(path, format, decoder.take(), book);
 }
 
 LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadOptions &options)
@@ -210,31 +237,26 @@ LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadO
     if (format == FileFormat::Unknown)
         return fail("not a workbook (expected .xlsx, .ods or .csv)");
 
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return fail(std::strerror(errno));
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        return fail(std::strerror(errno));
-    }
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        runReaderChild(pipeFds[1], path, format, options.memoryLimitBytes);
-    }
-    ::close(pipeFds[1]);
-    std::string reply, failure;
-    const bool heard = readFromChild(pipeFds[0], child, options.timeoutMilliseconds, reply, failure);
-    ::close(pipeFds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!heard)
+    ReaderProcess reader;
+    std::string failure;
+    if (!reader.start(path, options.memoryLimitBytes, failure))
         return fail(failure);
-    if (WIFSIGNALED(status) && reply.empty())
-        return fail(std::string("the reader crashed (") + strsignal(WTERMSIG(status)) + ")");
-    return loadFromAnswer(path, format, reply, book);
+    if (options.progress)
+        options.progress({LoadProgress::Stage::Reading, 0, 0});
+    RecordDecoder decoder(options.memoryLimitBytes);
+    AnswerWait wait(reader, decoder, options);
+    failure = wait.run();
+    const int status = reader.finish();
+    if (!failure.empty()) {
+        LoadReport report = fail(failure);
+        report.cancelled = options.cancel && options.cancel->cancelled();
+        return report;
+    }
+    if (decoder.state() != RecordDecoder::State::Complete)
+        return fail(whyUnfinished(decoder, wait.receivedAny, status));
+    if (options.progress)
+        options.progress({LoadProgress::Stage::Building, decoder.cellsReceived(), decoder.cellsTotal()});
+    return workbookFromRecord(path, format, decoder.take(), book);
 }
 
 } // namespace workbook

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "../Workbook.h"
+#include "LoadCancel.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,18 +17,33 @@ struct LoadReport
     // What the file held that saving to xlsx would lose (empty: nothing).
     std::vector<std::string> unsupported;
     std::size_t unreadableFormulas = 0; // kept as their cached values
+    bool cancelled = false;
+};
+
+struct LoadProgress
+{
+    enum class Stage { Reading, Receiving, Building };
+    Stage stage = Stage::Reading;
+    std::uint64_t cellsReceived = 0;
+    std::uint64_t cellsTotal = 0;
 };
 
 struct LoadOptions
 {
     int timeoutMilliseconds = 60000;
-    // The reader's memory ceiling, so a hostile file cannot exhaust the machine.
+    // The memory ceiling of the reader and of the record it hands over, so a
+    // hostile file cannot exhaust the machine.
     std::size_t memoryLimitBytes = std::size_t(8) << 30;
+    // Told on the loading thread what the load is doing.
+    std::function<void(const LoadProgress &)> progress;
+    // Stops the reader when cancelled; building the workbook from a complete
+    // record is not stopped.
+    const LoadCancel *cancel = nullptr;
 };
 
 // Reads an xlsx, ods or csv file into an empty workbook. The parser runs in a
-// child process: a crash or a hang there becomes the message "cannot read
-// FILE: ..." and leaves `book` empty, never half loaded.
+// reader program of its own: a crash or a hang there becomes the message
+// "cannot read FILE: ..." and leaves `book` empty, never half loaded.
 LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadOptions &options = LoadOptions());
 
 // Writes the workbook as xlsx: sheets, values, formulas with their current
