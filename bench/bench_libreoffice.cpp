@@ -3,7 +3,8 @@
 // of K formulas in column B; C1 sums it up; a point writes A1 and A2 and
 // reads C1 and B1), once with the batched exchange and once member by member
 // as a backend without batching would go; and one slider move with 20
-// sliders and 20 watches spread over two sheets.
+// sliders and 20 watches spread over two sheets. With --visible-office the
+// office shows its windows (run it under a display).
 #include "CalcBackend.h"
 #include "CalcDocument.h"
 #include "PrivateOffice.h"
@@ -14,13 +15,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace {
 
 struct Office
 {
-    Office() : office(QStringLiteral("bench"))
+    explicit Office(PrivateOffice::Display display) : office(QStringLiteral("bench"), display)
     {
         office.start();
         backend = std::make_unique<CalcBackend>(office.pipe(), office.arguments());
@@ -133,8 +136,13 @@ BENCHMARK(sliderMove)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
+    // --visible-office: an office with windows (under a display), as a user has it.
+    const auto visible = std::find(argv + 1, argv + argc, std::string_view("--visible-office"));
+    const bool windows = visible != argv + argc;
+    if (windows)
+        std::rotate(visible, visible + 1, argv + argc--);
     benchmark::Initialize(&argc, argv);
-    Office office;
+    Office office(windows ? PrivateOffice::Display::Windows : PrivateOffice::Display::Headless);
     shared = &office;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,6 +5,8 @@
 #include "embedded/EmbeddedBackend.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -93,6 +95,7 @@ private slots:
     void aClosedDocumentLetsItsCellsGo();
     void aKilledOfficeDuringMovesReadsNothingAndSaysSoOnce();
     void aHungOfficeIsReleasedByTheWatchdog();
+    void tarvioCalcRunsItsCommandsInTheOffice();
 
 private:
     CalcDocument *openBook();
@@ -403,6 +406,65 @@ void TestLibreOfficeBackend::aHungOfficeIsReleasedByTheWatchdog()
     QCOMPARE(lost.size(), 1);
     QVERIFY(lost.first().first().toString().contains(QStringLiteral("stopped answering")));
     QVERIFY(!cell->isAvailable());
+}
+
+namespace {
+
+struct CalcRun
+{
+    int status = -1;
+    QByteArray out, err;
+};
+
+CalcRun runTarvioCalc(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TARVIO_CALC), arguments);
+    process.waitForFinished(300000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+} // namespace
+
+void TestLibreOfficeBackend::tarvioCalcRunsItsCommandsInTheOffice()
+{
+    QTemporaryDir folder;
+    const QString model = folder.filePath(QStringLiteral("projectile.xlsx"));
+    QVERIFY(QFile::copy(QStringLiteral(TARVIO_EXAMPLES "/projectile.xlsx"), model));
+    office->start();
+    backend = std::make_unique<CalcBackend>(office->pipe(), office->arguments());
+    for (int i = 0; i < 600 && !backend->connectOffice(false); ++i)
+        QThread::msleep(100);
+    QVERIFY(backend->connectOffice(false));
+
+    // The same numbers, digit for digit, as the embedded engine's; text as shown.
+    const QStringList scan{model, QStringLiteral("--set"), QStringLiteral("B4=25"), QStringLiteral("--scan"),
+                           QStringLiteral("B3=10:80:8"), QStringLiteral("--get"), QStringLiteral("B9,B11,A1")};
+    const CalcRun embedded = runTarvioCalc(scan);
+    const CalcRun inOffice = runTarvioCalc(scan + QStringList{QStringLiteral("--office"), QStringLiteral("--pipe"), office->pipe()});
+    QCOMPARE(inOffice.status, 0);
+    QCOMPARE(inOffice.out, embedded.out);
+    QVERIFY(inOffice.out.contains("Projectile without air resistance"));
+    QVERIFY2(inOffice.err.contains("points: 8  seconds: "), inOffice.err.constData());
+    // The office it was pointed at keeps running, without the file, and the file is unchanged.
+    QVERIFY(!office->pids().isEmpty());
+    QVERIFY(backend->documents().isEmpty());
+    QCOMPARE(runTarvioCalc({model, QStringLiteral("--get"), QStringLiteral("B4")}).out, QByteArray("30\n"));
+
+    // The user's open copy is never written or closed under them.
+    QVERIFY(backend->openDocument(model, nullptr));
+    const CalcRun open = runTarvioCalc({model, QStringLiteral("--office"), QStringLiteral("--pipe"), office->pipe(),
+                                        QStringLiteral("--get"), QStringLiteral("B9")});
+    QCOMPARE(open.status, 2);
+    QVERIFY2(open.err.contains("is open in that office"), open.err.constData());
+    QCOMPARE(backend->documents().size(), 1);
+
+    const CalcRun nobody = runTarvioCalc({model, QStringLiteral("--office"), QStringLiteral("--pipe"),
+                                          office->pipe() + QStringLiteral("-nobody"), QStringLiteral("--get"),
+                                          QStringLiteral("B9")});
+    QCOMPARE(nobody.status, 2);
+    QVERIFY2(nobody.err.contains("no office listens"), nobody.err.constData());
 }
 
 QTEST_MAIN(TestLibreOfficeBackend)

@@ -1,5 +1,7 @@
 #include "CalcDocument.h"
 
+#include <QUrl>
+
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNamed.hpp>
@@ -11,6 +13,7 @@
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/util/XChangesNotifier.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 #include <cppuhelper/implbase1.hxx>
 
@@ -119,6 +122,20 @@ QString CalcDocument::name()
     if (isOpen())
         m_connection->run([&] { title = fromOUString(Reference<frame::XTitle>(m_model, UNO_QUERY_THROW)->getTitle()); });
     return title;
+}
+
+QString CalcDocument::location()
+{
+    QString url;
+    if (isOpen())
+        m_connection->run([&] { url = fromOUString(Reference<frame::XModel>(m_model, UNO_QUERY_THROW)->getURL()); });
+    return QUrl(url).toLocalFile();
+}
+
+void CalcDocument::close()
+{
+    if (isOpen())
+        m_connection->run([&] { Reference<util::XCloseable>(m_model, UNO_QUERY_THROW)->close(true); });
 }
 
 int CalcDocument::sheetCount()

@@ -34,6 +34,8 @@ public:
 
     // The document's title as the office shows it ("projectile.xlsx").
     QString name();
+    // The file the document was loaded from; empty for a new one.
+    QString location();
     int sheetCount();
     QString sheetName(int sheet);
     int sheetIndex(const QString &name);
@@ -43,6 +45,8 @@ public:
     QString selection(int *sheet);
     bool isModified();
     void setModified(bool modified);
+    // Closes the document without saving it.
+    void close();
     // A rectangle's cells for the exchange, kept: moves repeat their layout.
     com::sun::star::uno::Reference<com::sun::star::sheet::XCellRangeData> rangeData(const CalcArea &area);
 

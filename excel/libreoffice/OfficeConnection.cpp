@@ -13,6 +13,7 @@
 #include <cppuhelper/bootstrap.hxx>
 #include <cppuhelper/implbase1.hxx>
 
+#include <csignal>
 #include <cstdlib>
 
 Q_LOGGING_CATEGORY(lcCalc, "tarvio.calc", QtWarningMsg)
@@ -93,6 +94,10 @@ namespace {
 Reference<uno::XComponentContext> localContext()
 {
     static Reference<uno::XComponentContext> context = [] {
+        // The bridge writes to a pipe the office may close at any moment (a quit,
+        // a crash, a restart after making its profile): that must be an error
+        // on the call, not a signal that ends the program.
+        signal(SIGPIPE, SIG_IGN);
         // Without it bootstrapping crashes instead of throwing.
         setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" TARVIO_LIBREOFFICE_PROGRAM "/fundamentalrc", 0);
         try {
@@ -201,8 +206,14 @@ bool OfficeConnection::open(bool start, const QStringList &documentArguments)
     // A running office takes the accept string through its own instance
     // pipe and listens without a restart; otherwise this starts one.
     const QString accept = QStringLiteral("--accept=pipe,name=%1;urp;StarOffice.ComponentContext").arg(m_pipeName);
-    if (!QProcess::startDetached(QStringLiteral(TARVIO_LIBREOFFICE_PROGRAM "/soffice"),
-                                 m_officeArguments + QStringList{accept} + documentArguments)) {
+    QProcess office;
+    office.setProgram(QStringLiteral(TARVIO_LIBREOFFICE_PROGRAM "/soffice"));
+    office.setArguments(m_officeArguments + QStringList{accept} + documentArguments);
+    // The office may outlive us; it must not hold our terminal or our caller's pipes.
+    office.setStandardInputFile(QProcess::nullDevice());
+    office.setStandardOutputFile(QProcess::nullDevice());
+    office.setStandardErrorFile(QProcess::nullDevice());
+    if (!office.startDetached()) {
         qCWarning(lcCalc) << "Could not start the office";
         return false;
     }

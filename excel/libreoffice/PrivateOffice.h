@@ -11,11 +11,12 @@
 class PrivateOffice
 {
 public:
-    explicit PrivateOffice(const QString &name);
+    enum class Display { Headless, Windows };
+    explicit PrivateOffice(const QString &name, Display display = Display::Headless);
     ~PrivateOffice();
 
     const QString &pipe() const { return m_pipe; }
-    // The arguments that make an office use this profile, headless.
+    // The arguments that make an office use this profile (headless unless it shows windows).
     QStringList arguments() const;
     // Starts the office listening on the pipe; it listens a few seconds later.
     void start();
@@ -27,6 +28,7 @@ public:
 
 private:
     QString m_pipe;
+    Display m_display;
     QTemporaryDir m_profile;
     QProcess m_process;
 };
