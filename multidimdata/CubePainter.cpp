@@ -197,7 +197,12 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     if (a > 0.05) {
         QColor faint = fill;
         faint.setAlphaF(float(std::pow(a, 6)));
-        m_raster->fillConvex(polygon, count, fill);
+        // A merged cell is the two triangles it was made of, fanned from its
+        // first corner: on screen the cell need not be convex.
+        for (int i = 1; i + 1 < count; ++i) {
+            const QPointF triangle[3] = {polygon[0], polygon[i], polygon[i + 1]};
+            m_raster->fillConvex(triangle, 3, fill);
+        }
         // The faint outline in the face's own colour: its grid edges are drawn
         // over by the grid lines below, so only the others need stroking (a
         // triangle's diagonal); one too faint to show is left out.

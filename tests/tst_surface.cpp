@@ -75,6 +75,7 @@ private slots:
     void facesWithAMissingCornerDrawOutlinesOnly();
     void aSharedVertexIsDrawnOnceAfterItsLastFace();
     void nearerFacesArePaintedLast();
+    void aMergedCellIsFilledAsItsTwoTriangles();
     void simplifiedGridsKeepTheirEndsAndTheirBound();
     void theCubeFollowsOnlyWhatChanged();
     void eachPictureNoticesNewValuesForItself();
@@ -233,6 +234,45 @@ void TestSurface::nearerFacesArePaintedLast()
     QCOMPARE(order.size(), mesh.faces().size());
     for (qsizetype i = 1; i < order.size(); ++i)
         QVERIFY(depth(order[i - 1]) >= depth(order[i]));
+}
+
+void TestSurface::aMergedCellIsFilledAsItsTwoTriangles()
+{
+    // One cell folded along its diagonal by less than the merging angle, seen
+    // from a side where one triangle lies over the other: its outline has a
+    // notch at corner 3, but the surface covers it.
+    MinMaxMultiDimData data;
+    makeCube(data, 2, 2, {0.1, 1, 0, 0.1});
+    data.setDataComplete(false);
+    DataExtractionSettings extraction = data.dataExtractionSettings();
+    extraction.simplify = true;
+    data.setDataExtractionSettings(extraction);
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.drawPoints = false;
+    cube.alpha = 1;
+    data.setDrawSettings3DCube(cube);
+    PerspectiveSettings view;
+    view.turn = -75;
+    view.tilt = 10;
+    data.setPerspectiveSettings(view);
+    const QImage image = paintCube(data);
+    const SurfaceMesh &mesh = data.mesh();
+    QCOMPARE(mesh.faces().size(), 1);
+    QPointF q[4];
+    for (int i = 0; i < 4; ++i)
+        q[i] = mesh.vertices()[mesh.faces()[0].vertices[i]].stages[SurfaceMesh::Screen].toPointF();
+    const auto turnAt = [&q](int i) {
+        const QPointF a = q[i] - q[(i + 3) % 4], b = q[(i + 1) % 4] - q[i];
+        return a.x() * b.y() - a.y() * b.x();
+    };
+    QVERIFY((turnAt(3) > 0) != (turnAt(0) > 0) && (turnAt(0) > 0) == (turnAt(1) > 0)
+            && (turnAt(1) > 0) == (turnAt(2) > 0));
+    const auto surface = [&image](const QPointF &at) {
+        const QColor c = image.pixelColor(at.toPoint());
+        return c.green() > c.red() + 10 && c.green() > c.blue() + 10;
+    };
+    QVERIFY(surface((q[0] + q[1] + q[2]) / 3));
+    QVERIFY(surface((q[2] + q[3] + q[0]) / 3));
 }
 
 void TestSurface::simplifiedGridsKeepTheirEndsAndTheirBound()
