@@ -220,6 +220,10 @@ void SurfaceMesh::findCandidateEdges()
     const QList<Vertex> &vertices = m_vertices;
     for (Face &face : m_faces) {
         face.candidateEdges.clear();
+        // A face with a missing corner is only outlined: its grid lines are
+        // left to the filled face beside it.
+        if (std::any_of(face.vertices.begin(), face.vertices.end(), [&vertices](int v) { return vertices[v].isNaN; }))
+            continue;
         const qsizetype n = face.vertices.size();
         for (qsizetype i = 0; i < n; ++i) {
             for (qsizetype j = i + 1; j < n; ++j) {

@@ -45,7 +45,8 @@ public:
         // The grid-line edges (vertex pairs) this face draws: those it is
         // the last in painting order to share.
         QVarLengthArray<std::pair<int, int>, 4> gridEdges;
-        // Every grid-line edge of the face: (edge number, vertex, vertex).
+        // Every grid-line edge of a face without a missing corner:
+        // (edge number, vertex, vertex).
         QVarLengthArray<std::array<int, 3>, 4> candidateEdges;
     };
 

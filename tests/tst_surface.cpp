@@ -76,6 +76,7 @@ private slots:
     void aSharedVertexIsDrawnOnceAfterItsLastFace();
     void nearerFacesArePaintedLast();
     void aMergedCellIsFilledAsItsTwoTriangles();
+    void gridLinesBesideHolesAreDrawnOnce();
     void simplifiedGridsKeepTheirEndsAndTheirBound();
     void theCubeFollowsOnlyWhatChanged();
     void eachPictureNoticesNewValuesForItself();
@@ -273,6 +274,44 @@ void TestSurface::aMergedCellIsFilledAsItsTwoTriangles()
     };
     QVERIFY(surface((q[0] + q[1] + q[2]) / 3));
     QVERIFY(surface((q[2] + q[3] + q[0]) / 3));
+}
+
+void TestSurface::gridLinesBesideHolesAreDrawnOnce()
+{
+    QList<double> values;
+    for (int b = 0; b < 12; ++b)
+        for (int a = 0; a < 12; ++a)
+            values << ((a * 7 + b * 5) % 11 == 0 ? missing : std::sin(a * 0.5) * std::cos(b * 0.4));
+    MinMaxMultiDimData data;
+    makeCube(data, 12, 12, values);
+    for (int turn = -180; turn < 180; turn += 15) {
+        PerspectiveSettings view;
+        view.turn = turn;
+        data.setPerspectiveSettings(view);
+        paintCube(data);
+        const SurfaceMesh &mesh = data.mesh();
+        // Every grid edge of a filled face (one without a missing corner) is
+        // drawn by exactly one face, even where its other face is an outline.
+        QMultiHash<QPair<int, int>, int> drawn;
+        QSet<QPair<int, int>> wanted;
+        for (int f = 0; f < mesh.faces().size(); ++f) {
+            const SurfaceMesh::Face &face = mesh.faces()[f];
+            bool filled = true;
+            for (int v : face.vertices)
+                filled = filled && !mesh.vertices()[v].isNaN;
+            if (!filled) // outlines draw no grid lines
+                continue;
+            for (const auto &[u, v] : face.gridEdges)
+                drawn.insert({std::min(u, v), std::max(u, v)}, f);
+            for (const auto &candidate : face.candidateEdges)
+                wanted.insert({std::min(candidate[1], candidate[2]), std::max(candidate[1], candidate[2])});
+        }
+        QVERIFY(wanted.size() > 200);
+        for (const auto &edge : std::as_const(wanted))
+            QVERIFY2(drawn.count(edge) == 1, qPrintable(QStringLiteral("turn %1: edge %2-%3 drawn %4 times")
+                                                            .arg(turn).arg(edge.first).arg(edge.second)
+                                                            .arg(drawn.count(edge))));
+    }
 }
 
 void TestSurface::simplifiedGridsKeepTheirEndsAndTheirBound()
