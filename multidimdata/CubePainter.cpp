@@ -180,7 +180,15 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         outline.setAlpha(20);
         m_cubePainter.setPen(outline);
         m_cubePainter.setBrush(Qt::NoBrush);
-        m_cubePainter.drawPolyline(polygon, count + 1);
+        if (!anyNaN) {
+            m_cubePainter.drawPolyline(polygon, count + 1);
+            return;
+        }
+        // A missing value has no height: an edge down to where it is kept
+        // would hang like a curtain, so the hole stays a gap.
+        for (int i = 0; i < count; ++i)
+            if (!vertices[face.vertices[i]].isNaN && !vertices[face.vertices[(i + 1) % count]].isNaN)
+                m_cubePainter.drawLine(QLineF(polygon[i], polygon[i + 1]));
         return;
     }
     QVector3D lightPoint = face.center;

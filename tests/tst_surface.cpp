@@ -77,6 +77,7 @@ private slots:
     void nearerFacesArePaintedLast();
     void aMergedCellIsFilledAsItsTwoTriangles();
     void gridLinesBesideHolesAreDrawnOnce();
+    void aHoleIsAGapNotACurtain();
     void simplifiedGridsKeepTheirEndsAndTheirBound();
     void theCubeFollowsOnlyWhatChanged();
     void eachPictureNoticesNewValuesForItself();
@@ -312,6 +313,32 @@ void TestSurface::gridLinesBesideHolesAreDrawnOnce()
                                                             .arg(turn).arg(edge.first).arg(edge.second)
                                                             .arg(drawn.count(edge))));
     }
+}
+
+void TestSurface::aHoleIsAGapNotACurtain()
+{
+    // The front row has no values: its vertices lie on the floor, and the
+    // edges from the row behind down to them would hang like a curtain.
+    QList<double> values;
+    for (int b = 0; b < 10; ++b)
+        for (int a = 0; a < 10; ++a)
+            values << (b == 0 ? missing : std::sin(a * 0.5) + b * 0.1);
+    MinMaxMultiDimData data;
+    makeCube(data, 10, 10, values);
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.drawPoints = false;
+    data.setDrawSettings3DCube(cube);
+    const QImage image = paintCube(data);
+    const QList<SurfaceMesh::Vertex> &vertices = data.mesh().vertices();
+    int marked = 0, probed = 0;
+    for (int a = 1; a < 9; ++a) {
+        const QPointF floor = vertices[a].stages[SurfaceMesh::Screen].toPointF();
+        const QPointF above = vertices[10 + a].stages[SurfaceMesh::Screen].toPointF();
+        QVERIFY(vertices[a].isNaN && !vertices[10 + a].isNaN);
+        for (double t = 0.3; t <= 0.7; t += 0.1, ++probed)
+            marked += image.pixel((floor + (above - floor) * t).toPoint()) != 0xff180100u ? 1 : 0;
+    }
+    QVERIFY2(marked <= probed / 10, qPrintable(QStringLiteral("%1 of %2 probes drawn").arg(marked).arg(probed)));
 }
 
 void TestSurface::simplifiedGridsKeepTheirEndsAndTheirBound()
