@@ -292,8 +292,8 @@ void CubePainter::drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::
         const QPointF at = vertex.stages[SurfaceMesh::Screen].toPointF();
         if (!cube.fastDraw)
             m_cubePainter.drawEllipse(at, size, size);
-        else if (size < 1.5)
-            m_cubePainter.drawPoint(at);
+        else if (size < 1.5) // the pixel under it: the pen may be transparent
+            m_cubePainter.fillRect(QRect(int(std::floor(at.x())), int(std::floor(at.y())), 1, 1), colour);
         else
             m_cubePainter.fillRect(QRectF(at.x() - size / 2, at.y() - size / 2, size, size), colour);
     }

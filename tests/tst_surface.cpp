@@ -82,6 +82,7 @@ private slots:
     void theCubeFollowsOnlyWhatChanged();
     void eachPictureNoticesNewValuesForItself();
     void aFullRenderRecordsItsTimeADraftDoesNot();
+    void aDraftDrawsSmallPointsAsPixels();
     void theRenderIsDrawnOneToOneOrScaled();
     void facesMeetWithoutSeamsAndLinesAreSmooth();
 };
@@ -459,6 +460,29 @@ void TestSurface::aFullRenderRecordsItsTimeADraftDoesNot()
     QVERIFY(hookTime >= 20);
     QVERIFY2(data.lastRenderTime() >= hookTime,
              qPrintable(QStringLiteral("%1 ms recorded, %2 ms spent in the render").arg(data.lastRenderTime()).arg(hookTime)));
+}
+
+void TestSurface::aDraftDrawsSmallPointsAsPixels()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 80, 80, {});
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.fastDraw = true;
+    cube.drawPoints = false;
+    data.setDrawSettings3DCube(cube);
+    const QImage without = paintCube(data);
+    cube.drawPoints = true;
+    data.setDrawSettings3DCube(cube);
+    const QImage with = paintCube(data);
+    int shown = 0;
+    const QList<SurfaceMesh::Vertex> &vertices = data.mesh().vertices();
+    for (const SurfaceMesh::Vertex &vertex : vertices) {
+        const QPoint at(int(std::floor(vertex.stages[SurfaceMesh::Screen].x())),
+                        int(std::floor(vertex.stages[SurfaceMesh::Screen].y())));
+        shown += with.pixel(at) != without.pixel(at) ? 1 : 0;
+    }
+    // Points so small that they are single pixels (nearer ones overlap a few).
+    QVERIFY2(shown > vertices.size() * 3 / 4, qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(vertices.size())));
 }
 
 void TestSurface::theRenderIsDrawnOneToOneOrScaled()
