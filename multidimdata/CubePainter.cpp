@@ -28,6 +28,13 @@ QPen thinPen(const QColor &colour)
     return pen;
 }
 
+// The factor for QColor::lighter from a light intensity: the lights only
+// brighten (150 brightens by half), and lighter() darkens below 100.
+int brightening(double intensity)
+{
+    return std::max(100, int(intensity));
+}
+
 QString tickText(double value)
 {
     return QString::number(value, 'g', 6);
@@ -198,8 +205,7 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
             lightPoint += vertices[face.vertices[i]].stages[SurfaceMesh::Rotated];
         lightPoint /= float(count);
     }
-    const int intensity = std::max(1, int(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
-    const QColor fill = lit(base, intensity);
+    const QColor fill = lit(base, brightening(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
     const double a = fill.alphaF();
     m_cubePainter.setBrush(fill);
     if (a > 0.05) {
@@ -286,8 +292,8 @@ void CubePainter::drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::
             size = 0.9 * radius;
         }
         colour.setAlphaF(float(alphaP));
-        colour = colour.lighter(int(m_mesh.lightIntensity(vertex.stages[SurfaceMesh::Rotated], face, cube,
-                                                           data.perspectiveSettings())));
+        colour = colour.lighter(brightening(
+            m_mesh.lightIntensity(vertex.stages[SurfaceMesh::Rotated], face, cube, data.perspectiveSettings())));
         m_cubePainter.setBrush(colour);
         const QPointF at = vertex.stages[SurfaceMesh::Screen].toPointF();
         if (!cube.fastDraw)

@@ -72,6 +72,7 @@ private slots:
     void aMissingValueSitsOnTheFloor();
     void nothingRendersWithoutARangeOrAnImage();
     void lightFallsOffWithDistanceAndPeaksInTheMirroredEye();
+    void theLightsNeverDarkenTheSurface();
     void facesWithAMissingCornerDrawOutlinesOnly();
     void aSharedVertexIsDrawnOnceAfterItsLastFace();
     void nearerFacesArePaintedLast();
@@ -157,6 +158,38 @@ void TestSurface::lightFallsOffWithDistanceAndPeaksInTheMirroredEye()
     // A weak or distant light, or none, leaves the factor at 1, never below.
     QCOMPARE(lit({{0, 0, 10, 1}}), 1.0);
     QCOMPARE(lit({}), 1.0);
+}
+
+void TestSurface::theLightsNeverDarkenTheSurface()
+{
+    // Opaque, without points and antialiasing: every surface pixel is a
+    // face's lit colour, at least as bright as the base colour.
+    MinMaxMultiDimData data;
+    makeCube(data, 10, 10, {});
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.drawPoints = false;
+    cube.alpha = 1;
+    cube.smooth = false;
+    data.setDrawSettings3DCube(cube);
+    const int base = cube.surfaceColor.darker(130).value();
+    for (int turn : {-150, -30, 60, 150}) {
+        PerspectiveSettings view;
+        view.turn = turn;
+        data.setPerspectiveSettings(view);
+        const QImage image = paintCube(data);
+        int surface = 0, darker = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.green() > c.red() + 10 && c.green() > c.blue() + 10) {
+                    ++surface;
+                    darker += c.value() < base - 1 ? 1 : 0;
+                }
+            }
+        QVERIFY(surface > 2000);
+        QVERIFY2(darker == 0, qPrintable(QStringLiteral("turn %1: %2 of %3 pixels darker than the base colour")
+                                             .arg(turn).arg(darker).arg(surface)));
+    }
 }
 
 void TestSurface::facesWithAMissingCornerDrawOutlinesOnly()
