@@ -50,7 +50,7 @@ SheetIndex Workbook::findSheet(std::string_view name) const
 
 SheetIndex Workbook::addSheet(const std::string &name)
 {
-    if (name.empty() || name.size() > 31 || name.find_first_of(":\\/?*[]") != std::string::npos || findSheet(name) >= 0)
+    if (name.empty() || name.find_first_of(":\\/?*[]") != std::string::npos || findSheet(name) >= 0)
         return -1;
     m_sheets.push_back(Sheet{name, {}, {}});
     // References to a sheet of this name that did not exist now resolve.
@@ -323,7 +323,9 @@ bool Workbook::setValue(const CellLocation &where, const Value &value)
     const CellId id = obtainCell(where);
     detachFormula(id);
     Cell &cell = m_cells[id];
-    if (cell.value == value && cell.occupied == !value.isEmpty())
+    if (cell.keptFormula)
+        dropKeptFormula(cell, id);
+    else if (cell.value == value && cell.occupied == !value.isEmpty())
         return true;
     cell.value = value;
     cell.occupied = !value.isEmpty();
@@ -350,11 +352,33 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     detachFormula(id);
     auto compiled = compile(std::string(text), std::move(parsed.program), where.sheet);
     Cell &cell = m_cells[id];
+    if (cell.keptFormula)
+        dropKeptFormula(cell, id);
     cell.formula = std::move(compiled);
     cell.occupied = true;
     attachFormula(id);
     written(id);
     return true;
+}
+
+bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, const Value &result)
+{
+    if (!setValue(where, result))
+        return false;
+    if (!text.empty() && text.front() == '=')
+        text.remove_prefix(1);
+    const CellId id = findCell(where.sheet, where.row, where.column);
+    Cell &cell = m_cells[id];
+    cell.keptFormula = true;
+    cell.occupied = true;
+    m_keptFormulas[id] = std::string(text);
+    return true;
+}
+
+void Workbook::dropKeptFormula(Cell &cell, CellId id)
+{
+    cell.keptFormula = false;
+    m_keptFormulas.erase(id);
 }
 
 bool Workbook::setInput(const CellLocation &where, std::string_view text, std::string *message)
@@ -389,7 +413,16 @@ Value Workbook::value(const CellLocation &where)
 bool Workbook::hasFormula(const CellLocation &where) const
 {
     const CellId id = findCell(where.sheet, where.row, where.column);
-    return id != noCell && m_cells[id].formula != nullptr;
+    return id != noCell && (m_cells[id].formula != nullptr || m_cells[id].keptFormula);
+}
+
+bool Workbook::callsUnknownFunction(const CellLocation &where) const
+{
+    const CellId id = findCell(where.sheet, where.row, where.column);
+    if (id == noCell || !m_cells[id].formula)
+        return false;
+    const std::vector<int> &functions = m_cells[id].formula->functions;
+    return std::find(functions.begin(), functions.end(), -1) != functions.end();
 }
 
 CellInput Workbook::input(const CellLocation &where) const
@@ -402,6 +435,9 @@ CellInput Workbook::input(const CellLocation &where) const
     if (cell.formula) {
         result.isFormula = true;
         result.formula = cell.formula->text;
+    } else if (cell.keptFormula) {
+        result.isFormula = result.isKept = true;
+        result.formula = m_keptFormulas.at(id);
     } else {
         result.constant = cell.value;
     }
@@ -452,12 +488,16 @@ void Workbook::compileNames()
     }
 }
 
-bool Workbook::defineName(const std::string &name, std::string_view expression, SheetIndex scope, std::string *message)
+bool Workbook::isValidName(const std::string &name)
 {
-    const bool validName = !name.empty() && (std::isalpha(static_cast<unsigned char>(name.front())) || name.front() == '_')
+    return !name.empty() && (std::isalpha(static_cast<unsigned char>(name.front())) || name.front() == '_')
         && std::all_of(name.begin(), name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; })
         && !parseRangeReference(name) && upperCase(name) != "TRUE" && upperCase(name) != "FALSE";
-    if (!validName) {
+}
+
+bool Workbook::defineName(const std::string &name, std::string_view expression, SheetIndex scope, std::string *message)
+{
+    if (!isValidName(name)) {
         if (message)
             *message = "\"" + name + "\" cannot be a name";
         return false;

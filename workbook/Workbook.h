@@ -56,6 +56,7 @@ struct CellRange
 struct CellInput
 {
     bool isFormula = false;
+    bool isKept = false; // a formula kept as the file's text (see setKeptFormula)
     Value constant;
     std::string formula; // without the leading "="
 };
@@ -93,8 +94,9 @@ public:
     const std::string &sheetName(SheetIndex sheet) const { return m_sheets.at(sheet).name; }
     // The sheet of that name (case-insensitive), or -1.
     SheetIndex findSheet(std::string_view name) const;
-    // Appends a sheet; -1 when the name is empty, taken, longer than 31
-    // characters or holds one of : \ / ? * [ ].
+    // Appends a sheet; -1 when the name is empty, taken or holds one of
+    // : \ / ? * [ ]. (Names longer than an xlsx file takes are shortened
+    // when saving one.)
     SheetIndex addSheet(const std::string &name);
 
     // ---- cells
@@ -103,6 +105,11 @@ public:
     // Compiles and stores a formula (with or without "="). On a parse error
     // the cell keeps what it had and `message` says what and where.
     bool setFormula(const CellLocation &where, std::string_view formula, std::string *message = nullptr);
+    // A formula this workbook cannot evaluate, kept as the file's text with
+    // the result the file cached: the cell shows that result, saving writes
+    // the text back unchanged, and recalculation leaves the cell alone. Any
+    // other write to the cell replaces it.
+    bool setKeptFormula(const CellLocation &where, std::string_view text, const Value &result);
     // Typed text as the spreadsheet reads it: "=..." a formula; numbers,
     // TRUE/FALSE and error literals constants; anything else text.
     bool setInput(const CellLocation &where, std::string_view text, std::string *message = nullptr);
@@ -110,7 +117,10 @@ public:
 
     // The current value, recalculated when needed.
     Value value(const CellLocation &where);
+    // True for kept formulas too.
     bool hasFormula(const CellLocation &where) const;
+    // True when the cell's formula calls a function this workbook does not know.
+    bool callsUnknownFunction(const CellLocation &where) const;
     CellInput input(const CellLocation &where) const;
 
     // Column widths the file gave (in characters of the default font); absent
@@ -122,6 +132,8 @@ public:
     void forEachCell(SheetIndex sheet, const std::function<void(int row, int column)> &visit) const;
 
     // ---- defined names
+    // Letters, digits, "_" and ".", starting with a letter or "_", and not a reference or TRUE/FALSE.
+    static bool isValidName(const std::string &name);
     bool defineName(const std::string &name, std::string_view expression, SheetIndex scope = -1,
                     std::string *message = nullptr);
     const std::vector<DefinedName> &definedNames() const { return m_names; }
@@ -150,6 +162,7 @@ private:
         bool dirty = false;
         bool onCycle = false;
         bool occupied = false; // false for placeholders kept for references
+        bool keptFormula = false; // its text is in `m_keptFormulas`
     };
     struct Sheet
     {
@@ -179,6 +192,7 @@ private:
     void detachFormula(CellId cell);
     void attachFormula(CellId cell);
     void written(CellId cell);
+    void dropKeptFormula(Cell &cell, CellId id);
     void markDirty(CellId cell);
     void rebuildChain();
     void evaluateDirty();
@@ -190,6 +204,7 @@ private:
 
     std::vector<Sheet> m_sheets;
     std::vector<Cell> m_cells;
+    std::unordered_map<CellId, std::string> m_keptFormulas;
     std::vector<DefinedName> m_names;
     std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name
     // Formulas that read a range, filed under every column the range covers
