@@ -14,14 +14,18 @@ void CurvePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRec
         return;
     const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
     const bool stale = m_stale || data.settingsDirty(MinMaxMultiDimData::SettingsRecord::Draw2D)
-                       || m_selection != data.dataExtractionSettings().selection || m_image.size() != rect.size() || m_antialiased != antialiased
-                       || m_complete != data.dataComplete() || m_scanMode != data.displayAsScan();
+                       || m_selection != data.dataExtractionSettings().selection || m_size != rect.size()
+                       || m_antialiased != antialiased || m_complete != data.dataComplete()
+                       || m_scanMode != data.displayAsScan();
+    // The dots reach over the rectangle: the peak's lies a pixel above it.
+    const QPoint margin(cacheMargin, cacheMargin);
     if (stale) {
-        m_image = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
+        m_size = rect.size();
+        m_image = QImage(rect.size() + QSize(2 * cacheMargin, 2 * cacheMargin), QImage::Format_ARGB32_Premultiplied);
         m_image.fill(Qt::transparent);
         QPainter imagePainter(&m_image);
         imagePainter.setRenderHint(QPainter::Antialiasing, antialiased);
-        draw(data, imagePainter, QRect(QPoint(0, 0), rect.size()));
+        draw(data, imagePainter, QRect(margin, rect.size()));
         m_stale = false;
         m_antialiased = antialiased;
         m_complete = data.dataComplete();
@@ -29,7 +33,7 @@ void CurvePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRec
         m_selection = data.dataExtractionSettings().selection;
         data.clearSettingsDirty(MinMaxMultiDimData::SettingsRecord::Draw2D);
     }
-    painter.drawImage(rect.topLeft(), m_image);
+    painter.drawImage(rect.topLeft() - margin, m_image);
 }
 
 void CurvePainter::draw(const MinMaxMultiDimData &data, QPainter &painter, const QRect &rect)

@@ -9,8 +9,9 @@ class QPainter;
 
 // Draws a store's one-axis selection as a curve: a dot per sample and lines
 // between neighbours, broken at missing samples once the data are complete.
-// The drawing is cached in an image and redrawn only when the data, the 2D
-// settings or the rectangle changed.
+// The drawing is cached in an image, with a margin for the dots round the
+// rectangle, and redrawn only when the data, the 2D settings or the
+// rectangle's size changed.
 class CurvePainter
 {
 public:
@@ -24,7 +25,10 @@ public:
     static void draw(const MinMaxMultiDimData &data, QPainter &painter, const QRect &rect);
 
 private:
+    static constexpr int cacheMargin = 3;
+
     QImage m_image;
+    QSize m_size;
     bool m_stale = true;
     bool m_antialiased = false;
     bool m_complete = false;

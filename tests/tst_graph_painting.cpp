@@ -1,3 +1,4 @@
+#include "CurvePainter.h"
 #include "GraphPalette.h"
 #include "MinMaxMultiDimData.h"
 #include "VRKExcelWatchScale.h"
@@ -101,6 +102,7 @@ private slots:
     void missingSamplesBreakTheCurveOnlyWhenComplete();
     void aLiveHistoryRunsTwoPixelsPerSampleFromTheRight();
     void theCurveIsCachedUntilSomethingChanges();
+    void theCachedCurveKeepsDotsOverTheEdges();
     void aWatchDrawsItsCurveInTheMiddleOfTheGraph();
     void theFlatMapColoursByValue();
     void theFlatMapIsRebuiltOnlyWhenNeeded();
@@ -196,6 +198,29 @@ void TestGraphPainting::theCurveIsCachedUntilSomethingChanges()
     data.setDrawSettings2D(faded);
     paintStore(data, QSize(60, 40));
     QVERIFY(data.cachedGraph().cacheKey() != second);
+}
+
+void TestGraphPainting::theCachedCurveKeepsDotsOverTheEdges()
+{
+    // The peak's dot lies a pixel above the rectangle, the end dots reach
+    // over its sides: the cached picture shows them as a direct drawing does.
+    MinMaxMultiDimData data;
+    makeCurve(data, {0, 3, 10, 2, 7, 1, 10});
+    const QRect rect(10, 10, 60, 40);
+    QImage cached(80, 60, QImage::Format_ARGB32);
+    cached.fill(Qt::black);
+    QImage direct = cached;
+    {
+        QPainter painter(&direct);
+        CurvePainter::draw(data, painter, rect);
+    }
+    {
+        QPainter painter(&cached);
+        data.paint(painter, rect);
+    }
+    QVERIFY(!curveRows(direct.copy(0, 0, 80, rect.top())).isEmpty());
+    QVERIFY(!curveColumns(direct.copy(rect.right() + 1, 0, 80 - rect.right() - 1, 60)).isEmpty());
+    QCOMPARE(cached, direct);
 }
 
 void TestGraphPainting::aWatchDrawsItsCurveInTheMiddleOfTheGraph()

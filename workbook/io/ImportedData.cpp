@@ -1,5 +1,8 @@
 #include "ImportedData.h"
 
+#include "../Reference.h"
+
+#include <algorithm>
 #include <cstring>
 
 namespace workbook {
@@ -66,9 +69,37 @@ private:
     size_t m_pos = 0;
 };
 
-constexpr std::int64_t magic = 0x54564f31; // "TVO1"
+constexpr std::int64_t magic = 0x54564f32; // "TVO2"
+
+// What a formula's cached result is, as bits.
+constexpr std::int64_t cachedNumber = 1, cachedBoolean = 2, cachedError = 4;
 
 } // namespace
+
+void noteNotRead(ImportedData &data, std::string line)
+{
+    if (data.notRead.size() < mostNotReadLines)
+        data.notRead.push_back(std::move(line));
+    else
+        ++data.notReadOmitted;
+}
+
+void noteUnsupported(ImportedData &data, const std::string &what)
+{
+    if (std::find(data.unsupported.begin(), data.unsupported.end(), what) == data.unsupported.end())
+        data.unsupported.push_back(what);
+}
+
+void noteCellOffSheet(ImportedData &data, const std::string &sheet, long long row, long long column)
+{
+    // Past any sheet: the letters of a column number that large mean nothing.
+    constexpr long long farthest = 100000000;
+    const std::string where = quotedSheetName(sheet) + "!" + columnLetters(static_cast<int>(std::min(column, farthest)))
+        + std::to_string(std::min(row, farthest) + 1);
+    noteNotRead(data, row >= maxRows ? where + " is below the sheet's last row, " + std::to_string(maxRows) + ", and is not read"
+                                     : where + " is right of the sheet's last column, XFD, and is not read");
+    noteUnsupported(data, "cells beyond the sheet's last row or column");
+}
 
 std::string serialize(const ImportedData &data)
 {
@@ -86,7 +117,8 @@ std::string serialize(const ImportedData &data)
             w.text(cell.text);
             w.integer(cell.shared);
             w.text(cell.cached);
-            w.integer(cell.cachedIsNumber);
+            w.integer((cell.cachedIsNumber ? cachedNumber : 0) | (cell.cachedIsBoolean ? cachedBoolean : 0)
+                      | (cell.cachedIsError ? cachedError : 0));
         }
         w.integer(static_cast<std::int64_t>(sheet.columnWidths.size()));
         for (const auto &[column, width] : sheet.columnWidths) {
@@ -104,6 +136,10 @@ std::string serialize(const ImportedData &data)
     for (const std::string &what : data.unsupported)
         w.text(what);
     w.integer(data.arrayFormulaCells);
+    w.integer(static_cast<std::int64_t>(data.notRead.size()));
+    for (const std::string &line : data.notRead)
+        w.text(line);
+    w.integer(data.notReadOmitted);
     w.integer(magic);
     return w.take();
 }
@@ -123,17 +159,19 @@ bool deserialize(const std::string &bytes, ImportedData &data)
             return false;
         sheet.cells.resize(cells);
         for (ImportedCell &cell : sheet.cells) {
-            std::int64_t row, column, kind, shared, cachedIsNumber;
+            std::int64_t row, column, kind, shared, cachedFlags;
             if (!r.integer(row) || !r.integer(column) || !r.integer(kind) || !r.number(cell.number) || !r.text(cell.text)
-                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedIsNumber))
+                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedFlags))
                 return false;
-            if (kind < 0 || kind > static_cast<std::int64_t>(ImportedCell::Kind::SharedFormula))
+            if (kind < 0 || kind > static_cast<std::int64_t>(ImportedCell::Kind::Error))
                 return false;
             cell.row = static_cast<std::int32_t>(row);
             cell.column = static_cast<std::int32_t>(column);
             cell.kind = static_cast<ImportedCell::Kind>(kind);
             cell.shared = static_cast<std::int32_t>(shared);
-            cell.cachedIsNumber = cachedIsNumber != 0;
+            cell.cachedIsNumber = (cachedFlags & cachedNumber) != 0;
+            cell.cachedIsBoolean = (cachedFlags & cachedBoolean) != 0;
+            cell.cachedIsError = (cachedFlags & cachedError) != 0;
         }
         size_t widths = 0;
         if (!r.count(widths))
@@ -163,7 +201,14 @@ bool deserialize(const std::string &bytes, ImportedData &data)
     for (std::string &what : data.unsupported)
         if (!r.text(what))
             return false;
-    return r.integer(data.arrayFormulaCells) && r.integer(v) && v == magic && r.atEnd();
+    size_t notRead = 0;
+    if (!r.integer(data.arrayFormulaCells) || !r.count(notRead))
+        return false;
+    data.notRead.resize(notRead);
+    for (std::string &line : data.notRead)
+        if (!r.text(line))
+            return false;
+    return r.integer(data.notReadOmitted) && r.integer(v) && v == magic && r.atEnd();
 }
 
 } // namespace workbook

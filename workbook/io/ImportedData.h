@@ -10,15 +10,17 @@ namespace workbook {
 // runs in a child process, so a crash in it cannot take the program down.
 struct ImportedCell
 {
-    enum class Kind : std::uint8_t { Number, Text, Boolean, Formula, Raw, SharedFormula };
+    enum class Kind : std::uint8_t { Number, Text, Boolean, Formula, Raw, SharedFormula, Error };
     std::int32_t row = 0;
     std::int32_t column = 0;
     Kind kind = Kind::Number;
     double number = 0;    // Number, Boolean (0/1), and a formula's cached result when `text` is a formula
-    std::string text;     // Text, Raw (csv: typed text), Formula (without "=")
+    std::string text;     // Text, Raw (csv: typed text), Formula (without "="), Error ("#DIV/0!")
     std::int32_t shared = -1; // shared-formula index, per sheet; -1 none
     std::string cached;   // a formula's cached result as text ("" when numeric or none)
-    bool cachedIsNumber = false;
+    bool cachedIsNumber = false;  // the result is `number` (a boolean's too)
+    bool cachedIsBoolean = false; // ... and a boolean
+    bool cachedIsError = false;   // `cached` is an error literal
 };
 
 struct ImportedSheet
@@ -43,7 +45,20 @@ struct ImportedData
     std::vector<std::string> unsupported;
     // Cells of multi-cell array formulas: their cached values are kept as they are.
     std::int64_t arrayFormulaCells = 0;
+    // What could not be read at all, a line each saying where ("line 7: ...",
+    // "Sheet1!A1048577 ..."); the first `mostNotReadLines`, then a count.
+    std::vector<std::string> notRead;
+    std::int64_t notReadOmitted = 0;
 };
+
+constexpr std::size_t mostNotReadLines = 100;
+
+// Adds a line to `data.notRead`, or counts it once there are enough.
+void noteNotRead(ImportedData &data, std::string line);
+// Adds what saving would lose to `data.unsupported`, once.
+void noteUnsupported(ImportedData &data, const std::string &what);
+// Reports a cell at a 0-based `row` and `column` past the sheet's last row or column.
+void noteCellOffSheet(ImportedData &data, const std::string &sheet, long long row, long long column);
 
 std::string serialize(const ImportedData &data);
 // False when the bytes are not a complete serialized record.

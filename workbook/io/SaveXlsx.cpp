@@ -2,10 +2,12 @@
 
 #include "../FormulaParser.h"
 #include "FileReplacement.h"
+#include "XlsxSheetNames.h"
 
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,16 +58,27 @@ std::string closingFailure(lxw_error closed, int error)
     }
 }
 
+std::string renameNote(const std::map<std::string, std::string> &shortened)
+{
+    std::string note;
+    for (const auto &[name, saved] : shortened)
+        note += std::string(note.empty() ? "" : "; ") + "the sheet \"" + name + "\" is saved as \"" + saved + "\"";
+    return note + " (an xlsx sheet name holds at most 31 characters; formulas name the sheets so)";
+}
+
 // False when libxlsxwriter refuses the cell; an overlong text is cut, its cell added to `cut`.
-bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where, std::vector<std::string> &cut)
+bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where, const XlsxSheetNames &names,
+               std::vector<std::string> &cut)
 {
     const CellInput input = book.input(where);
     const lxw_row_t row = static_cast<lxw_row_t>(where.row);
     const lxw_col_t column = static_cast<lxw_col_t>(where.column);
     if (input.isFormula) {
-        const std::string formula = "=" + formulaForFile(input.formula);
+        // A kept formula is the file's own text; its booleans are stored as
+        // text, which reads back as what it was (the writer takes numbers or text only).
+        const std::string formula = "=" + names.formula(input.isKept ? input.formula : formulaForFile(input.formula));
         const Value result = book.value(where);
-        if (result.isNumber() || result.isBoolean())
+        if (result.isNumber() || (result.isBoolean() && !input.isKept))
             return worksheet_write_formula_num(sheet, row, column, formula.c_str(), nullptr, result.asNumber()) == LXW_NO_ERROR;
         return worksheet_write_formula_str(sheet, row, column, formula.c_str(), nullptr, displayText(result).c_str())
             == LXW_NO_ERROR;
@@ -113,8 +126,12 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
     }
     bool ok = true;
     std::vector<std::string> cut;
+    std::vector<std::string> sheetNames;
+    for (SheetIndex s = 0; s < book.sheetCount(); ++s)
+        sheetNames.push_back(book.sheetName(s));
+    const XlsxSheetNames names(sheetNames);
     for (SheetIndex s = 0; s < book.sheetCount() && ok; ++s) {
-        lxw_worksheet *sheet = workbook_add_worksheet(file, book.sheetName(s).c_str());
+        lxw_worksheet *sheet = workbook_add_worksheet(file, names.name(s).c_str());
         if (!sheet) {
             ok = false;
             failure = "the sheet name \"" + book.sheetName(s) + "\" cannot be saved";
@@ -123,7 +140,7 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
         for (const auto &[column, width] : book.columnWidths(s))
             worksheet_set_column(sheet, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column), width, nullptr);
         book.forEachCell(s, [&](int row, int column) {
-            if (ok && !writeCell(sheet, book, CellLocation{s, row, column}, cut)) {
+            if (ok && !writeCell(sheet, book, CellLocation{s, row, column}, names, cut)) {
                 ok = false;
                 failure = "cell " + quotedSheetName(book.sheetName(s)) + "!" + cellText({row, column}) + " cannot be saved";
             }
@@ -132,8 +149,8 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
     for (const DefinedName &name : book.definedNames()) {
         if (!ok)
             break;
-        const std::string qualified = name.scope >= 0 ? quotedSheetName(book.sheetName(name.scope)) + "!" + name.name : name.name;
-        const std::string formula = "=" + formulaForFile(name.expression);
+        const std::string qualified = name.scope >= 0 ? quotedSheetName(names.name(name.scope)) + "!" + name.name : name.name;
+        const std::string formula = "=" + names.formula(formulaForFile(name.expression));
         if (workbook_define_name(file, qualified.c_str(), formula.c_str()) != LXW_NO_ERROR) {
             ok = false;
             failure = "the name " + name.name + " cannot be saved";
@@ -153,8 +170,10 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
         return false;
     }
     book.filePath = path;
+    if (!names.shortened().empty())
+        message = renameNote(names.shortened());
     if (!cut.empty())
-        message = cutNote(cut);
+        message += (message.empty() ? "" : "; ") + cutNote(cut);
     return true;
 }
 

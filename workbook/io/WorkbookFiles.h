@@ -16,7 +16,13 @@ struct LoadReport
     std::string message; // "cannot read FILE: reason" when not ok
     // What the file held that saving to xlsx would lose (empty: nothing).
     std::vector<std::string> unsupported;
-    std::size_t unreadableFormulas = 0; // kept as their cached values
+    // Formulas this program cannot evaluate: each keeps the file's text and
+    // shows the file's result (see Workbook::setKeptFormula).
+    std::size_t unreadableFormulas = 0;
+    std::vector<std::string> unreadableFormulaCells; // "Sheet1!B2", the first hundred
+    // What the file held that could not be read, a line each saying where
+    // ("line 7: ...", "Sheet1!A1048577 ..."); empty: everything was read.
+    std::vector<std::string> notRead;
     bool cancelled = false;
 };
 
@@ -53,7 +59,8 @@ LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadO
 // file is refused. On failure the old file is untouched and `message` says
 // why ("cannot save FILE: the disk is full"). On success `message` is empty,
 // or says what the file could not hold as it is (texts longer than an xlsx
-// cell takes are cut).
+// cell takes are cut, sheet names longer than it takes are shortened).
+// Formulas kept as the file's text are written back as they came.
 bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &message);
 
 } // namespace workbook

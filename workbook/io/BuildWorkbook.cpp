@@ -1,0 +1,121 @@
+#include "BuildWorkbook.h"
+
+#include "../FormulaParser.h"
+
+namespace workbook {
+
+namespace {
+
+Value errorOrText(const std::string &literal)
+{
+    ErrorCode code;
+    return parseErrorLiteral(literal, code) ? Value::error(code) : Value::text(literal);
+}
+
+// The result a file cached for a formula. Our own xlsx files store booleans
+// and errors as text (the writer knows no other kinds), so such texts read back
+// as what they were.
+Value cachedResult(const ImportedCell &cell)
+{
+    if (cell.cachedIsError)
+        return errorOrText(cell.cached);
+    if (cell.cachedIsBoolean)
+        return Value::boolean(cell.number != 0);
+    if (cell.cachedIsNumber)
+        return Value::number(cell.number);
+    if (cell.cached == "TRUE" || cell.cached == "FALSE")
+        return Value::boolean(cell.cached == "TRUE");
+    return cell.cached.empty() ? Value() : errorOrText(cell.cached);
+}
+
+class Builder
+{
+public:
+    Builder(Workbook &book, LoadReport &report)
+        : m_book(book), m_report(report)
+    {
+    }
+
+    void cell(const CellLocation &where, const ImportedCell &cell)
+    {
+        switch (cell.kind) {
+        case ImportedCell::Kind::Number:
+            m_book.setValue(where, Value::number(cell.number));
+            break;
+        case ImportedCell::Kind::Boolean:
+            m_book.setValue(where, Value::boolean(cell.number != 0));
+            break;
+        case ImportedCell::Kind::Text:
+            m_book.setValue(where, Value::text(cell.text));
+            break;
+        case ImportedCell::Kind::Error:
+            m_book.setValue(where, errorOrText(cell.text));
+            break;
+        case ImportedCell::Kind::Raw:
+            m_book.setInput(where, cell.text);
+            break;
+        case ImportedCell::Kind::Formula:
+        case ImportedCell::Kind::SharedFormula:
+            formula(where, cell);
+            break;
+        }
+    }
+
+private:
+    void formula(const CellLocation &where, const ImportedCell &cell)
+    {
+        const std::string text = formulaFromFile(cell.text);
+        ErrorCode error;
+        if (parseErrorLiteral(text, error)) {
+            // How an error constant is saved to xlsx (see SaveXlsx): read back as one.
+            m_book.setValue(where, Value::error(error));
+            return;
+        }
+        if (!text.empty() && m_book.setFormula(where, text) && !m_book.callsUnknownFunction(where))
+            return;
+        m_book.setKeptFormula(where, cell.text, cachedResult(cell));
+        if (m_report.unreadableFormulaCells.size() < mostNotReadLines)
+            m_report.unreadableFormulaCells.push_back(quotedSheetName(m_book.sheetName(where.sheet)) + "!"
+                                                      + cellText({where.row, where.column}));
+        ++m_report.unreadableFormulas;
+    }
+
+    Workbook &m_book;
+    LoadReport &m_report;
+};
+
+} // namespace
+
+LoadReport buildWorkbook(const ImportedData &data, Workbook &book)
+{
+    LoadReport report;
+    std::vector<SheetIndex> sheets;
+    for (size_t i = 0; i < data.sheets.size(); ++i) {
+        SheetIndex index = book.addSheet(data.sheets[i].name);
+        for (int n = 1; index < 0; ++n)
+            index = book.addSheet("Sheet" + std::to_string(i + n));
+        sheets.push_back(index);
+    }
+    for (const ImportedName &name : data.names) {
+        const SheetIndex scope = name.scope >= 0 && static_cast<size_t>(name.scope) < sheets.size() ? sheets[name.scope] : -1;
+        book.defineName(name.name, name.expression, scope);
+    }
+    Builder builder(book, report);
+    for (size_t i = 0; i < data.sheets.size(); ++i) {
+        for (const auto &[column, width] : data.sheets[i].columnWidths)
+            book.setColumnWidth(sheets[i], column, width);
+        for (const ImportedCell &cell : data.sheets[i].cells)
+            builder.cell(CellLocation{sheets[i], cell.row, cell.column}, cell);
+    }
+    if (book.sheetCount() == 0)
+        book.addSheet("Sheet1");
+    book.recalculateAll();
+    report.unsupported = data.unsupported;
+    report.notRead = data.notRead;
+    if (data.notReadOmitted > 0)
+        report.notRead.push_back("and " + std::to_string(data.notReadOmitted) + " more");
+    report.ok = true;
+    return report;
+}
+
+} // namespace workbook
