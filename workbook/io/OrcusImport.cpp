@@ -1,12 +1,14 @@
 #include "OrcusImport.h"
 
+#include "CsvReader.h"
 #include "OdsValueCells.h"
+#include "XlsxCells.h"
 
 #include "../FormulaParser.h"
 #include "../Reference.h"
+#include "../Workbook.h"
 #include "../functions/Dates.h"
 
-#include <orcus/orcus_csv.hpp>
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
@@ -24,6 +26,14 @@ namespace ss = orcus::spreadsheet;
 namespace iface = orcus::spreadsheet::iface;
 
 namespace {
+
+// Sheets keep their place in a vector reserved once: orcus holds on to them.
+constexpr size_t mostSheets = 1024;
+
+bool onSheet(ss::row_t row, ss::col_t col)
+{
+    return row >= 0 && row < maxRows && col >= 0 && col < maxColumns;
+}
 
 ImportedCell makeCell(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
 {
@@ -152,10 +162,22 @@ public:
     {
     }
 
+    // The row of a sheet part being read, as its row element says.
+    void enterRow(ss::row_t row) { m_row = row; }
+
     ss::src_address_t resolve_address(std::string_view address) override
     {
-        const ss::src_range_t range = resolve_range(address);
-        return range.first;
+        if (m_format != FileFormat::Xlsx)
+            return resolve_range(address).first;
+        // A cell's address in a sheet part. One past the sheet's edge is
+        // passed on for the sheet to skip; a broken one, or one naming
+        // another row, puts the cell in column -1 of its row, where it is
+        // skipped too: orcus would refuse the whole file for either. The
+        // sheet's second reading reports them (see XlsxCells).
+        const auto cell = readFileCellAddress(address);
+        if (!cell || cell->row != m_row)
+            return {0, m_row, -1};
+        return {0, m_row, static_cast<ss::col_t>(std::min<long long>(cell->column, maxColumns))};
     }
 
     ss::src_range_t resolve_range(std::string_view text) override
@@ -179,6 +201,7 @@ public:
 private:
     FileFormat m_format;
     const std::vector<ImportedSheet> &m_sheets;
+    ss::row_t m_row = 0;
 };
 
 class NamedExpressions : public iface::import_named_expression
@@ -216,8 +239,8 @@ private:
 class Formula : public iface::import_formula
 {
 public:
-    Formula(ImportedSheet &sheet, FileFormat format)
-        : m_sheet(sheet), m_format(format)
+    Formula(ImportedSheet &sheet, FileFormat format, bool takesCells)
+        : m_sheet(sheet), m_format(format), m_takesCells(takesCells)
     {
     }
     void set_position(ss::row_t row, ss::col_t col) override
@@ -247,13 +270,15 @@ public:
     void set_result_empty() override {}
     void commit() override
     {
-        if (m_cell.kind == ImportedCell::Kind::Formula || m_cell.shared >= 0)
+        if (m_takesCells && onSheet(m_cell.row, m_cell.column)
+            && (m_cell.kind == ImportedCell::Kind::Formula || m_cell.shared >= 0))
             m_sheet.cells.push_back(m_cell);
     }
 
 private:
     ImportedSheet &m_sheet;
     FileFormat m_format;
+    bool m_takesCells;
     ImportedCell m_cell;
 };
 
@@ -261,8 +286,8 @@ private:
 class ArrayFormula : public iface::import_array_formula
 {
 public:
-    ArrayFormula(ImportedSheet &sheet, ImportedData &data)
-        : m_sheet(sheet), m_data(data)
+    ArrayFormula(ImportedSheet &sheet, ImportedData &data, bool takesCells)
+        : m_sheet(sheet), m_data(data), m_takesCells(takesCells)
     {
     }
     void set_range(const ss::range_t &) override {}
@@ -285,11 +310,14 @@ public:
 private:
     void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
     {
+        if (!m_takesCells || !onSheet(row, col))
+            return;
         m_sheet.cells.push_back(makeCell(row, col, kind, number, std::move(text)));
         ++m_data.arrayFormulaCells;
     }
     ImportedSheet &m_sheet;
     ImportedData &m_data;
+    bool m_takesCells;
 };
 
 // Widths in characters of the default font, about 7 pixels at 96 dpi.
@@ -319,6 +347,10 @@ double widthInCharacters(double width, orcus::length_unit_t unit)
 class SheetProperties : public iface::import_sheet_properties
 {
 public:
+    explicit SheetProperties(ReferenceResolver &resolver)
+        : m_resolver(resolver)
+    {
+    }
     bool merged = false;
     std::vector<std::pair<std::int32_t, double>> widths;
     void set_column_width(ss::col_t column, double width, orcus::length_unit_t unit) override
@@ -329,15 +361,22 @@ public:
     }
     void set_column_hidden(ss::col_t, bool) override {}
     void set_row_height(ss::row_t, double, orcus::length_unit_t) override {}
-    void set_row_hidden(ss::row_t, bool) override {}
+    // Called at every row element, so the resolver learns the row.
+    void set_row_hidden(ss::row_t row, bool) override { m_resolver.enterRow(row); }
     void set_merge_cell_range(const ss::range_t &) override { merged = true; }
+
+private:
+    ReferenceResolver &m_resolver;
 };
 
+// OpenDocument cells are read apart (see OdsValueCells): orcus places them
+// wrongly, so a sheet of an ods file takes none of them.
 class Sheet : public iface::import_sheet
 {
 public:
-    Sheet(ImportedData &data, size_t index, FileFormat format)
-        : m_data(data), m_index(index), m_formula(sheet(), format), m_array(sheet(), data),
+    Sheet(ImportedData &data, size_t index, FileFormat format, ReferenceResolver &resolver)
+        : properties(resolver), m_data(data), m_index(index), m_takesCells(format != FileFormat::Ods),
+          m_formula(sheet(), format, m_takesCells), m_array(sheet(), data, m_takesCells),
           m_names(data, static_cast<std::int32_t>(index), format)
     {
     }
@@ -359,8 +398,8 @@ public:
     }
     void set_string(ss::row_t row, ss::col_t col, ss::string_id_t index) override
     {
-        add(row, col, ImportedCell::Kind::Text, 0, std::string());
-        pendingStrings.emplace_back(sheet().cells.size() - 1, index);
+        if (add(row, col, ImportedCell::Kind::Text, 0, std::string()))
+            pendingStrings.emplace_back(sheet().cells.size() - 1, index);
     }
     void set_value(ss::row_t row, ss::col_t col, double value) override
     {
@@ -377,30 +416,21 @@ public:
     }
     void set_format(ss::row_t, ss::col_t, size_t xf) override { formatted = formatted || xf != 0; }
     void set_format(ss::row_t, ss::col_t, ss::row_t, ss::col_t, size_t xf) override { formatted = formatted || xf != 0; }
-    void fill_down_cells(ss::row_t row, ss::col_t col, ss::row_t count) override
-    {
-        const auto &cells = sheet().cells;
-        auto found = std::find_if(cells.rbegin(), cells.rend(),
-                                  [&](const ImportedCell &c) { return c.row == row && c.column == col; });
-        if (found == cells.rend())
-            return;
-        const ImportedCell source = *found;
-        for (ss::row_t k = 1; k <= count; ++k) {
-            ImportedCell copy = source;
-            copy.row = row + k;
-            sheet().cells.push_back(copy);
-        }
-    }
+    void fill_down_cells(ss::row_t, ss::col_t, ss::row_t) override {} // only OpenDocument asks
     ss::range_size_t get_sheet_size() const override { return {maxRows, maxColumns}; }
 
 private:
-    void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
+    bool add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
     {
+        if (!m_takesCells || !onSheet(row, col))
+            return false;
         sheet().cells.push_back(makeCell(row, col, kind, number, std::move(text)));
+        return true;
     }
 
     ImportedData &m_data;
     size_t m_index;
+    bool m_takesCells;
     Formula m_formula;
     ArrayFormula m_array;
     NamedExpressions m_names;
@@ -424,7 +454,7 @@ public:
     Factory(ImportedData &data, FileFormat format)
         : m_data(data), m_format(format), m_resolver(format, data.sheets), m_names(data, -1, format)
     {
-        m_data.sheets.reserve(1024);
+        m_data.sheets.reserve(mostSheets);
     }
 
     iface::import_global_settings *get_global_settings() override { return &m_settings; }
@@ -435,10 +465,16 @@ public:
 
     iface::import_sheet *append_sheet(ss::sheet_t index, std::string_view name) override
     {
-        if (index != static_cast<ss::sheet_t>(m_sheets.size()) || m_sheets.size() >= 1024)
+        if (index != static_cast<ss::sheet_t>(m_sheets.size()))
             return nullptr;
+        if (m_sheets.size() >= mostSheets) {
+            noteNotRead(m_data, "the sheet \"" + std::string(name) + "\" is not read: a workbook here holds at most "
+                                    + std::to_string(mostSheets) + " sheets");
+            noteUnsupported(m_data, "sheets past the " + std::to_string(mostSheets) + "th");
+            return nullptr;
+        }
         m_data.sheets.push_back(ImportedSheet{std::string(name), {}, {}});
-        m_sheets.push_back(std::make_unique<Sheet>(m_data, m_sheets.size(), m_format));
+        m_sheets.push_back(std::make_unique<Sheet>(m_data, m_sheets.size(), m_format, m_resolver));
         return m_sheets.back().get();
     }
     iface::import_sheet *get_sheet(std::string_view name) override
@@ -468,12 +504,8 @@ public:
             m_data.unsupported.push_back("cell formatting");
         if (merged)
             m_data.unsupported.push_back("merged cells");
-        if (m_data.arrayFormulaCells > 0)
-            m_data.unsupported.push_back("multi-cell array formulas");
         if (m_format == FileFormat::Ods)
             m_data.unsupported.push_back("the OpenDocument format");
-        if (m_format == FileFormat::Csv)
-            m_data.unsupported.push_back("the CSV format");
     }
 
 private:
@@ -486,6 +518,54 @@ private:
     NamedExpressions m_names;
     std::vector<std::unique_ptr<Sheet>> m_sheets;
 };
+
+// A shared formula's other cells carry only its index: each gets the text of
+// the cell that holds it, moved to where it stands. One whose text cannot be
+// moved keeps the file's result as its value, and is reported.
+void resolveSharedFormulas(ImportedSheet &sheet, ImportedData &data)
+{
+    std::map<std::int32_t, ImportedCell> holders;
+    for (const ImportedCell &cell : sheet.cells)
+        if (cell.kind == ImportedCell::Kind::Formula && cell.shared >= 0)
+            holders.emplace(cell.shared, cell);
+    for (ImportedCell &cell : sheet.cells) {
+        if (cell.shared < 0)
+            continue;
+        const std::int32_t shared = cell.shared;
+        cell.shared = -1;
+        if (cell.kind == ImportedCell::Kind::Formula)
+            continue;
+        const auto holder = holders.find(shared);
+        if (holder != holders.end())
+            cell.text = shiftFormula(holder->second.text, cell.row - holder->second.row, cell.column - holder->second.column);
+        cell.kind = ImportedCell::Kind::Formula;
+        if (!cell.text.empty())
+            continue;
+        const std::string where = quotedSheetName(sheet.name) + "!" + cellText({cell.row, cell.column});
+        noteNotRead(data, holder == holders.end() ? where + ": the formula it shares is missing; its value is kept"
+                                                  : where + ": the formula it shares with "
+                                                        + cellText({holder->second.row, holder->second.column})
+                                                        + " cannot be read here; its value is kept");
+        noteUnsupported(data, "shared formulas that cannot be read");
+        cell.kind = cell.cachedIsError ? ImportedCell::Kind::Error
+            : cell.cachedIsBoolean     ? ImportedCell::Kind::Boolean
+            : cell.cachedIsNumber      ? ImportedCell::Kind::Number
+                                       : ImportedCell::Kind::Text;
+        cell.text = cell.cached;
+    }
+}
+
+// Names the workbook cannot define are reported here, where the report can
+// still say that saving would lose them.
+void checkNames(ImportedData &data)
+{
+    for (const ImportedName &name : data.names) {
+        if (Workbook::isValidName(name.name) && parseFormula(name.expression).ok)
+            continue;
+        noteNotRead(data, "the name " + name.name + " (" + name.expression + ") cannot be read");
+        noteUnsupported(data, "names that cannot be read");
+    }
+}
 
 std::string lowerExtension(const std::string &path)
 {
@@ -512,21 +592,29 @@ FileFormat formatOfPath(const std::string &path)
 
 void importWithOrcus(const std::string &path, FileFormat format, ImportedData &data)
 {
-    Factory factory(data, format);
-    if (format == FileFormat::Xlsx) {
-        orcus::orcus_xlsx reader(&factory);
-        reader.read_file(path);
-    } else if (format == FileFormat::Ods) {
-        orcus::orcus_ods reader(&factory);
-        reader.read_file(path);
-        addOpenDocumentValueCells(path, data);
-    } else {
-        // One sheet named "data"; every cell arrives as typed text.
-        orcus::orcus_csv reader(&factory);
-        reader.read_file(path);
-        if (!data.sheets.empty())
-            data.sheets.front().name = "data";
+    if (format == FileFormat::Csv) {
+        readCsvFile(path, data);
+        return;
     }
+    {
+        Factory factory(data, format);
+        if (format == FileFormat::Xlsx) {
+            orcus::orcus_xlsx reader(&factory);
+            reader.read_file(path);
+        } else {
+            orcus::orcus_ods reader(&factory);
+            reader.read_file(path);
+        }
+    }
+    if (format == FileFormat::Xlsx)
+        addXlsxCellsOrcusSkips(path, data);
+    else
+        addOpenDocumentCells(path, data);
+    for (ImportedSheet &sheet : data.sheets)
+        resolveSharedFormulas(sheet, data);
+    checkNames(data);
+    if (data.arrayFormulaCells > 0)
+        noteUnsupported(data, "multi-cell array formulas");
 }
 
 } // namespace workbook

@@ -1,0 +1,359 @@
+#include "XlsxCells.h"
+
+#include "IsoDates.h"
+
+#include "../Reference.h"
+
+#include <orcus/sax_parser.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
+
+#include <cctype>
+#include <map>
+#include <unordered_map>
+#include <vector>
+
+namespace workbook {
+
+namespace {
+
+// Far past any sheet, and far from overflowing.
+constexpr long long saturated = 1000000000000LL;
+
+// The attributes of the elements of one name in a small part, by local name.
+class ElementCollector : public orcus::sax_handler
+{
+public:
+    explicit ElementCollector(std::string_view element)
+        : m_element(element)
+    {
+    }
+    std::vector<std::map<std::string, std::string>> found;
+
+    void attribute(const orcus::sax::parser_attribute &attribute)
+    {
+        m_attributes[std::string(attribute.name)] = std::string(attribute.value);
+    }
+    void start_element(const orcus::sax::parser_element &element)
+    {
+        if (element.name == m_element)
+            found.push_back(std::move(m_attributes));
+        m_attributes.clear();
+    }
+
+private:
+    std::string_view m_element;
+    std::map<std::string, std::string> m_attributes;
+};
+
+std::vector<std::map<std::string, std::string>> elementsOf(const orcus::zip_archive &archive, const std::string &part,
+                                                           std::string_view element)
+{
+    std::vector<unsigned char> bytes;
+    ElementCollector collector(element);
+    if (archive.read_file_entry(part, bytes)) {
+        orcus::sax_parser<ElementCollector> parser(reinterpret_cast<const char *>(bytes.data()), bytes.size(), collector);
+        parser.parse();
+    }
+    return std::move(collector.found);
+}
+
+// A relationship's target as a path in the zip, from the folder of the part that names it.
+std::string partPath(const std::string &folder, const std::string &target)
+{
+    std::vector<std::string> parts;
+    std::string path = target.empty() || target.front() != '/' ? folder + "/" + target : target;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t slash = path.find('/', start);
+        if (slash == std::string::npos)
+            slash = path.size();
+        const std::string part = path.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string joined;
+    for (const std::string &part : parts)
+        joined += (joined.empty() ? "" : "/") + part;
+    return joined;
+}
+
+// Sheet name -> its part, as the workbook part and its relationships name them.
+std::map<std::string, std::string> sheetParts(const orcus::zip_archive &archive)
+{
+    std::string workbook = "xl/workbook.xml";
+    for (auto &relationship : elementsOf(archive, "_rels/.rels", "Relationship")) {
+        const std::string &type = relationship["Type"];
+        if (type.size() >= 15 && type.compare(type.size() - 15, 15, "/officeDocument") == 0)
+            workbook = partPath("", relationship["Target"]);
+    }
+    const size_t slash = workbook.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : workbook.substr(0, slash);
+    const std::string file = slash == std::string::npos ? workbook : workbook.substr(slash + 1);
+    std::map<std::string, std::string> targets;
+    for (auto &relationship : elementsOf(archive, partPath(folder, "_rels/" + file + ".rels"), "Relationship"))
+        targets[relationship["Id"]] = partPath(folder, relationship["Target"]);
+    std::map<std::string, std::string> parts;
+    for (auto &sheet : elementsOf(archive, workbook, "sheet")) {
+        const auto target = targets.find(sheet["id"]);
+        if (target != targets.end())
+            parts[sheet["name"]] = target->second;
+    }
+    return parts;
+}
+
+// What a cell of the sheet part held, when orcus passes it on incompletely.
+struct FoundValue
+{
+    ImportedCell::Kind kind = ImportedCell::Kind::Text;
+    double number = 0;
+    std::string text;
+};
+
+std::uint64_t key(long long row, long long column)
+{
+    return static_cast<std::uint64_t>(row) << 16 | static_cast<std::uint64_t>(column);
+}
+
+class SheetHandler : public orcus::sax_handler
+{
+public:
+    SheetHandler(ImportedData &data, size_t sheet)
+        : m_data(data), m_sheet(sheet)
+    {
+    }
+
+    // Results of formulas (by `key`) that orcus passes on without them.
+    std::unordered_map<std::uint64_t, FoundValue> formulaResults;
+
+    void attribute(const orcus::sax::parser_attribute &attribute)
+    {
+        if (attribute.name == "r")
+            m_r = attribute.value;
+        else if (attribute.name == "t")
+            m_t = attribute.value;
+    }
+
+    void start_element(const orcus::sax::parser_element &element)
+    {
+        const std::string_view name = element.name;
+        if (name == "row") {
+            startRow();
+        } else if (name == "c") {
+            startCell();
+        } else if (m_inCell) {
+            if (name == "f") {
+                m_hasFormula = true;
+                m_arrayFormula = m_arrayFormula || m_t == "array";
+            } else if (name == "v") {
+                m_inValue = true;
+            } else if (name == "is") {
+                m_inInline = m_hasInline = true;
+            } else if (name == "rPh") {
+                m_inPhonetic = true;
+            } else if (name == "t") {
+                m_inText = true;
+            }
+        }
+        m_r = std::string();
+        m_t = std::string();
+    }
+
+    void end_element(const orcus::sax::parser_element &element)
+    {
+        const std::string_view name = element.name;
+        if (name == "c" && m_inCell)
+            endCell();
+        else if (name == "v")
+            m_inValue = false;
+        else if (name == "is")
+            m_inInline = false;
+        else if (name == "rPh")
+            m_inPhonetic = false;
+        else if (name == "t")
+            m_inText = false;
+    }
+
+    void characters(std::string_view text, bool)
+    {
+        if (m_inValue)
+            m_value.append(text);
+        else if (m_inInline && m_inText && !m_inPhonetic)
+            m_inline.append(text);
+    }
+
+private:
+    void startRow()
+    {
+        if (m_r.empty()) {
+            ++m_row;
+        } else {
+            long long row = 0;
+            for (char c : m_r)
+                row = std::isdigit(static_cast<unsigned char>(c)) && row < saturated ? row * 10 + (c - '0') : saturated;
+            m_row = row - 1;
+        }
+        m_column = -1;
+    }
+
+    void startCell()
+    {
+        m_inCell = true;
+        m_hasFormula = m_arrayFormula = m_hasInline = false;
+        m_value.clear();
+        m_inline.clear();
+        m_type = m_t.empty() ? std::string("n") : m_t;
+        m_address = m_r;
+        m_broken.clear();
+        if (m_r.empty()) {
+            ++m_column;
+            return;
+        }
+        // As orcus reads it (through our reference resolver): a broken
+        // address leaves the cell nowhere, and the next one in column A.
+        const auto address = readFileCellAddress(m_r);
+        m_column = -1;
+        if (!address)
+            m_broken = "not a cell address";
+        else if (address->row != m_row)
+            m_broken = "in another row";
+        else
+            m_column = address->column;
+    }
+
+    void endCell()
+    {
+        m_inCell = m_inValue = m_inInline = m_inText = m_inPhonetic = false;
+        const bool content = m_hasFormula || m_hasInline || !m_value.empty();
+        if (!content)
+            return;
+        const std::string &sheet = m_data.sheets[m_sheet].name;
+        if (!m_broken.empty()) {
+            noteNotRead(m_data, quotedSheetName(sheet) + " row " + std::to_string(m_row + 1) + ": the cell at \"" + m_address
+                                    + "\", " + m_broken + ", is not read");
+            noteUnsupported(m_data, "cells with broken addresses");
+            return;
+        }
+        if (m_row < 0 || m_column < 0 || m_row >= maxRows || m_column >= maxColumns) {
+            noteCellOffSheet(m_data, sheet, m_row, m_column);
+            return;
+        }
+        FoundValue found;
+        if (!valueOrcusSkips(found))
+            return;
+        if (m_hasFormula && !m_arrayFormula) {
+            formulaResults[key(m_row, m_column)] = std::move(found);
+            return;
+        }
+        ImportedCell cell;
+        cell.row = static_cast<std::int32_t>(m_row);
+        cell.column = static_cast<std::int32_t>(m_column);
+        cell.kind = found.kind;
+        cell.number = found.number;
+        cell.text = std::move(found.text);
+        m_data.sheets[m_sheet].cells.push_back(std::move(cell));
+        if (m_arrayFormula)
+            ++m_data.arrayFormulaCells;
+    }
+
+    // False for what orcus passes on itself: numbers, shared strings,
+    // booleans and text results of plain cells and formulas.
+    bool valueOrcusSkips(FoundValue &found) const
+    {
+        const bool formula = m_hasFormula && !m_arrayFormula;
+        if (m_type == "inlineStr") {
+            found.kind = ImportedCell::Kind::Text;
+            found.text = m_hasInline ? m_inline : m_value;
+        } else if (m_type == "e") {
+            found.kind = ImportedCell::Kind::Error;
+            found.text = m_value;
+        } else if (m_type == "d") {
+            const auto serial = isoDateSerial(m_value);
+            found.kind = serial ? ImportedCell::Kind::Number : ImportedCell::Kind::Text;
+            found.number = serial.value_or(0);
+            found.text = serial ? std::string() : m_value;
+        } else if (m_type == "b" && formula) {
+            found.kind = ImportedCell::Kind::Boolean;
+            found.number = m_value == "1" || m_value == "true" ? 1 : 0;
+        } else if (m_type == "str" && !formula) {
+            found.kind = ImportedCell::Kind::Text; // what an array formula gave
+            found.text = m_value;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    ImportedData &m_data;
+    size_t m_sheet;
+    std::string m_r, m_t; // attributes of the element being started
+    long long m_row = -1, m_column = -1;
+    std::string m_type, m_address, m_broken, m_value, m_inline;
+    bool m_inCell = false, m_hasFormula = false, m_arrayFormula = false, m_hasInline = false;
+    bool m_inValue = false, m_inInline = false, m_inText = false, m_inPhonetic = false;
+};
+
+void addFormulaResults(ImportedSheet &sheet, const std::unordered_map<std::uint64_t, FoundValue> &results)
+{
+    if (results.empty())
+        return;
+    for (ImportedCell &cell : sheet.cells) {
+        if (cell.kind != ImportedCell::Kind::Formula && cell.kind != ImportedCell::Kind::SharedFormula)
+            continue;
+        const auto found = results.find(key(cell.row, cell.column));
+        if (found == results.end())
+            continue;
+        const FoundValue &result = found->second;
+        cell.cachedIsNumber = result.kind == ImportedCell::Kind::Number || result.kind == ImportedCell::Kind::Boolean;
+        cell.cachedIsBoolean = result.kind == ImportedCell::Kind::Boolean;
+        cell.cachedIsError = result.kind == ImportedCell::Kind::Error;
+        cell.number = result.number;
+        cell.cached = result.text;
+    }
+}
+
+} // namespace
+
+std::optional<FileCellAddress> readFileCellAddress(std::string_view text)
+{
+    FileCellAddress address;
+    size_t i = 0;
+    for (; i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])); ++i) {
+        const int letter = std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1;
+        address.column = address.column < saturated ? address.column * 26 + letter : saturated;
+    }
+    const size_t letters = i;
+    long long row = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
+        row = row < saturated ? row * 10 + (text[i] - '0') : saturated;
+    if (letters == 0 || i == letters || i != text.size() || row == 0)
+        return std::nullopt;
+    address.row = row - 1;
+    address.column -= 1;
+    return address;
+}
+
+void addXlsxCellsOrcusSkips(const std::string &path, ImportedData &data)
+{
+    orcus::zip_archive_stream_fd stream(path.c_str());
+    orcus::zip_archive archive(&stream);
+    archive.load();
+    const std::map<std::string, std::string> parts = sheetParts(archive);
+    for (size_t i = 0; i < data.sheets.size(); ++i) {
+        const auto part = parts.find(data.sheets[i].name);
+        std::vector<unsigned char> bytes;
+        if (part == parts.end() || !archive.read_file_entry(part->second, bytes))
+            continue;
+        SheetHandler handler(data, i);
+        orcus::sax_parser<SheetHandler> parser(reinterpret_cast<const char *>(bytes.data()), bytes.size(), handler);
+        parser.parse();
+        addFormulaResults(data.sheets[i], handler.formulaResults);
+    }
+}
+
+} // namespace workbook
