@@ -112,6 +112,7 @@ private slots:
     void aCurveLetsTheWheelPass();
     void theScaleShowsTheRangeAndTheCrossPoint();
     void theScaleAndTheWatchLinkBothWays();
+    void theScaleLabelsTicksAlongTheWholeBar();
 };
 
 void TestGraphPainting::paintDispatchSaysWhyNothingIsDrawn()
@@ -431,6 +432,40 @@ void TestGraphPainting::theScaleAndTheWatchLinkBothWays()
     other.data()->setMinMax(1, 2);
     QVERIFY(scale.repaintPending());
     QTRY_COMPARE(scale.rangeMax(), 2.0);
+}
+
+void TestGraphPainting::theScaleLabelsTicksAlongTheWholeBar()
+{
+    VRKExcelWatchView watch;
+    watch.resize(300, 300);
+    makeSurface(*watch.data(), 2, 2, {-5, 25, 50, 101});
+    watch.setCrossPointReading(missing); // no cross-point mark in the way
+    VRKExcelWatchScale scale;
+    scale.setFixedWidth(46);
+    scale.setWatch(&watch);
+    QImage image(scale.size(), QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    scale.render(&image, QPoint(), QRegion(), {});
+    const QRect graph = watch.area(VRKExcelWatchView::Graph);
+    // Rows with a label: some pixel lighter than the bar's colour in that
+    // row (black above the bar) at its right end.
+    const auto textRows = [&image](int from, int to) {
+        int rows = 0;
+        for (int y = from; y <= to; ++y) {
+            const int bar = image.pixelColor(image.width() - 1, y).lightness();
+            bool text = false;
+            for (int x = 0; x < image.width() - 4 && !text; ++x)
+                text = image.pixelColor(x, y).lightness() > bar + 60;
+            rows += text ? 1 : 0;
+        }
+        return rows;
+    };
+    // Ticks at 0, 50 and 100: the 0 sits in the lowest rows of the bar, the
+    // 100 at its very top, labelled below its line, not beside the title.
+    QCOMPARE(scale.tickValues(), QList<double>({0, 50, 100}));
+    QVERIFY(textRows(graph.bottom() - 40, graph.bottom()) >= 5);
+    QCOMPARE(textRows(0, graph.top() - 1), 0);
+    QVERIFY(textRows(graph.top(), graph.top() + 12) >= 5);
 }
 
 QTEST_MAIN(TestGraphPainting)

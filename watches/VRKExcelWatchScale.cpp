@@ -129,9 +129,12 @@ void VRKExcelWatchScale::paintEvent(QPaintEvent *)
     painter.setFont(font);
     painter.setPen(QPen(Qt::white, 1));
     for (qsizetype i = 0; i < m_tickPositions.size(); ++i) {
-        const int y = int(contents.bottom() - m_tickPositions[i] - 1);
+        // Counted from the top of the bar, which lines up with the graph
+        // below the watch's title; a label stays on the bar, below a tick
+        // too near its top.
+        const int y = int(h - 1 - m_tickPositions[i] - 1);
         if (0 < y && y < h - 4)
-            painter.drawText(QRect(contents.left() + 2, y - 10, contents.width() - 4, 10),
+            painter.drawText(QRect(contents.left() + 2, contents.top() + std::max(0, y - 10), contents.width() - 4, 10),
                              Qt::AlignLeft | Qt::AlignBottom, QString::number(m_tickValues[i], 'g', 6));
     }
     paintCrossPoint(painter, contents);
