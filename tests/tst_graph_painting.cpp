@@ -297,6 +297,22 @@ void TestGraphPainting::aVerticalTitleRunsUpTheLeftEdge()
     QVERIFY(light(15, 150));
     QVERIFY(!light(150, 15));
     QVERIFY(!light(100, 150));
+
+    // The frame's white and black lines run round the view's edges.
+    const auto framed = [&image](QPoint from, QPoint step) {
+        bool white = false, black = false;
+        for (QPoint at = from; at != from + 4 * step; at += step) {
+            white = white || image.pixelColor(at) == QColor(Qt::white);
+            black = black || image.pixelColor(at) == QColor(Qt::black);
+        }
+        return white && black;
+    };
+    QVERIFY(framed(QPoint(100, 0), QPoint(0, 1)));
+    QVERIFY(framed(QPoint(100, 299), QPoint(0, -1)));
+    QVERIFY(framed(QPoint(0, 150), QPoint(1, 0)));
+    QVERIFY(framed(QPoint(199, 150), QPoint(-1, 0)));
+    for (int y = 10; y < 290; ++y)
+        QVERIFY2(image.pixelColor(150, y) != QColor(Qt::white), qPrintable(QString::number(y)));
 }
 
 void TestGraphPainting::axesCrossHairButtonsAndFrame()

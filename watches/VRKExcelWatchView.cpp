@@ -903,7 +903,7 @@ void VRKExcelWatchView::paintButtons(QPainter &painter)
 
 void VRKExcelWatchView::paintFrame(QPainter &painter)
 {
-    const QRect q = contentsRect();
+    const QRect q = area(Whole); // turned with the painter in a vertical view
     painter.setBrush(Qt::NoBrush);
     painter.setRenderHint(QPainter::Antialiasing, false); // a frame on whole pixels
     if (m_selected) {
