@@ -7,9 +7,11 @@
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <new>
 #include <stdexcept>
@@ -183,10 +185,11 @@ std::string plainWords(const char *what)
 
 std::string needsMoreThan(std::uint64_t bytes)
 {
-    const bool gigabytes = bytes >= (std::uint64_t(1) << 30);
+    static const std::pair<const char *, double> units[] = {{"GB", 1 << 30}, {"MB", 1 << 20}, {"kB", 1 << 10}};
+    const auto &[unit, size] = *std::find_if(std::begin(units), std::end(units) - 1,
+                                             [bytes](const auto &u) { return static_cast<double>(bytes) >= u.second; });
     char amount[32];
-    std::snprintf(amount, sizeof amount, "%.3g %s", static_cast<double>(bytes) / (gigabytes ? 1 << 30 : 1 << 20),
-                  gigabytes ? "GB" : "MB");
+    std::snprintf(amount, sizeof amount, "%.3g %s", static_cast<double>(bytes) / size, unit);
     return std::string("the file would need more than ") + amount;
 }
 
