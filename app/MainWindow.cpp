@@ -328,14 +328,33 @@ void MainWindow::checkExcelIsFrontMostTimeout()
         frontMostTimer->start();
 }
 
+namespace {
+
+// A flag change hides a window; shown again (if it was shown) without taking
+// the focus from the window the user is in.
+void reshowWithFlags(QWidget *window, Qt::WindowFlags flags)
+{
+    const bool shown = window->isVisible();
+    window->setWindowFlags(flags);
+    if (!shown)
+        return;
+    window->setAttribute(Qt::WA_ShowWithoutActivating, true);
+    window->showNormal();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+} // namespace
+
 void MainWindow::applyWindowFlags(Qt::WindowFlags flags)
 {
     qCDebug(lcWindowFlags) << "Changing flags" << windowFlags() << flags;
-    setWindowFlags(flags); // hides the window, as a flag change does
-    // Shown again without taking the focus from the window the user is in.
-    setAttribute(Qt::WA_ShowWithoutActivating, true);
-    showNormal();
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    reshowWithFlags(this, flags);
+    // The watches float with the program, or the spreadsheet covers them.
+    if (watchWindow) {
+        const bool above = flags & Qt::WindowStaysOnTopHint;
+        reshowWithFlags(watchWindow, above ? watchWindow->windowFlags() | Qt::WindowStaysOnTopHint
+                                           : watchWindow->windowFlags() & ~Qt::WindowStaysOnTopHint);
+    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -285,6 +285,8 @@ void MainWindow::newWatchWindow()
         return;
     watchWindow = new WatchWindow(this);
     watchWindow->setWindowFlag(Qt::Window);
+    // Floating above the spreadsheet with the main window, or it would open behind it.
+    watchWindow->setWindowFlag(Qt::WindowStaysOnTopHint, windowFlags() & Qt::WindowStaysOnTopHint);
     watchWindow->setWindowTitle(QStringLiteral("Tarvio Watches"));
     watchWindow->setProperty("windowtitle", watchWindow->windowTitle());
     watchWindow->setProperty("closebutton", true);

@@ -4,6 +4,7 @@
 #include "embedded/WorkbookWindow.h"
 #include "SettingsFiles.h"
 #include "TermsOfUseForm.h"
+#include "WatchWindow.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,6 +35,7 @@ private slots:
     void theBannerDragsTheWindow();
     void missingHelpSaysSo();
     void floatsAboveTheWorkbookWhileItIsActive();
+    void watchesFloatWithTheProgramAboveAnotherSpreadsheet();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -213,6 +215,45 @@ void TestMainWindow::floatsAboveTheWorkbookWhileItIsActive()
     QVERIFY(!(m_window->windowFlags() & Qt::WindowStaysOnTopHint));
     doc->setModified(false);
     EmbeddedBackend::instance().closeDocument(doc);
+}
+
+namespace {
+
+// Another application's spreadsheet, its window in front.
+class SpreadsheetInFront : public AutomationBackend
+{
+public:
+    AutomationObject *create(const QString &) override { return new AutomationObject; }
+    QList<qint64> mainWindows() override { return {1}; }
+    AutomationObject *workbookWindow(qint64) override { return new AutomationObject; }
+    bool isRunning() override { return true; }
+    QString foregroundTitle() override { return QStringLiteral("Other Sheets - model.ods"); }
+    QString applicationName() const override { return QStringLiteral("Other Sheets"); }
+};
+
+} // namespace
+
+void TestMainWindow::watchesFloatWithTheProgramAboveAnotherSpreadsheet()
+{
+    SpreadsheetInFront other;
+    AutomationBackend::add(&other);
+    m_window->newWatchWindow();
+    QWidget *watches = m_window->watchWindowForTests();
+    watches->show();
+    QVERIFY(QTest::qWaitForWindowExposed(watches));
+    QApplication::setActiveWindow(nullptr); // the other application has the focus
+
+    m_window->checkExcelIsFrontMostTimeout();
+    QVERIFY(m_window->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(watches->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(watches->isVisible());
+
+    // Back to none in front: both sink again, and both stay shown.
+    AutomationBackend::remove(&other);
+    m_window->checkExcelIsFrontMostTimeout();
+    QVERIFY(!(watches->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(watches->isVisible());
+    QVERIFY(m_window->isVisible());
 }
 
 QTEST_MAIN(TestMainWindow)
