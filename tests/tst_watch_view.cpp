@@ -1,4 +1,5 @@
 #include "MinMaxMultiDimData.h"
+#include "VRKExcelWatchScale.h"
 #include "VRKExcelWatchView.h"
 #include "WatchExport.h"
 
@@ -64,6 +65,7 @@ private slots:
     void theRowClosesAfterThePointerLeaves();
     void samplesExportAsTabSeparatedText();
     void thePictureMatchesARender();
+    void aColourMapsPictureHasItsLegendAndNoCornerMark();
 };
 
 void TestWatchView::constructionSetsTheStatedDefaults()
@@ -382,6 +384,35 @@ void TestWatchView::thePictureMatchesARender()
     render.fill(Qt::darkGray);
     watch.render(&render);
     QCOMPARE(picture, render);
+}
+
+void TestWatchView::aColourMapsPictureHasItsLegendAndNoCornerMark()
+{
+    VRKExcelWatchView watch;
+    watch.resize(220, 200);
+    makeSurface(watch, 4, 4, true);
+    watch.setButtons({WatchButton{QStringLiteral("exportimage"), QStringLiteral(":resources/watchbuttonexportimage.png")}});
+    VRKExcelWatchScale scale;
+    scale.setFixedWidth(40);
+    watch.setScale(&scale);
+    // The pointer rests in the corner, where the button row is revealed.
+    QMouseEvent hover(QEvent::MouseMove, QPointF(10, 10), watch.mapToGlobal(QPointF(10, 10)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&watch, &hover);
+    QVERIFY(watch.revealHover());
+
+    const QImage picture = WatchExport::picture(watch);
+    QCOMPARE(picture.size(), QSize(260, 200));
+    QImage legend(scale.size(), QImage::Format_ARGB32_Premultiplied);
+    legend.fill(Qt::darkGray);
+    scale.render(&legend, QPoint(), QRegion(), {});
+    QCOMPARE(picture.copy(220, 0, 40, 200), legend);
+
+    QImage plain(watch.size(), QImage::Format_ARGB32_Premultiplied);
+    plain.fill(Qt::darkGray);
+    watch.removeDisplayFlags(VRKExcelWatchView::RevealImage);
+    watch.render(&plain);
+    QCOMPARE(picture.copy(0, 0, 220, 200), plain);
 }
 
 QTEST_MAIN(TestWatchView)

@@ -1,10 +1,13 @@
 #include "WatchExport.h"
 
 #include "MinMaxMultiDimData.h"
+#include "VRKExcelWatchScale.h"
 #include "VRKExcelWatchView.h"
 
 #include <QPainter>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace {
 
@@ -61,18 +64,27 @@ QString WatchExport::samplesText(const VRKExcelWatchView &watch)
 QImage WatchExport::picture(VRKExcelWatchView &watch)
 {
     watch.hideButtons();
-    const unsigned crossHair = watch.displayFlags() & VRKExcelWatchView::CrossHairBits;
-    watch.removeDisplayFlags(crossHair);
+    // The pointer on the copy button has revealed the row's corner mark.
+    const unsigned hidden = watch.displayFlags() & (VRKExcelWatchView::CrossHairBits | VRKExcelWatchView::RevealImage);
+    watch.removeDisplayFlags(hidden);
     const int fastDrawRequests = watch.fastDrawRequests();
     for (int i = 0; i < fastDrawRequests; ++i)
         watch.setCanUseFastDraw(false);
 
-    QImage image(watch.size(), QImage::Format_ARGB32_Premultiplied);
+    // A colour map means nothing without its legend.
+    const MinMaxMultiDimData *data = watch.data();
+    VRKExcelWatchScale *legend = data->graphDepth() == 4 && data->flat3D() ? watch.scale() : nullptr;
+    QSize size = watch.size();
+    if (legend)
+        size = QSize(size.width() + legend->width(), std::max(size.height(), legend->height()));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::darkGray);
     watch.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    if (legend)
+        legend->render(&image, QPoint(watch.width(), 0), QRegion(), {});
 
     for (int i = 0; i < fastDrawRequests; ++i)
         watch.setCanUseFastDraw(true);
-    watch.addDisplayFlags(crossHair);
+    watch.addDisplayFlags(hidden);
     return image;
 }

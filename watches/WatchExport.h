@@ -13,8 +13,8 @@ namespace WatchExport {
 // two samples or any other graph.
 QString samplesText(const VRKExcelWatchView &watch);
 
-// The watch as it looks, without its button row and cross-hair, drawn at
-// full quality over dark grey.
+// The watch as it looks, without its button row, corner mark and cross-hair,
+// drawn at full quality over dark grey; a colour map with its legend beside it.
 QImage picture(VRKExcelWatchView &watch);
 
 } // namespace WatchExport
