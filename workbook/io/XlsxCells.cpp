@@ -160,8 +160,8 @@ public:
                 m_inText = true;
             }
         }
-        m_r = std::string();
-        m_t = std::string();
+        m_r.clear();
+        m_t.clear();
     }
 
     void end_element(const orcus::sax::parser_element &element)
@@ -181,8 +181,11 @@ public:
 
     void characters(std::string_view text, bool)
     {
-        if (m_inValue)
-            m_value.append(text);
+        if (m_inValue) {
+            m_hasValue = m_hasValue || !text.empty();
+            if (m_type != Type::Plain) // the only values this reading takes
+                m_value.append(text);
+        }
         else if (m_inInline && m_inText && !m_inPhonetic)
             m_inline.append(text);
     }
@@ -204,12 +207,17 @@ private:
     void startCell()
     {
         m_inCell = true;
-        m_hasFormula = m_arrayFormula = m_hasInline = false;
+        m_hasFormula = m_arrayFormula = m_hasInline = m_hasValue = false;
         m_value.clear();
         m_inline.clear();
-        m_type = m_t.empty() ? std::string("n") : m_t;
-        m_address = m_r;
-        m_broken.clear();
+        m_type = m_t.empty() || m_t == "n" || m_t == "s" ? Type::Plain
+            : m_t == "inlineStr"                         ? Type::Inline
+            : m_t == "e"                                 ? Type::Error
+            : m_t == "d"                                 ? Type::Date
+            : m_t == "b"                                 ? Type::Boolean
+            : m_t == "str"                               ? Type::FormulaText
+                                                         : Type::Plain;
+        m_broken = nullptr;
         if (m_r.empty()) {
             ++m_column;
             return;
@@ -224,18 +232,20 @@ private:
             m_broken = "in another row";
         else
             m_column = address->column;
+        if (m_broken)
+            m_address = m_r;
     }
 
     void endCell()
     {
         m_inCell = m_inValue = m_inInline = m_inText = m_inPhonetic = false;
-        const bool content = m_hasFormula || m_hasInline || !m_value.empty();
+        const bool content = m_hasFormula || m_hasInline || m_hasValue;
         if (!content)
             return;
         const std::string &sheet = m_data.sheets[m_sheet].name;
-        if (!m_broken.empty()) {
+        if (m_broken) {
             noteNotRead(m_data, quotedSheetName(sheet) + " row " + std::to_string(m_row + 1) + ": the cell at \"" + m_address
-                                    + "\", " + m_broken + ", is not read");
+                                    + "\", " + std::string(m_broken) + ", is not read");
             noteUnsupported(m_data, "cells with broken addresses");
             return;
         }
@@ -266,35 +276,47 @@ private:
     bool valueOrcusSkips(FoundValue &found) const
     {
         const bool formula = m_hasFormula && !m_arrayFormula;
-        if (m_type == "inlineStr") {
+        switch (m_type) {
+        case Type::Inline:
             found.kind = ImportedCell::Kind::Text;
             found.text = m_hasInline ? m_inline : m_value;
-        } else if (m_type == "e") {
+            return true;
+        case Type::Error:
             found.kind = ImportedCell::Kind::Error;
             found.text = m_value;
-        } else if (m_type == "d") {
+            return true;
+        case Type::Date: {
             const auto serial = isoDateSerial(m_value);
             found.kind = serial ? ImportedCell::Kind::Number : ImportedCell::Kind::Text;
             found.number = serial.value_or(0);
             found.text = serial ? std::string() : m_value;
-        } else if (m_type == "b" && formula) {
+            return true;
+        }
+        case Type::Boolean:
             found.kind = ImportedCell::Kind::Boolean;
             found.number = m_value == "1" || m_value == "true" ? 1 : 0;
-        } else if (m_type == "str" && !formula) {
+            return formula;
+        case Type::FormulaText:
             found.kind = ImportedCell::Kind::Text; // what an array formula gave
             found.text = m_value;
-        } else {
-            return false;
+            return !formula;
+        case Type::Plain:
+            break;
         }
-        return true;
+        return false;
     }
+
+    // A cell's type ("t"): numbers and shared strings orcus reads whole.
+    enum class Type { Plain, Inline, Error, Date, Boolean, FormulaText };
 
     ImportedData &m_data;
     size_t m_sheet;
     std::string m_r, m_t; // attributes of the element being started
     long long m_row = -1, m_column = -1;
-    std::string m_type, m_address, m_broken, m_value, m_inline;
-    bool m_inCell = false, m_hasFormula = false, m_arrayFormula = false, m_hasInline = false;
+    Type m_type = Type::Plain;
+    const char *m_broken = nullptr; // why the cell's address is no place
+    std::string m_address, m_value, m_inline;
+    bool m_inCell = false, m_hasFormula = false, m_arrayFormula = false, m_hasInline = false, m_hasValue = false;
     bool m_inValue = false, m_inInline = false, m_inText = false, m_inPhonetic = false;
 };
 
