@@ -122,10 +122,13 @@ EmbeddedDocument *EmbeddedBackend::newDocument()
     return adopt(std::move(book), name);
 }
 
-EmbeddedDocument *EmbeddedBackend::openDocument(const QString &path, QString *message)
+EmbeddedDocument *EmbeddedBackend::openDocument(const QString &path, QString *message, bool *cancelled)
 {
     auto book = std::make_unique<Workbook>();
-    const LoadReport report = loadWorkbookFile(QFileInfo(path).absoluteFilePath().toStdString(), *book);
+    const QString file = QFileInfo(path).absoluteFilePath();
+    const LoadReport report = loadFile ? loadFile(file, *book) : loadWorkbookFile(file.toStdString(), *book);
+    if (cancelled)
+        *cancelled = report.cancelled;
     if (!report.ok) {
         if (message)
             *message = QString::fromStdString(report.message);

@@ -2,6 +2,7 @@
 
 #include "../AutomationObject.h"
 #include "EmbeddedDocument.h"
+#include "io/WorkbookFiles.h"
 
 #include <QList>
 #include <QObject>
@@ -31,8 +32,9 @@ public:
     EmbeddedDocument *document(qint64 id) const;
     EmbeddedDocument *frontDocument() const;
     EmbeddedDocument *newDocument();
-    // Opens a file in a new document; null with a message when it cannot be read.
-    EmbeddedDocument *openDocument(const QString &path, QString *message);
+    // Opens a file in a new document; null with a message when it cannot be
+    // read or the user cancelled the opening (`cancelled`).
+    EmbeddedDocument *openDocument(const QString &path, QString *message, bool *cancelled = nullptr);
     void bringToFront(EmbeddedDocument *document);
     void closeDocument(EmbeddedDocument *document);
 
@@ -40,6 +42,9 @@ public:
     // of its windows is active.
     std::function<void(EmbeddedDocument *)> showDocument;
     std::function<EmbeddedDocument *()> activeDocumentWindow;
+    // How files are read: the window layer's way keeps the windows live;
+    // without it the file is read in the caller's thread.
+    std::function<workbook::LoadReport(const QString &path, workbook::Workbook &book)> loadFile;
 
 signals:
     void documentOpened(EmbeddedDocument *document);

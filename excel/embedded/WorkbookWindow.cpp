@@ -3,6 +3,7 @@
 #include "EmbeddedBackend.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "WorkbookOpening.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -232,8 +233,10 @@ void WorkbookWindow::openFile()
     if (path.isEmpty())
         return;
     QString message;
-    if (!EmbeddedBackend::instance().openDocument(path, &message))
-        QMessageBox::warning(this, tr("Tarvio Workbook"), message);
+    bool cancelled = false;
+    const QPointer<WorkbookWindow> self(this);
+    if (!EmbeddedBackend::instance().openDocument(path, &message, &cancelled) && !cancelled)
+        QMessageBox::warning(self, tr("Tarvio Workbook"), message);
 }
 
 bool WorkbookWindow::saveTo(const QString &path)
@@ -332,6 +335,10 @@ void WorkbookWindow::serveDocuments()
     backend.activeDocumentWindow = []() -> EmbeddedDocument * {
         auto *window = qobject_cast<WorkbookWindow *>(QApplication::activeWindow());
         return window ? window->document() : nullptr;
+    };
+    backend.loadFile = [](const QString &path, Workbook &book) {
+        WorkbookOpening opening(path, QApplication::activeWindow());
+        return opening.run(book);
     };
 }
 
