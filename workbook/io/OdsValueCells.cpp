@@ -1,11 +1,11 @@
 #include "OdsValueCells.h"
 
 #include "IsoDates.h"
+#include "XmlPart.h"
 
 #include "../FormulaParser.h"
 #include "../Reference.h"
 
-#include <orcus/sax_parser.hpp>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
@@ -354,8 +354,7 @@ void addOpenDocumentCells(const std::string &path, ImportedData &data)
     if (!archive.read_file_entry("content.xml", content))
         return;
     ContentHandler handler(data);
-    orcus::sax_parser<ContentHandler> parser(reinterpret_cast<const char *>(content.data()), content.size(), handler);
-    parser.parse();
+    parseXmlPart(content, handler);
 }
 
 } // namespace workbook

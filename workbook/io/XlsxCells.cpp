@@ -1,10 +1,10 @@
 #include "XlsxCells.h"
 
 #include "IsoDates.h"
+#include "XmlPart.h"
 
 #include "../Reference.h"
 
-#include <orcus/sax_parser.hpp>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
@@ -51,10 +51,8 @@ std::vector<std::map<std::string, std::string>> elementsOf(const orcus::zip_arch
 {
     std::vector<unsigned char> bytes;
     ElementCollector collector(element);
-    if (archive.read_file_entry(part, bytes)) {
-        orcus::sax_parser<ElementCollector> parser(reinterpret_cast<const char *>(bytes.data()), bytes.size(), collector);
-        parser.parse();
-    }
+    if (archive.read_file_entry(part, bytes))
+        parseXmlPart(bytes, collector);
     return std::move(collector.found);
 }
 
@@ -372,8 +370,7 @@ void addXlsxCellsOrcusSkips(const std::string &path, ImportedData &data)
         if (part == parts.end() || !archive.read_file_entry(part->second, bytes))
             continue;
         SheetHandler handler(data, i);
-        orcus::sax_parser<SheetHandler> parser(reinterpret_cast<const char *>(bytes.data()), bytes.size(), handler);
-        parser.parse();
+        parseXmlPart(bytes, handler);
         addFormulaResults(data.sheets[i], handler.formulaResults);
     }
 }
