@@ -16,7 +16,9 @@ struct ImportedCell
     Kind kind = Kind::Number;
     double number = 0;    // Number, Boolean (0/1), and a formula's cached result when `text` is a formula
     std::string text;     // Text, Raw (csv: typed text), Formula (without "="), Error ("#DIV/0!")
-    std::int32_t shared = -1; // shared-formula index, per sheet; -1 none
+    // Shared-formula index, per sheet, while the reader reads: the cells of a
+    // SharedFormula carry no text until it gives them theirs.
+    std::int32_t shared = -1;
     std::string cached;   // a formula's cached result as text ("" when numeric or none)
     bool cachedIsNumber = false;  // the result is `number` (a boolean's too)
     bool cachedIsBoolean = false; // ... and a boolean

@@ -265,7 +265,7 @@ public:
     void set_result_bool(bool value) override
     {
         m_cell.number = value;
-        m_cell.cachedIsNumber = true;
+        m_cell.cachedIsNumber = m_cell.cachedIsBoolean = true;
     }
     void set_result_empty() override {}
     void commit() override
