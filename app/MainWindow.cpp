@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "AppLogging.h"
 
 #include "CachedImageLoader.h"
 #include "ExcelAttachment.h"
@@ -24,6 +25,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+
+Q_LOGGING_CATEGORY(lcApp, "tarvio.app", QtWarningMsg)
 
 // Staying above the spreadsheet changes the window flags often: silent unless asked for.
 Q_LOGGING_CATEGORY(lcWindowFlags, "tarvio.window", QtWarningMsg)
@@ -158,11 +161,11 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == qApp) {
         if (event->type() == QEvent::ApplicationActivate) {
-            qDebug() << "ApplicationActivate";
+            qCDebug(lcApp) << "ApplicationActivate";
             frontMostTimer->stop();
             refreshFromCells();
         } else if (event->type() == QEvent::ApplicationDeactivate) {
-            qDebug() << "ApplicationDeactivate";
+            qCDebug(lcApp) << "ApplicationDeactivate";
             frontMostTimer->start();
         }
         return false;
@@ -236,7 +239,7 @@ void MainWindow::showHelp()
 {
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvio Vendel Quick Help.pdf");
     if (QFileInfo::exists(path)) {
-        qDebug() << path;
+        qCDebug(lcApp) << path;
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
         return;
     }

@@ -2,6 +2,7 @@
 // spreadsheet's selection, the road of a slider move, selection, settings,
 // watch coordination and removal.
 #include "MainWindow.h"
+#include "AppLogging.h"
 
 #include "ExcelAddressBlock.h"
 #include "ExcelAttachment.h"
@@ -158,7 +159,7 @@ VRKExcelRange *MainWindow::newCellOf(ExcelAddressBlock *block, const QList<VRKEx
     const QString address = ExcelAddressBlock::cellName(block->startRow(), block->startColumn());
     for (VRKExcelRange *range : taken) {
         if (drivesCell(range, address, creationWorkbook, creationSheet)) {
-            qDebug().noquote() << kind << QStringLiteral("for \"%1\"").arg(address) << "already exists. Skipping...";
+            qCDebug(lcApp).noquote() << kind << QStringLiteral("for \"%1\"").arg(address) << "already exists. Skipping...";
             return nullptr;
         }
     }
@@ -168,7 +169,7 @@ VRKExcelRange *MainWindow::newCellOf(ExcelAddressBlock *block, const QList<VRKEx
 void MainWindow::rangeIteratedForSlider(ExcelAddressBlock *block)
 {
     if (sliderViews.size() > sliderThreshold) {
-        qDebug() << "Skipping, too many sliders...";
+        qCDebug(lcApp) << "Skipping, too many sliders...";
         return;
     }
     QList<VRKExcelRange *> taken;
@@ -551,7 +552,7 @@ void MainWindow::exchangeAndFollow(const QList<VRKExcelRange *> &write, const QL
     }
     const QList<double> results = setCellValuesGetCellValues(write, values, read);
     if (results.size() != read.size()) {
-        qDebug() << "Incorrect returned values length" << results.size() << read.size();
+        qCDebug(lcApp) << "Incorrect returned values length" << results.size() << read.size();
         return;
     }
     for (VRKExcelCellSliderView *view : std::as_const(written))

@@ -1,6 +1,7 @@
 // The main window's scan: sweeping the selected sliders over a grid, coarse
 // to fine, on the GUI thread, and showing slices of the stored result.
 #include "MainWindow.h"
+#include "AppLogging.h"
 
 #include "GridScanOrder.h"
 #include "MinMaxMultiDimData.h"
@@ -97,7 +98,7 @@ void MainWindow::scanSliders(const QList<VRKExcelCellSliderView *> &views)
         const double steps = axis.step > 0 ? (axis.maximum - axis.minimum) / axis.step : 0;
         axis.stepFactor = int(std::max(1.0, std::round(steps / std::max(1.0, perAxis))));
         if (axis.intervals() < 0) {
-            qDebug().noquote() << "Cannot scan" << axis.caption << "- its grid interval is not positive";
+            qCDebug(lcApp).noquote() << "Cannot scan" << axis.caption << "- its grid interval is not positive";
             return;
         }
         axes << axis;
@@ -265,7 +266,7 @@ void MainWindow::evaluatePoint(const GridScanOrder &order, const QList<qsizetype
             if (VRKExcelWatchView *watch = scanReadWatches[i])
                 watch->data()->setValueAtOffsets(cells, results[i]);
     } else {
-        qDebug() << "Incorrect returned values length" << results.size() << scanReadWatches.size();
+        qCDebug(lcApp) << "Incorrect returned values length" << results.size() << scanReadWatches.size();
     }
     ++scanPointsDone;
     emit scanPointEvaluated(scanPointsDone);

@@ -1,4 +1,5 @@
 #include "ExcelAddressBlock.h"
+#include "ExcelLogging.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -68,7 +69,7 @@ void ExcelAddressBlock::parseSimple(bool iterateCells, int &cellBudget)
     m_endColumn = end.column;
     m_valid = start.valid && end.valid && m_endRow >= m_startRow && m_endColumn >= m_startColumn;
     if (!m_valid)
-        qDebug() << "Invalid address:" << m_address;
+        qCDebug(lcExcel) << "Invalid address:" << m_address;
     m_wholeRows = m_startColumn == 0;
     m_wholeColumns = m_startRow == 0;
 
@@ -82,7 +83,7 @@ void ExcelAddressBlock::iterateRectangle(int &cellBudget)
         for (int column = m_startColumn; column <= m_endColumn; ++column) {
             if (cellBudget <= 0) {
                 if (cellBudget == 0) // say it once for the whole address
-                    qDebug() << "Too many cells, iteration stopped after" << maxIteratedCells << "cells";
+                    qCDebug(lcExcel) << "Too many cells, iteration stopped after" << maxIteratedCells << "cells";
                 cellBudget = -1;
                 return;
             }
@@ -97,7 +98,7 @@ void ExcelAddressBlock::parseParts(const QStringList &parts, bool iterateCells, 
     m_valid = true;
     for (const QString &part : parts) {
         if (!adopt(makeChild(part, iterateCells, cellBudget)))
-            qDebug() << "Invalid block" << part;
+            qCDebug(lcExcel) << "Invalid block" << part;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "ExcelAttachment.h"
+#include "ExcelLogging.h"
 
 #include "ActiveWindowHistory.h"
 #include "AutomationObject.h"
@@ -70,7 +71,7 @@ bool ExcelAttachment::wrapExcelWindow(qint64 mainWindow)
 {
     AutomationObject *window = AutomationBackend::current().workbookWindow(mainWindow);
     if (window->isNull()) {
-        qDebug() << "No workbook window to attach to:" << mainWindow;
+        qCDebug(lcExcel) << "No workbook window to attach to:" << mainWindow;
         delete window;
         return false;
     }

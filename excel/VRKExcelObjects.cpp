@@ -1,9 +1,12 @@
 #include "VRKExcelObjects.h"
+#include "ExcelLogging.h"
 
 #include <QDebug>
 
 #include <cmath>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcExcel, "tarvio.excel", QtWarningMsg)
 
 namespace {
 
@@ -338,7 +341,7 @@ void VRKExcelRange::setValue(const QVariant &value)
 {
     const QVariant written = value.typeId() == QMetaType::Float ? QVariant(value.toDouble()) : value;
     if (axObject()->typeName() != QLatin1String("Range")) {
-        qDebug() << "Invalid range interface" << axObject();
+        qCDebug(lcExcel) << "Invalid range interface" << axObject();
         return;
     }
     axObject()->write(QStringLiteral("Value"), written);
@@ -424,7 +427,7 @@ QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, co
                                          const QList<VRKExcelRange *> &read)
 {
     if (write.size() != values.size()) {
-        qDebug() << "Incorrect data length in setCellValuesGetCellValues";
+        qCDebug(lcExcel) << "Incorrect data length in setCellValuesGetCellValues";
         return {};
     }
     // Each backend gets its cells in one call, so one that talks over a wire
@@ -433,7 +436,7 @@ QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, co
     for (qsizetype i = 0; i < write.size(); ++i) {
         AutomationObject *cell = write[i]->axObject();
         if (cell->typeName() != QLatin1String("Range")) {
-            qDebug() << "Invalid range interface" << cell;
+            qCDebug(lcExcel) << "Invalid range interface" << cell;
             continue;
         }
         ExchangeGroup &group = groupOf(groups, cell->exchanger());

@@ -1,4 +1,5 @@
 #include "VRKSlider.h"
+#include "SliderLogging.h"
 
 #include "CachedImageLoader.h"
 #include "StepGrid.h"
@@ -9,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+Q_LOGGING_CATEGORY(lcSliders, "tarvio.sliders", QtWarningMsg)
 
 namespace {
 
@@ -122,7 +125,7 @@ void VRKSlider::setStepValue(double value)
 void VRKSlider::setConfig(double minValue, double maxValue, double stepValue)
 {
     if (!std::isfinite(minValue) || !std::isfinite(maxValue) || std::isnan(stepValue)) {
-        qDebug() << "Ignoring slider configuration" << minValue << maxValue << stepValue;
+        qCDebug(lcSliders) << "Ignoring slider configuration" << minValue << maxValue << stepValue;
         return;
     }
     const bool wasBlocked = blockSignals(true);

@@ -5,6 +5,7 @@
 #include "SettingsFiles.h"
 #include "VRKExcelCellSliderView.h"
 #include "VRKSlider.h"
+#include "ProgramDiagnostics.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,5 @@
 #include "ExcelAddressBlock.h"
+#include "ProgramDiagnostics.h"
 
 #include <QPointer>
 #include <QSignalSpy>

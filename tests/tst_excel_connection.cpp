@@ -1,6 +1,7 @@
 #include "ExcelAttachment.h"
 #include "VRKExcelObjects.h"
 #include "EmbeddedTestSupport.h"
+#include "ProgramDiagnostics.h"
 
 #include <QPointer>
 #include <QSignalSpy>

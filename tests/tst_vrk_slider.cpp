@@ -1,4 +1,5 @@
 #include "VRKSlider.h"
+#include "ProgramDiagnostics.h"
 
 #include <QImage>
 #include <QLocale>
