@@ -160,7 +160,7 @@ public:
                 continue;
             if (n <= 0)
                 return std::string();
-            receivedAny = true;
+            m_receivedAny = true;
             const std::uint64_t before = m_decoder.cellsReceived();
             if (!m_decoder.feed(buffer, static_cast<size_t>(n))) {
                 m_reader.stop();
@@ -171,7 +171,7 @@ public:
         }
     }
 
-    bool receivedAny = false;
+    bool receivedAny() const { return m_receivedAny; }
 
 private:
     std::string giveUp(std::string why)
@@ -183,6 +183,7 @@ private:
     ReaderProcess &m_reader;
     RecordDecoder &m_decoder;
     const LoadOptions &m_options;
+    bool m_receivedAny = false;
 };
 
 } // namespace
@@ -253,7 +254,7 @@ LoadReport loadWorkbookFile(const std::string &path, Workbook &book, const LoadO
         return report;
     }
     if (decoder.state() != RecordDecoder::State::Complete)
-        return fail(whyUnfinished(decoder, wait.receivedAny, status));
+        return fail(whyUnfinished(decoder, wait.receivedAny(), status));
     if (options.progress)
         options.progress({LoadProgress::Stage::Building, decoder.cellsReceived(), decoder.cellsTotal()});
     return workbookFromRecord(path, format, decoder.take(), book);
