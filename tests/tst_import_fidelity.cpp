@@ -119,6 +119,7 @@ private slots:
     void csvAsTheSpreadsheetWritesItReadsWhole();
     void malformedCsvIsReadAsWellAsItCanAndReportedByLine();
     void longSheetNamesAreKeptAndShortenedForXlsx();
+    void sheetNamesTheWorkbookCannotTakeAreReported();
     void everyFixtureSurvivesSavingAndReading_data();
     void everyFixtureSurvivesSavingAndReading();
 
@@ -389,6 +390,19 @@ void TestImportFidelity::longSheetNamesAreKeptAndShortenedForXlsx()
                            "+LongNameWithoutSpacesThatGoesOnAndOn!B2+S!C3+longnamewithoutspacesthatgoesonandon!D4"),
              std::string("='It''s a sheet name of more than'!A1&\"It's a sheet name of more than 31 characters!\""
                          "+LongNameWithoutSpacesThatGoesOn!B2+S!C3+LongNameWithoutSpacesThatGoesOn!D4"));
+}
+
+void TestImportFidelity::sheetNamesTheWorkbookCannotTakeAreReported()
+{
+    ImportedData data;
+    data.sheets.push_back(ImportedSheet{"Data", {}, {}});
+    data.sheets.push_back(ImportedSheet{"DATA", {}, {}});
+    Workbook book;
+    const LoadReport report = buildWorkbook(data, book);
+    QCOMPARE(book.sheetName(1), std::string("Sheet2"));
+    QCOMPARE(report.notRead, std::vector<std::string>{"the sheet \"DATA\" is named Sheet2: a sheet name cannot be empty, "
+                                                      "repeat another or hold : \\ / ? * [ ]"});
+    QVERIFY(mentions(report.unsupported, "sheet names this program cannot take"));
 }
 
 void TestImportFidelity::everyFixtureSurvivesSavingAndReading_data()

@@ -2,6 +2,8 @@
 
 #include "../FormulaParser.h"
 
+#include <algorithm>
+
 namespace workbook {
 
 namespace {
@@ -89,11 +91,21 @@ private:
 LoadReport buildWorkbook(const ImportedData &data, Workbook &book)
 {
     LoadReport report;
+    report.unsupported = data.unsupported;
+    report.notRead = data.notRead;
     std::vector<SheetIndex> sheets;
     for (size_t i = 0; i < data.sheets.size(); ++i) {
         SheetIndex index = book.addSheet(data.sheets[i].name);
-        for (int n = 1; index < 0; ++n)
+        for (int n = 1; index < 0; ++n) {
             index = book.addSheet("Sheet" + std::to_string(i + n));
+            if (index >= 0) {
+                report.notRead.push_back("the sheet \"" + data.sheets[i].name + "\" is named " + book.sheetName(index)
+                                         + ": a sheet name cannot be empty, repeat another or hold : \\ / ? * [ ]");
+                const std::string what = "sheet names this program cannot take";
+                if (std::find(report.unsupported.begin(), report.unsupported.end(), what) == report.unsupported.end())
+                    report.unsupported.push_back(what);
+            }
+        }
         sheets.push_back(index);
     }
     for (const ImportedName &name : data.names) {
@@ -110,8 +122,6 @@ LoadReport buildWorkbook(const ImportedData &data, Workbook &book)
     if (book.sheetCount() == 0)
         book.addSheet("Sheet1");
     book.recalculateAll();
-    report.unsupported = data.unsupported;
-    report.notRead = data.notRead;
     if (data.notReadOmitted > 0)
         report.notRead.push_back("and " + std::to_string(data.notReadOmitted) + " more");
     report.ok = true;
