@@ -1,5 +1,6 @@
 #include "Ticks.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -42,4 +43,23 @@ void computeTicks(double length, double minSpacing, double low, double high, QLi
         positions.append(length * (first - lo) / range + i * length * step / range);
         values.append(first + step * i);
     }
+}
+
+QStringList tickLabels(const QList<double> &values)
+{
+    int precision = 6;
+    double step = 0;
+    if (values.size() >= 2) {
+        step = std::abs(values[1] - values[0]);
+        double largest = 0;
+        for (double value : values)
+            largest = std::max(largest, std::abs(value));
+        if (step > 0 && std::isfinite(step) && std::isfinite(largest))
+            precision = std::clamp(int(std::floor(std::log10(largest)) - std::floor(std::log10(step))) + 1, 6, 17);
+    }
+    QStringList labels;
+    labels.reserve(values.size());
+    for (double value : values)
+        labels << QString::number(std::abs(value) < step * 1e-9 ? 0.0 : value, 'g', precision);
+    return labels;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 
 // Axis ticks at whole multiples of a step that is half or all of a power of
 // ten. For an axis of `length` pixels showing `low` .. `high`, with ticks at
@@ -10,3 +11,8 @@
 // non-finite input.
 void computeTicks(double length, double minSpacing, double low, double high, QList<double> &positions,
                   QList<double> &values);
+
+// The labels of ascending tick values, as `QString::number` writes them with
+// format 'g': six significant digits, or as many more as the step between
+// neighbours needs to tell them apart. A tick within rounding of zero says 0.
+QStringList tickLabels(const QList<double> &values);

@@ -113,6 +113,7 @@ private slots:
     void theScaleShowsTheRangeAndTheCrossPoint();
     void theScaleAndTheWatchLinkBothWays();
     void theScaleLabelsTicksAlongTheWholeBar();
+    void valueLabelsStayWholeAndClearOfTheTitle();
 };
 
 void TestGraphPainting::paintDispatchSaysWhyNothingIsDrawn()
@@ -482,6 +483,60 @@ void TestGraphPainting::theScaleLabelsTicksAlongTheWholeBar()
     QVERIFY(textRows(graph.bottom() - 40, graph.bottom()) >= 5);
     QCOMPARE(textRows(0, graph.top() - 1), 0);
     QVERIFY(textRows(graph.top(), graph.top() + 12) >= 5);
+}
+
+void TestGraphPainting::valueLabelsStayWholeAndClearOfTheTitle()
+{
+    VRKExcelWatchView watch;
+    watch.resize(300, 200);
+    watch.setName(QStringLiteral("Speed (m/s)"));
+    // Long labels (1000.2 ... 1000.8), the last at the very top of the axis:
+    // the range is widened by a sixth of its span at each end.
+    makeCurve(*watch.data(), {1000.2159, 1000.7159, 1000.5});
+    const auto draw = [&watch] {
+        QImage image(watch.size(), QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        watch.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    const QRect axis = watch.area(VRKExcelWatchView::ValueAxis);
+    const auto lit = [](const QImage &image, int x, int y) { return image.pixelColor(x, y).lightness() > 60; };
+    const QImage both = draw();
+    watch.removeDisplayFlags(0x00C);
+    const QImage titleOnly = draw();
+    watch.addDisplayFlags(0x00C);
+
+    // Where the turned title is, there are no label pixels.
+    QRect titleBox;
+    for (int y = axis.top(); y <= axis.bottom(); ++y)
+        for (int x = axis.left(); x <= axis.right(); ++x)
+            if (lit(titleOnly, x, y))
+                titleBox |= QRect(x, y, 1, 1);
+    QVERIFY(titleBox.width() >= 5 && titleBox.height() >= 40);
+    int stray = 0;
+    for (int y = titleBox.top(); y <= titleBox.bottom(); ++y)
+        for (int x = titleBox.left(); x <= titleBox.right(); ++x)
+            stray += lit(both, x, y) != lit(titleOnly, x, y) ? 1 : 0;
+    QCOMPARE(stray, 0);
+
+    // Each label is whole: the top one, under the watch's title, as tall as the others.
+    QList<int> rows;
+    for (int y = axis.top(); y <= axis.bottom(); ++y) {
+        bool text = false;
+        for (int x = titleBox.right() + 1; x <= axis.right() && !text; ++x)
+            text = lit(both, x, y);
+        if (text)
+            rows << y;
+    }
+    QList<int> heights;
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (i == 0 || rows[i] != rows[i - 1] + 1)
+            heights << 0;
+        ++heights.last();
+    }
+    QVERIFY2(heights.size() >= 3, qPrintable(QString::number(heights.size())));
+    QVERIFY2(heights.first() >= heights.last(),
+             qPrintable(QStringLiteral("%1 rows at the top, %2 below").arg(heights.first()).arg(heights.last())));
 }
 
 QTEST_MAIN(TestGraphPainting)

@@ -40,6 +40,7 @@ private slots:
     void noTicksForUnusableAxes();
     void hostileInputGivesNoTicks();
     void denseAxesStayBounded();
+    void labelsTellNeighbouringTicksApart();
 };
 
 void TestTicks::stepsAreHalfOrWholePowersOfTen()
@@ -101,6 +102,23 @@ void TestTicks::denseAxesStayBounded()
     const Ticks tiny = ticks(100, 10, 1e300, 1e300 * (1 + 1e-12));
     QCOMPARE(tiny.values.size(), tiny.positions.size());
     QVERIFY(tiny.values.size() <= 100001);
+}
+
+void TestTicks::labelsTellNeighbouringTicksApart()
+{
+    // Six significant digits, as long as they tell the ticks apart.
+    QCOMPARE(tickLabels(ticks(200, 30, 0, 1).values), QStringList({"0", "0.5", "1"}));
+    QCOMPARE(tickLabels({1234500, 1234600}), QStringList({"1.2345e+06", "1.2346e+06"}));
+    // Large values a small step apart need more.
+    const Ticks large = ticks(300, 30, 395974.05, 395974.95);
+    QCOMPARE(tickLabels(large.values),
+             QStringList({"395974.1", "395974.2", "395974.3", "395974.4", "395974.5", "395974.6", "395974.7",
+                          "395974.8", "395974.9"}));
+    // A tick at zero reached by adding steps says 0, not 1.38778e-17.
+    QCOMPARE(tickLabels({-0.1, -0.1 + 0.05, -0.1 + 0.05 * 2, -0.1 + 0.05 * 3}),
+             QStringList({"-0.1", "-0.05", "0", "0.05"}));
+    QCOMPARE(tickLabels({7}), QStringList({"7"}));
+    QVERIFY(tickLabels({}).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTicks)

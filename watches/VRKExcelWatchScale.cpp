@@ -128,6 +128,7 @@ void VRKExcelWatchScale::paintEvent(QPaintEvent *)
     font.setPixelSize(8);
     painter.setFont(font);
     painter.setPen(QPen(Qt::white, 1));
+    const QStringList labels = tickLabels(m_tickValues);
     for (qsizetype i = 0; i < m_tickPositions.size(); ++i) {
         // Counted from the top of the bar, which lines up with the graph
         // below the watch's title; a label stays on the bar, below a tick
@@ -135,7 +136,7 @@ void VRKExcelWatchScale::paintEvent(QPaintEvent *)
         const int y = int(h - 1 - m_tickPositions[i] - 1);
         if (0 < y && y < h - 4)
             painter.drawText(QRect(contents.left() + 2, contents.top() + std::max(0, y - 10), contents.width() - 4, 10),
-                             Qt::AlignLeft | Qt::AlignBottom, QString::number(m_tickValues[i], 'g', 6));
+                             Qt::AlignLeft | Qt::AlignBottom, labels[i]);
     }
     paintCrossPoint(painter, contents);
 }

@@ -791,11 +791,28 @@ void VRKExcelWatchView::paintValueAxis(QPainter &painter)
     const QRect a = area(ValueAxis);
     const QRect graph = area(Graph);
     painter.save();
+    QFont titleFont = painter.font();
+    titleFont.setPixelSize(10);
+    bool title = (m_displayFlags & 0x010) && !valueAxisTitle().isEmpty();
     if (m_displayFlags & 0x00C) {
         QList<double> positions, values;
         computeTicks(a.height(), a.height() / 20 + 10, valueAxisBottom(), valueAxisTop(), positions, values);
+        const QStringList labels = tickLabels(values);
         QFont font = painter.font();
         font.setPixelSize(9);
+        // The labels keep clear of the turned title along the left edge,
+        // smaller if need be; where even small ones do not fit, the numbers
+        // win and the title is left out.
+        const int room = a.width() - 3 - (title ? QFontMetrics(titleFont).height() : 0);
+        const auto widest = [&labels](const QFont &f) {
+            int width = 0;
+            for (const QString &label : labels)
+                width = std::max(width, QFontMetrics(f).horizontalAdvance(label));
+            return width;
+        };
+        while (title && widest(font) > room && font.pixelSize() > 6)
+            font.setPixelSize(font.pixelSize() - 1);
+        title = title && widest(font) <= room;
         painter.setFont(font);
         for (qsizetype i = 0; i < positions.size(); ++i) {
             const int y = int(std::round(a.bottom() - positions[i]));
@@ -804,16 +821,16 @@ void VRKExcelWatchView::paintValueAxis(QPainter &painter)
                 painter.drawLine(QLineF(graph.left(), y + 0.5, graph.right() + 1, y + 0.5));
             }
             if (y > 5) {
+                // Within the axis, so the title drawn over its top edge cannot cut a label.
+                QRect box(a.left(), y - 5, a.width() - 3, 11);
+                box.moveTop(std::max(a.top(), std::min(box.top(), a.bottom() - box.height() + 1)));
                 painter.setPen(QPen(Qt::white, 1));
-                painter.drawText(QRect(a.left(), y - 5, a.width() - 3, 11), Qt::AlignRight | Qt::AlignVCenter,
-                                 QString::number(values[i], 'g', 6));
+                painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, labels[i]);
             }
         }
     }
-    if (m_displayFlags & 0x010) {
-        QFont font = painter.font();
-        font.setPixelSize(10);
-        painter.setFont(font);
+    if (title) {
+        painter.setFont(titleFont);
         painter.setPen(Qt::white);
         painter.translate(a.left(), a.bottom());
         painter.rotate(-90);
@@ -831,17 +848,22 @@ void VRKExcelWatchView::paintDimensionAxis(QPainter &painter)
     if (m_displayFlags & 0x060) {
         QList<double> positions, values;
         computeTicks(b.width(), b.width() / 10.0 + 24, dimensionAxisBottom(), dimensionAxisTop(), positions, values);
+        const QStringList labels = tickLabels(values);
         font.setPixelSize(9);
         painter.setFont(font);
+        const QFontMetrics metrics(font);
+        const QRect inner = area(Inner);
         for (qsizetype i = 0; i < positions.size(); ++i) {
             const int x = int(std::round(b.left() + positions[i]));
             if (m_displayFlags & 0x020) {
                 painter.setPen(QPen(Qt::darkGray, 1));
                 painter.drawLine(QLineF(x + 0.5, graph.top(), x + 0.5, graph.bottom() + 1));
             }
+            // Centred under its tick, but inside the frame at the ends.
+            const int width = metrics.horizontalAdvance(labels[i]) + 2;
+            const int left = std::clamp(x - width / 2, inner.left(), std::max(inner.left(), inner.right() + 1 - width));
             painter.setPen(QPen(Qt::white, 1));
-            painter.drawText(QRect(x - 50, b.top() + 2, 100, 10), Qt::AlignHCenter | Qt::AlignVCenter,
-                             QString::number(values[i], 'g', 6));
+            painter.drawText(QRect(left, b.top() + 2, width, 10), Qt::AlignHCenter | Qt::AlignVCenter, labels[i]);
         }
     }
     if (m_displayFlags & 0x080) {
