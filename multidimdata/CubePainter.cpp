@@ -2,7 +2,6 @@
 
 #include "GraphPalette.h"
 #include "MinMaxMultiDimData.h"
-#include "Ticks.h"
 
 #include <QElapsedTimer>
 
@@ -11,14 +10,6 @@
 namespace {
 
 using Record = MinMaxMultiDimData::SettingsRecord;
-
-// The six sides of the unit box, each as four corners in order.
-const QVector3D corner(int i)
-{
-    return QVector3D((i & 1) ? 0.5f : -0.5f, (i & 2) ? 0.5f : -0.5f, (i & 4) ? 0.5f : -0.5f);
-}
-
-constexpr int sides[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 2, 6, 4}, {1, 5, 7, 3}, {0, 4, 5, 1}, {2, 3, 7, 6}};
 
 // One-pixel lines go to the thin-line rasteriser, much faster than the stroker.
 QPen thinPen(const QColor &colour)
@@ -35,17 +26,12 @@ int brightening(double intensity)
     return std::max(100, int(intensity));
 }
 
-QString tickText(double value)
-{
-    return QString::number(value, 'g', 6);
-}
-
 } // namespace
 
 void CubePainter::paint(MinMaxMultiDimData &data, QPainter &painter, const QRect &rect)
 {
     if (!m_meshBuilt || data.settingsDirty(Record::Extraction) || data.settingsDirty(Record::Perspective)
-        || data.settingsDirty(Record::Draw3DCube))
+        || data.settingsDirty(Record::Draw3DCube) || data.valueLabel() != m_axesContent.valueTitle)
         render(data);
     if (m_cubeImage.isNull())
         return;
@@ -105,9 +91,10 @@ void CubePainter::render(MinMaxMultiDimData &data)
     m_cubePainter.setRenderHint(QPainter::Antialiasing, cube.smooth && !cube.fastDraw && !cube.disableAntialiasing);
     m_cubePainter.setClipRect(m_cubeImage.rect());
     emit data.beforePaint3D(m_cubePainter);
-    drawAxes(data, false);
+    m_axesContent = axesContent(data);
+    m_axes.draw(m_cubePainter, m_mesh, m_axesContent, false);
     drawSurface(data);
-    drawAxes(data, true);
+    m_axes.draw(m_cubePainter, m_mesh, m_axesContent, true);
     emit data.afterPaint3D(m_cubePainter);
     m_cubePainter.end();
     m_raster = nullptr;
@@ -306,61 +293,13 @@ void CubePainter::drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::
     m_cubePainter.setClipping(true);
 }
 
-void CubePainter::drawAxes(const MinMaxMultiDimData &data, bool front)
+CubeAxesContent CubePainter::axesContent(const MinMaxMultiDimData &data)
 {
-    QFont font = m_cubePainter.font();
-    font.setPixelSize(12);
-    m_cubePainter.setFont(font);
-    m_cubePainter.setBrush(Qt::NoBrush);
-    const QColor boxColour(200, 200, 200, front ? 110 : 160);
-    m_cubePainter.setPen(QPen(boxColour, 0.5));
-    for (const auto &side : sides) {
-        QPointF screen[4];
-        for (int i = 0; i < 4; ++i)
-            screen[i] = m_mesh.boxToScreen(corner(side[i]));
-        const QVector3D u(float(screen[1].x() - screen[0].x()), float(screen[1].y() - screen[0].y()), 0);
-        const QVector3D v(float(screen[3].x() - screen[0].x()), float(screen[3].y() - screen[0].y()), 0);
-        const bool facing = QVector3D::normal(u, v).z() < 0;
-        if (facing != front)
-            continue;
-        for (int i = 0; i < 4; ++i)
-            m_cubePainter.drawLine(screen[i], screen[(i + 1) % 4]);
-    }
-    if (front)
-        return;
-
-    // Ticks and titles on the box's floor and a back edge, pushed outward.
-    const int a = data.freeAxis(0), b = data.freeAxis(1);
-    const Dimension first = data.dimensions().value(a), second = data.dimensions().value(b);
-    m_cubePainter.setPen(QColor(230, 230, 230));
-    auto label = [this](const QVector3D &model, const QString &text) {
-        // Laid out once per text: the same few labels come back every render.
-        auto found = m_labels.find(text);
-        if (found == m_labels.end()) {
-            QStaticText layout(text);
-            layout.prepare(QTransform(), m_cubePainter.font());
-            found = m_labels.insert(text, layout);
-        }
-        const QPointF at = m_mesh.boxToScreen(model);
-        const QSizeF size = found->size();
-        m_cubePainter.drawStaticText(QPointF(at.x() - size.width() / 2, at.y() - size.height() / 2), *found);
-    };
-    auto axisTicks = [&](double low, double high, const QVector3D &from, const QVector3D &to, const QVector3D &out,
-                         float push) {
-        const double length = QLineF(m_mesh.boxToScreen(from), m_mesh.boxToScreen(to)).length();
-        QList<double> positions, values;
-        computeTicks(length, 50, low, high, positions, values);
-        for (qsizetype i = 0; i < positions.size(); ++i) {
-            const float t = length > 0 ? float(positions[i] / length) : 0;
-            label(from + (to - from) * t + out * push, tickText(values[i]));
-        }
-    };
-    const QVector3D xFrom(-0.5f, -0.5f, 0.5f), xTo(0.5f, -0.5f, 0.5f);
-    axisTicks(first.first, first.second, xFrom, xTo, QVector3D(0, 0, 1), 0.1f);
-    label(QVector3D(0, -0.5f, 0.5f * 1.5f), first.label);
-    const QVector3D zFrom(0.5f, -0.5f, 0.5f), zTo(0.5f, -0.5f, -0.5f);
-    axisTicks(second.first, second.second, zFrom, zTo, QVector3D(1, 0, 0), 0.1f);
-    label(QVector3D(0.5f * 1.5f, -0.5f, 0), second.label);
-    const QVector3D yFrom(-0.5f, -0.5f, -0.5f), yTo(-0.5f, 0.5f, -0.5f);
-    axisTicks(data.minimum(), data.maximum(), yFrom, yTo, QVector3D(-1, 0, 0), 0.1f);
+    CubeAxesContent content;
+    content.first = data.dimensions().value(data.freeAxis(0));
+    content.second = data.dimensions().value(data.freeAxis(1));
+    content.low = data.minimum();
+    content.high = data.maximum();
+    content.valueTitle = data.valueLabel();
+    return content;
 }

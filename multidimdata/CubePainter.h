@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CubeAxes.h"
 #include "ImageRaster.h"
 #include "SurfaceMesh.h"
 
@@ -7,7 +8,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QRect>
-#include <QStaticText>
 
 class MinMaxMultiDimData;
 
@@ -27,6 +27,7 @@ public:
 
     const QImage &image() const { return m_cubeImage; }
     const SurfaceMesh &mesh() const { return m_mesh; }
+    const CubeAxes &axes() const { return m_axes; }
     qint64 lastRenderTime() const { return m_lastRenderTime; }
 
 private:
@@ -36,8 +37,7 @@ private:
     void drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
     QColor lit(const QColor &base, int intensity);
     void drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
-    // The box's sides whose normal faces away (back) or toward the viewer (front).
-    void drawAxes(const MinMaxMultiDimData &data, bool front);
+    static CubeAxesContent axesContent(const MinMaxMultiDimData &data);
 
     SurfaceMesh m_mesh;
     QImage m_cubeImage;
@@ -47,5 +47,6 @@ private:
     bool m_meshBuilt = false;
     QColor m_litBase;
     QHash<int, QColor> m_litColours;
-    QHash<QString, QStaticText> m_labels;
+    CubeAxes m_axes;
+    CubeAxesContent m_axesContent;
 };

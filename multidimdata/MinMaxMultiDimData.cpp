@@ -67,6 +67,15 @@ void MinMaxMultiDimData::setMinMax(double minimum, double maximum)
     emit minMaxChanged();
 }
 
+void MinMaxMultiDimData::setValueLabel(const QString &label)
+{
+    if (label == m_valueLabel)
+        return;
+    m_valueLabel = label;
+    if (surfaceShown() && !m_flat3D)
+        emit updateNeeded();
+}
+
 void MinMaxMultiDimData::setFlat3D(bool flat)
 {
     if (flat == m_flat3D)

@@ -35,6 +35,10 @@ public:
     double resetValue() const { return m_resetValue; }
     void setResetValue(double value) { m_resetValue = value; }
 
+    // What the values are: the title of the cube's value axis.
+    const QString &valueLabel() const { return m_valueLabel; }
+    void setValueLabel(const QString &label);
+
     bool flat3D() const { return m_flat3D; }
     void setFlat3D(bool flat);
 
@@ -54,6 +58,7 @@ public:
     // Milliseconds the last full cube render took.
     qint64 lastRenderTime() const { return m_cubePainter.lastRenderTime(); }
     const SurfaceMesh &mesh() const { return m_cubePainter.mesh(); }
+    const CubeAxes &cubeAxes() const { return m_cubePainter.axes(); }
 
     bool settingsDirty(SettingsRecord record) const { return m_settingsDirty[index(record)]; }
     void clearSettingsDirty(SettingsRecord record) { m_settingsDirty[index(record)] = false; }
@@ -108,6 +113,7 @@ private:
     double m_minimum;
     double m_maximum;
     double m_resetValue;
+    QString m_valueLabel;
     bool m_flat3D = false;
     int m_graphDepth = 0;
     bool m_settingsDirty[5] = {false, false, false, false, false};

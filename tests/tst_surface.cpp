@@ -84,6 +84,8 @@ private slots:
     void eachPictureNoticesNewValuesForItself();
     void aFullRenderRecordsItsTimeADraftDoesNot();
     void aDraftDrawsSmallPointsAsPixels();
+    void axisLabelsFaceTheViewerInsideThePicture();
+    void theSurfaceDoesNotHideAxisTitles();
     void theRenderIsDrawnOneToOneOrScaled();
     void facesMeetWithoutSeamsAndLinesAreSmooth();
 };
@@ -516,6 +518,93 @@ void TestSurface::aDraftDrawsSmallPointsAsPixels()
     }
     // Points so small that they are single pixels (nearer ones overlap a few).
     QVERIFY2(shown > vertices.size() * 3 / 4, qPrintable(QStringLiteral("%1 of %2").arg(shown).arg(vertices.size())));
+}
+
+void TestSurface::axisLabelsFaceTheViewerInsideThePicture()
+{
+    MinMaxMultiDimData data;
+    QList<double> values;
+    for (int b = 0; b < 12; ++b)
+        for (int a = 0; a < 12; ++a)
+            values << 1000 + std::sin(a * 0.5) * std::cos(b * 0.4);
+    values[0] = 999; // values ticked at 999, 1000 and 1001
+    values[143] = 1001;
+    makeCube(data, 12, 12, values, QSize(240, 240));
+    data.setDimensions({Dimension{12, QStringLiteral("Speed (m/s)"), 0, 30},
+                        Dimension{12, QStringLiteral("Angle"), -90, 90}});
+    for (int i = 0; i < values.size(); ++i)
+        data.setValue({i % 12, i / 12}, values[i]);
+    data.setValueLabel(QStringLiteral("Power"));
+    DrawSettings3DCube cube = data.drawSettings3DCube();
+    cube.drawPoints = false;
+    data.setDrawSettings3DCube(cube);
+    const QStringList titles = {QStringLiteral("Speed (m/s)"), QStringLiteral("Angle"), QStringLiteral("Power")};
+    for (int tilt : {-30, 10, 40, 75}) {
+        // Off the turns where sides are seen edge on, and so neither face nor turn away.
+        for (double turn = -172.5; turn < 180; turn += 15) {
+            PerspectiveSettings view;
+            view.turn = turn;
+            view.tilt = tilt;
+            data.setPerspectiveSettings(view);
+            const QImage image = paintCube(data, QSize(240, 240));
+            const QString where = QStringLiteral("turn %1 tilt %2: ").arg(turn).arg(tilt);
+            int valueTicks = 0;
+            QStringList shown;
+            for (const CubeAxes::Label &label : data.cubeAxes().labels()) {
+                QVERIFY2(image.rect().contains(label.box.toAlignedRect()), qPrintable(where + label.text));
+                bool number = false;
+                const double value = label.text.toDouble(&number);
+                valueTicks += number && value >= 999 && value <= 1001 ? 1 : 0;
+                if (!titles.contains(label.text))
+                    continue;
+                // A title is drawn after the surface, which cannot hide it.
+                QVERIFY2(label.front, qPrintable(where + label.text));
+                int text = 0;
+                const QRect box = label.box.toAlignedRect();
+                for (int y = box.top(); y <= box.bottom(); ++y)
+                    for (int x = box.left(); x <= box.right(); ++x) {
+                        const QColor c = image.pixelColor(x, y);
+                        text += c.red() > 200 && c.green() > 200 && c.blue() > 200 ? 1 : 0;
+                    }
+                QVERIFY2(text >= 8, qPrintable(where + label.text + QStringLiteral(" shows %1 pixels").arg(text)));
+                shown << label.text;
+            }
+            // Ticks on the upright edge, unless it is seen nearly end on from above.
+            QVERIFY2(valueTicks >= 2 || tilt > 60, qPrintable(where + QString::number(valueTicks)));
+            shown.sort();
+            QCOMPARE(shown, QStringList({QStringLiteral("Angle"), QStringLiteral("Power"), QStringLiteral("Speed (m/s)")}));
+        }
+    }
+}
+
+void TestSurface::theSurfaceDoesNotHideAxisTitles()
+{
+    // A ridge along the front of the floor, where a title lay under it.
+    QList<double> values;
+    for (int b = 0; b < 12; ++b)
+        for (int a = 0; a < 12; ++a)
+            values << std::exp(-b * 0.3) * (1 + 0.3 * std::sin(a * 0.7));
+    MinMaxMultiDimData data;
+    makeCube(data, 12, 12, values, QSize(240, 240));
+    const auto titled = [&data](const QString &first, const QString &second) {
+        data.setDimensions({Dimension{12, first, 0, 30}, Dimension{12, second, -90, 90}});
+        return paintCube(data, QSize(240, 240));
+    };
+    for (int turn : {150, 60, -30, -120}) {
+        PerspectiveSettings view;
+        view.turn = turn;
+        data.setPerspectiveSettings(view);
+        const QImage plain = titled({}, {});
+        for (const QImage &image : {titled(QStringLiteral("Speed (m/s)"), {}), titled({}, QStringLiteral("Speed (m/s)"))}) {
+            int text = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    text += image.pixel(x, y) != plain.pixel(x, y) && c.red() > 200 && c.green() > 200 && c.blue() > 200;
+                }
+            QVERIFY2(text >= 40, qPrintable(QStringLiteral("turn %1: %2 pixels of the title").arg(turn).arg(text)));
+        }
+    }
 }
 
 void TestSurface::theRenderIsDrawnOneToOneOrScaled()

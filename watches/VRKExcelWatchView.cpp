@@ -74,6 +74,7 @@ void VRKExcelWatchView::createData()
         fresh->setDrawSettings3DCube(old->drawSettings3DCube());
         fresh->setDimensions(old->dimensions());
         fresh->setMinMax(old->minimum(), old->maximum());
+        fresh->setValueLabel(old->valueLabel());
     }
     m_data = fresh;
     connect(fresh, &SimpleMultiDimData::changed, this, &VRKExcelWatchView::updateWithSubgraphs);
@@ -122,6 +123,8 @@ void VRKExcelWatchView::setStoredAndUpdate(bool &stored, bool value)
 void VRKExcelWatchView::setName(const QString &name)
 {
     m_name = name;
+    // A cube's value axis says what the values are.
+    m_data->setValueLabel(name.split(QLatin1Char('\n')).join(QStringLiteral(" / ")));
     update(false);
 }
 
