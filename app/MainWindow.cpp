@@ -3,6 +3,7 @@
 
 #include "CachedImageLoader.h"
 #include "ExcelAttachment.h"
+#include "QuickHelpWindow.h"
 #include "FormHandler.h"
 #include "SettingsFiles.h"
 #include "SliderSettingsForm.h"
@@ -240,7 +241,11 @@ void MainWindow::showHelp()
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvio Vendel Quick Help.pdf");
     if (QFileInfo::exists(path)) {
         qCDebug(lcApp) << path;
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        if (!QuickHelpWindow::desktopOpensPdf() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+            auto *help = new QuickHelpWindow(
+                QStringLiteral("No program on this desktop opens PDF files, so the quick help is shown here."), this);
+            help->show();
+        }
         return;
     }
     QMessageBox box(QMessageBox::Information, QStringLiteral("Tarvio Ostra"),

@@ -4,9 +4,11 @@
 #include "embedded/WorkbookWindow.h"
 #include "SettingsFiles.h"
 #include "TermsOfUseForm.h"
+#include "QuickHelpWindow.h"
 #include "WatchWindow.h"
 
 #include <QAbstractButton>
+#include <QTextBrowser>
 #include <QApplication>
 #include <QWindow>
 #include <QFileInfo>
@@ -34,6 +36,7 @@ private slots:
     void declinedTermsComeBackWhenTheCloseIsCancelled();
     void theBannerDragsTheWindow();
     void missingHelpSaysSo();
+    void helpShowsInsideWithoutAPdfViewer();
     void floatsAboveTheWorkbookWhileItIsActive();
     void watchesFloatWithTheProgramAboveAnotherSpreadsheet();
 
@@ -187,6 +190,24 @@ void TestMainWindow::missingHelpSaysSo()
         QSKIP("a quick help lies beside the test program");
     m_window->showHelp();
     QCOMPARE(text, QStringLiteral("Tarvio Ostra Quick Help file not found."));
+}
+
+void TestMainWindow::helpShowsInsideWithoutAPdfViewer()
+{
+    // The test platform opens no documents, as a desktop without a PDF viewer.
+    const QString pdf = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvio Vendel Quick Help.pdf");
+    if (QFileInfo::exists(pdf))
+        QSKIP("a quick help lies beside the test program");
+    QFile placeholder(pdf);
+    QVERIFY(placeholder.open(QIODevice::WriteOnly));
+    placeholder.close();
+    m_window->showHelp();
+    QFile::remove(pdf);
+    auto *help = m_window->findChild<QuickHelpWindow *>();
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    const auto *text = help->findChild<QTextBrowser *>(QStringLiteral("quickHelpText"));
+    QVERIFY(text->toPlainText().contains(QStringLiteral("New Sliders")));
 }
 
 void TestMainWindow::floatsAboveTheWorkbookWhileItIsActive()
