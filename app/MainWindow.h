@@ -122,7 +122,10 @@ private:
     void showNoCellWarning(bool sliderMode);
     VRKExcelRange *lookUpCell(const QString &address);
     // The cell of a single-cell block that none of `taken` is yet; null otherwise.
-    VRKExcelRange *newCellOf(ExcelAddressBlock *block, const QList<VRKExcelRange *> &taken, const char *kind);
+    // The cell of `block` unless one of `taken` (shown by `views`) is that cell: then that view is shown again.
+    VRKExcelRange *newCellOf(ExcelAddressBlock *block, const QList<VRKExcelRange *> &taken,
+                             const QList<QWidget *> &views, const char *kind);
+    void showAgain(QWidget *view);
     // The cell's labels, else its address: the caption of its slider or watch.
     static QString captionOf(VRKExcelRange *range);
     void connectSliderView(VRKExcelCellSliderView *view);

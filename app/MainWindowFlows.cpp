@@ -23,6 +23,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGraphicsColorizeEffect>
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -39,6 +40,8 @@ namespace {
 constexpr int sliderThreshold = 20;
 constexpr unsigned liveDisplayFlags = 3087;
 constexpr int scaleWidth = 46;
+// How long a view asked for again lights up.
+constexpr int flashMilliseconds = 700;
 
 } // namespace
 
@@ -151,19 +154,40 @@ bool drivesCell(VRKExcelRange *range, const QString &address, const QString &wor
 
 } // namespace
 
-VRKExcelRange *MainWindow::newCellOf(ExcelAddressBlock *block, const QList<VRKExcelRange *> &taken, const char *kind)
+VRKExcelRange *MainWindow::newCellOf(ExcelAddressBlock *block, const QList<VRKExcelRange *> &taken,
+                                     const QList<QWidget *> &views, const char *kind)
 {
     if (!block || !block->isValid() || !block->isSingleCell())
         return nullptr;
     cellAccepted = true;
     const QString address = ExcelAddressBlock::cellName(block->startRow(), block->startColumn());
-    for (VRKExcelRange *range : taken) {
-        if (drivesCell(range, address, creationWorkbook, creationSheet)) {
+    for (qsizetype i = 0; i < taken.size(); ++i) {
+        if (drivesCell(taken[i], address, creationWorkbook, creationSheet)) {
             qCDebug(lcApp).noquote() << kind << QStringLiteral("for \"%1\"").arg(address) << "already exists. Skipping...";
+            showAgain(views.value(i));
             return nullptr;
         }
     }
     return lookUpCell(address);
+}
+
+void MainWindow::showAgain(QWidget *view)
+{
+    if (!view)
+        return;
+    // The user asked for it again: show where it already is.
+    if (watchWindow && watchWindow->isAncestorOf(view)) {
+        watchWindow->show();
+        watchWindow->raise();
+        watchWindow->ensureVisible(view);
+    }
+    auto *flash = new QGraphicsColorizeEffect(view);
+    flash->setColor(QColor(255, 200, 0));
+    view->setGraphicsEffect(flash);
+    QTimer::singleShot(flashMilliseconds, flash, [view, flash] {
+        if (view->graphicsEffect() == flash)
+            view->setGraphicsEffect(nullptr);
+    });
 }
 
 void MainWindow::rangeIteratedForSlider(ExcelAddressBlock *block)
@@ -173,9 +197,12 @@ void MainWindow::rangeIteratedForSlider(ExcelAddressBlock *block)
         return;
     }
     QList<VRKExcelRange *> taken;
-    for (VRKExcelCellSliderView *view : std::as_const(sliderViews))
+    QList<QWidget *> views;
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
         taken << view->range();
-    VRKExcelRange *range = newCellOf(block, taken, "Slider");
+        views << view;
+    }
+    VRKExcelRange *range = newCellOf(block, taken, views, "Slider");
     if (!range)
         return;
     const QVariant value = range->value();
@@ -230,9 +257,12 @@ void MainWindow::describeCell(QWidget *view, VRKExcelRange *range)
 void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
 {
     QList<VRKExcelRange *> taken;
-    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+    QList<QWidget *> views;
+    for (VRKExcelWatchView *watch : std::as_const(watchViews)) {
         taken << watch->cell();
-    VRKExcelRange *range = newCellOf(block, taken, "Watch");
+        views << watch;
+    }
+    VRKExcelRange *range = newCellOf(block, taken, views, "Watch");
     if (!range)
         return;
     newWatchWindow();
@@ -294,6 +324,7 @@ void MainWindow::newWatchWindow()
     formHandler->attach(watchWindow);
     connect(watchWindow, &WatchWindow::newWatchSize, this, &MainWindow::watchWindowNewWatchSize);
     connect(watchWindow, &WatchWindow::watchesEmptied, watchWindow, &QWidget::hide);
+    connect(watchWindow, &WatchWindow::newWatchesRequested, this, &MainWindow::on_pushButton_newWatch_clicked);
     // Beside the main window, to its right when there is room, else to its
     // left; bottoms aligned, tall enough for a few watches.
     const QRect main = frameGeometry();

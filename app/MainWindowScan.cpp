@@ -12,6 +12,7 @@
 #include "VRKExcelObjects.h"
 #include "VRKExcelWatchView.h"
 #include "VRKSlider.h"
+#include "WatchWindow.h"
 #include "ui_MainWindow.h"
 
 #include <QCoreApplication>
@@ -55,6 +56,9 @@ void MainWindow::on_pushButton_Graph_clicked()
     markClosedWorkbooks();
     if (selectedSliderViews.isEmpty() || watchViews.isEmpty())
         return;
+    // The scan draws into the watches: a watch window closed meanwhile comes back.
+    if (watchWindow && !watchWindow->isVisible())
+        watchWindow->show();
     scanSliders(selectedSliderViews);
 }
 

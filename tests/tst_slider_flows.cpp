@@ -64,6 +64,7 @@ private slots:
     void settingsAreSavedAndComeBack();
     void aConfigurationChangeWritesTheClampedValue();
     void watchesLiveInTheWatchWindow();
+    void theWatchWindowComesBackForNewWatchesAndScans();
     void watchButtonsExportAndRemove();
     void removeAllEmptiesEverything();
     void aClosedWorkbookUnderLiveSliders();
@@ -162,6 +163,8 @@ void TestSliderFlows::duplicatesAndUnsuitableCellsAreSkippedQuietly()
     QTest::ignoreMessage(QtDebugMsg, "Slider for \"B2\" already exists. Skipping...");
     pressNewSliders();
     QCOMPARE(m_window->sliders().size(), 1);
+    // The one already there lights up, so the press did something the user sees.
+    QVERIFY(slider(0)->graphicsEffect());
 
     // Text and empty cells pass the selection's filter and are skipped silently.
     m_doc->editCell({0, 5, 0}, QStringLiteral("pear"));
@@ -385,10 +388,17 @@ void TestSliderFlows::watchesLiveInTheWatchWindow()
     QCOMPARE(watch->minimumWidth(), 250 + watch->extraWidth());
     QCOMPARE(watch->maximumHeight(), 250 + watch->extraHeight() + watch->titleHeight());
     // A duplicate watch is not made.
+    // A duplicate watch is not made; the watches there show again, lit up, in a
+    // watch window the user had closed.
+    window->close();
     QTest::ignoreMessage(QtDebugMsg, "Watch for \"D2\" already exists. Skipping...");
     QTest::ignoreMessage(QtDebugMsg, "Watch for \"E2\" already exists. Skipping...");
     pressNewWatches();
     QCOMPARE(m_window->watches().size(), 2);
+    QVERIFY(window->isVisible());
+    QVERIFY(m_window->watches().at(0)->graphicsEffect());
+    QVERIFY(m_window->watches().at(1)->graphicsEffect());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->watches().at(0)->graphicsEffect(), 10000);
     // The size slider resizes every watch.
     m_window->watchWindowNewWatchSize(150);
     QCOMPARE(m_window->watchSize(), 350);
@@ -400,6 +410,25 @@ void TestSliderFlows::watchesLiveInTheWatchWindow()
     perspective.turn = 5;
     watch->data()->setPerspectiveSettings(perspective);
     QCOMPARE(m_window->watches().at(1)->data()->perspectiveSettings().turn, 5.0);
+}
+
+void TestSliderFlows::theWatchWindowComesBackForNewWatchesAndScans()
+{
+    m_doc->setSelection({block(1, 1, 1, 1)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
+    WatchWindow *window = m_window->watchWindowForTests();
+    // Its own New button makes watches of the selected cells.
+    m_doc->setSelection({block(1, 4, 1, 4)});
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("pushButton_newWatchWindow")), Qt::LeftButton);
+    QCOMPARE(m_window->watches().size(), 2);
+    // Closed, it comes back when a scan is to draw into its watches.
+    window->close();
+    slider(0)->setSelected(true);
+    QTest::mouseClick(button("pushButton_Graph"), Qt::LeftButton);
+    QVERIFY(window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->property("scanning").toBool(), 30000);
 }
 
 void TestSliderFlows::watchButtonsExportAndRemove()

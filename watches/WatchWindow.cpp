@@ -32,6 +32,12 @@ WatchWindow::WatchWindow(QWidget *parent)
     connect(ui->horizontalSlider_watchSize, &QSlider::sliderReleased, this, &WatchWindow::checkResize);
     connect(ui->checkBox_Flat3DGraph, &QCheckBox::toggled, this, &WatchWindow::checkWidgetDisplay);
     ui->checkBox_SmoothGraphs->hide();
+    connect(ui->pushButton_newWatchWindow, &QPushButton::clicked, this, &WatchWindow::newWatchesRequested);
+}
+
+void WatchWindow::ensureVisible(QWidget *watch)
+{
+    ui->scrollArea->ensureWidgetVisible(watch);
 }
 
 WatchWindow::~WatchWindow()

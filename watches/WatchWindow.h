@@ -26,11 +26,15 @@ public:
     // Places a watch's container at the end of the list.
     void insertContainer(QWidget *container);
     const QList<VRKExcelWatchView *> &watchList() const { return watches; }
+    // Scrolls the list so that the watch shows.
+    void ensureVisible(QWidget *watch);
     int targetWidthForTests() const { return targetWidth; }
 
 signals:
     void newWatchSize(int value);
     void watchesEmptied();
+    // The "New" button: more watches, from the cells selected in the spreadsheet.
+    void newWatchesRequested();
 
 public slots:
     void doCheckResize();
