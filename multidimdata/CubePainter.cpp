@@ -172,7 +172,9 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     if (cube.surfaceColor == QColor(Qt::transparent) || cube.fastDraw || anyNaN) {
         QColor outline = cube.outlineColor;
         outline.setAlpha(20);
-        m_cubePainter.setPen(outline);
+        // A draft outlines every face: the pen is set once, not per face.
+        if (m_cubePainter.pen().color() != outline)
+            m_cubePainter.setPen(thinPen(outline));
         m_cubePainter.setBrush(Qt::NoBrush);
         if (!anyNaN) {
             m_cubePainter.drawPolyline(polygon, count + 1);
@@ -193,6 +195,8 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         lightPoint /= float(count);
     }
     const QColor fill = lit(base, brightening(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
+    // Antialiased lines go to the raster, far cheaper than the painter's stroker.
+    const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
     const double a = fill.alphaF();
     m_cubePainter.setBrush(fill);
     if (a > 0.05) {
@@ -208,11 +212,16 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         // over by the grid lines below, so only the others need stroking (a
         // triangle's diagonal); one too faint to show is left out.
         if (faint.alpha() > 0) {
-            m_cubePainter.setPen(thinPen(faint));
+            if (!antialiased)
+                m_cubePainter.setPen(thinPen(faint));
             for (int i = 0; i < count; ++i) {
                 const SurfaceMesh::Vertex &p = vertices[face.vertices[i]];
                 const SurfaceMesh::Vertex &q = vertices[face.vertices[(i + 1) % count]];
-                if (p.column != q.column && p.row != q.row)
+                if (p.column == q.column || p.row == q.row)
+                    continue;
+                if (antialiased)
+                    m_raster->drawLine(polygon[i], polygon[i + 1], faint);
+                else
                     m_cubePainter.drawLine(QLineF(polygon[i], polygon[i + 1]));
             }
         }
@@ -221,7 +230,6 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     // every edge of a cell, so no other outline pen is ever used.)
     QColor gridColour = fill;
     gridColour.setAlphaF(float(std::min(2 * cube.alpha + 0.2, 1.0)));
-    const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
     for (const auto &[u, v] : face.gridEdges) {
         const SurfaceMesh::Vertex &p = vertices[u];
         const SurfaceMesh::Vertex &q = vertices[v];
@@ -249,14 +257,13 @@ void CubePainter::drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::
         depth += vertices[v].stages[SurfaceMesh::Projected].z();
     depth = face.vertices.isEmpty() ? 0 : -depth / double(face.vertices.size());
     double radius = depth * base;
+    // Antialiased points are discs of the raster, with a faint rim on large
+    // ones; the painter draws the others.
     const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
-    if (radius > 2 && antialiased) {
-        QColor rim(Qt::white);
-        rim.setAlphaF(float(std::min(radius / 10, 0.2)));
-        m_cubePainter.setPen(QPen(rim, 1.2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-    } else {
+    QColor rim(Qt::white);
+    rim.setAlphaF(radius > 2 && antialiased ? float(std::min(radius / 10, 0.2)) : 0.0f);
+    if (!antialiased && !cube.fastDraw)
         m_cubePainter.setPen(Qt::transparent);
-    }
     radius = std::max(radius, 0.8);
     const double alphaP = std::min(2 * cube.alpha + 0.2, 1.0);
     for (int v : std::as_const(face.vertices)) {
@@ -281,14 +288,20 @@ void CubePainter::drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::
         colour.setAlphaF(float(alphaP));
         colour = colour.lighter(brightening(
             m_mesh.lightIntensity(vertex.stages[SurfaceMesh::Rotated], face, cube, data.perspectiveSettings())));
-        m_cubePainter.setBrush(colour);
         const QPointF at = vertex.stages[SurfaceMesh::Screen].toPointF();
-        if (!cube.fastDraw)
+        if (cube.fastDraw) {
+            if (size < 1.5) // the pixel under it: the pen is transparent
+                m_cubePainter.fillRect(QRect(int(std::floor(at.x())), int(std::floor(at.y())), 1, 1), colour);
+            else
+                m_cubePainter.fillRect(QRectF(at.x() - size / 2, at.y() - size / 2, size, size), colour);
+        } else if (antialiased) {
+            m_raster->fillDisc(at, size, colour);
+            if (rim.alpha() > 0)
+                m_raster->strokeCircle(at, size, 1.2, rim);
+        } else {
+            m_cubePainter.setBrush(colour);
             m_cubePainter.drawEllipse(at, size, size);
-        else if (size < 1.5) // the pixel under it: the pen may be transparent
-            m_cubePainter.fillRect(QRect(int(std::floor(at.x())), int(std::floor(at.y())), 1, 1), colour);
-        else
-            m_cubePainter.fillRect(QRectF(at.x() - size / 2, at.y() - size / 2, size, size), colour);
+        }
     }
     m_cubePainter.setClipping(true);
 }

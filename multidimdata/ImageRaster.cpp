@@ -102,3 +102,37 @@ void ImageRaster::drawLine(const QPointF &from, const QPointF &to, const QColor 
         }
     }
 }
+
+template <typename Coverage>
+void ImageRaster::blendRound(const QPointF &centre, double reach, const QColor &colour, Coverage coverage)
+{
+    const int alpha = colour.alpha() + (colour.alpha() >> 7);
+    if (alpha == 0 || !std::isfinite(centre.x()) || !std::isfinite(centre.y()) || !(reach > 0))
+        return;
+    const QRgb rgb = colour.rgb();
+    const int left = std::max(0, int(std::floor(centre.x() - reach)));
+    const int right = std::min(m_image.width() - 1, int(std::ceil(centre.x() + reach)));
+    const int top = std::max(0, int(std::floor(centre.y() - reach)));
+    const int bottom = std::min(m_image.height() - 1, int(std::ceil(centre.y() + reach)));
+    for (int y = top; y <= bottom; ++y) {
+        const double dy = y + 0.5 - centre.y();
+        for (int x = left; x <= right; ++x) {
+            const double dx = x + 0.5 - centre.x();
+            const double share = std::clamp(coverage(std::sqrt(dx * dx + dy * dy)), 0.0, 1.0);
+            blend(x, y, rgb, int(share * alpha));
+        }
+    }
+}
+
+void ImageRaster::fillDisc(const QPointF &centre, double radius, const QColor &colour)
+{
+    // A pixel is covered in proportion to how far inside the edge its centre lies.
+    blendRound(centre, radius + 0.5, colour, [radius](double distance) { return radius + 0.5 - distance; });
+}
+
+void ImageRaster::strokeCircle(const QPointF &centre, double radius, double width, const QColor &colour)
+{
+    const double half = width / 2;
+    blendRound(centre, radius + half + 0.5, colour,
+               [radius, half](double distance) { return half + 0.5 - std::abs(distance - radius); });
+}

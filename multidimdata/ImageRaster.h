@@ -5,7 +5,8 @@
 #include <QPointF>
 
 // Draws straight into a 32-bit image what a surface needs by the thousand,
-// far cheaper than a general painter: convex faces and one-pixel lines.
+// far cheaper than a general painter: convex faces, one-pixel lines and the
+// round points.
 class ImageRaster
 {
 public:
@@ -17,9 +18,16 @@ public:
     void fillConvex(const QPointF *points, int count, const QColor &colour);
     // An antialiased line one pixel wide (each pixel covered by its share).
     void drawLine(const QPointF &from, const QPointF &to, const QColor &colour);
+    // An antialiased disc, and a circle's outline `width` pixels wide.
+    void fillDisc(const QPointF &centre, double radius, const QColor &colour);
+    void strokeCircle(const QPointF &centre, double radius, double width, const QColor &colour);
 
 private:
     void blend(int x, int y, QRgb colour, int weight);
+    // Blends the colour over the pixels round a centre, each by the share of
+    // it that `coverage` gives for the distance of the pixel's centre.
+    template <typename Coverage>
+    void blendRound(const QPointF &centre, double reach, const QColor &colour, Coverage coverage);
 
     QImage &m_image;
 };
