@@ -232,8 +232,11 @@ void MainWindow::on_label_termsOfUse_mousePressed()
 
 void MainWindow::checkTermsOfUseApproval()
 {
-    if (!SettingsFiles::termsOfUseApproved())
+    if (!SettingsFiles::termsOfUseApproved()) {
+        // Above the main window while that floats above a spreadsheet.
+        termsOfUseForm->setWindowFlag(Qt::WindowStaysOnTopHint, windowFlags() & Qt::WindowStaysOnTopHint);
         termsOfUseForm->ask();
+    }
 }
 
 void MainWindow::showHelp()
@@ -357,12 +360,14 @@ void MainWindow::applyWindowFlags(Qt::WindowFlags flags)
 {
     qCDebug(lcWindowFlags) << "Changing flags" << windowFlags() << flags;
     reshowWithFlags(this, flags);
-    // The watches float with the program, or the spreadsheet covers them.
-    if (watchWindow) {
-        const bool above = flags & Qt::WindowStaysOnTopHint;
-        reshowWithFlags(watchWindow, above ? watchWindow->windowFlags() | Qt::WindowStaysOnTopHint
-                                           : watchWindow->windowFlags() & ~Qt::WindowStaysOnTopHint);
-    }
+    // The program's other windows float with it, or the spreadsheet (or the
+    // main window itself) covers them.
+    const bool above = flags & Qt::WindowStaysOnTopHint;
+    for (QWidget *window : {static_cast<QWidget *>(watchWindow), static_cast<QWidget *>(termsOfUseForm),
+                            static_cast<QWidget *>(sliderSettingsForm)})
+        if (window && bool(window->windowFlags() & Qt::WindowStaysOnTopHint) != above)
+            reshowWithFlags(window, above ? window->windowFlags() | Qt::WindowStaysOnTopHint
+                                          : window->windowFlags() & ~Qt::WindowStaysOnTopHint);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

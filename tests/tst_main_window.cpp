@@ -268,13 +268,20 @@ void TestMainWindow::watchesFloatWithTheProgramAboveAnotherSpreadsheet()
     QVERIFY(m_window->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(watches->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(watches->isVisible());
+    // The terms asked now come above the floating main window too.
+    m_window->checkTermsOfUseApproval();
+    QVERIFY(m_window->termsOfUseFormForTests()->isVisible());
+    QVERIFY(m_window->termsOfUseFormForTests()->windowFlags() & Qt::WindowStaysOnTopHint);
 
     // Back to none in front: both sink again, and both stay shown.
     AutomationBackend::remove(&other);
     m_window->checkExcelIsFrontMostTimeout();
     QVERIFY(!(watches->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(!(m_window->termsOfUseFormForTests()->windowFlags() & Qt::WindowStaysOnTopHint));
     QVERIFY(watches->isVisible());
+    QVERIFY(m_window->termsOfUseFormForTests()->isVisible());
     QVERIFY(m_window->isVisible());
+    m_window->termsOfUseFormForTests()->hide();
 }
 
 QTEST_MAIN(TestMainWindow)
