@@ -198,7 +198,6 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     // Antialiased lines go to the raster, far cheaper than the painter's stroker.
     const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
     const double a = fill.alphaF();
-    m_cubePainter.setBrush(fill);
     if (a > 0.05) {
         QColor faint = fill;
         faint.setAlphaF(float(std::pow(a, 6)));
