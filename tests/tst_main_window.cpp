@@ -35,6 +35,7 @@ private slots:
     void theTermsAreAskedUntilAccepted();
     void declinedTermsComeBackWhenTheCloseIsCancelled();
     void theBannerDragsTheWindow();
+    void disabledButtonsStayReadable();
     void missingHelpSaysSo();
     void helpShowsInsideWithoutAPdfViewer();
     void floatsAboveTheWorkbookWhileItIsActive();
@@ -174,6 +175,24 @@ void TestMainWindow::theBannerDragsTheWindow()
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(banner, &move);
     QCOMPARE(m_window->pos(), before + QPoint(20, 5));
+}
+
+void TestMainWindow::disabledButtonsStayReadable()
+{
+    // With nothing to scan, Graph is disabled: its caption must still stand
+    // out from the light metal behind it.
+    auto *graph = m_window->findChild<QPushButton *>(QStringLiteral("pushButton_Graph"));
+    QVERIFY(!graph->isEnabled());
+    const QImage withCaption = graph->grab().toImage();
+    const QString caption = graph->text();
+    graph->setText(QString());
+    const QImage without = graph->grab().toImage();
+    graph->setText(caption);
+    int contrast = 0;
+    for (int y = 0; y < withCaption.height(); ++y)
+        for (int x = 0; x < withCaption.width(); ++x)
+            contrast = std::max(contrast, std::abs(qGray(withCaption.pixel(x, y)) - qGray(without.pixel(x, y))));
+    QVERIFY2(contrast > 90, qPrintable(QString::number(contrast)));
 }
 
 void TestMainWindow::missingHelpSaysSo()
