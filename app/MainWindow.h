@@ -146,7 +146,7 @@ private:
     // Sliders and watches whose workbook has gone are marked so.
     void markClosedWorkbooks();
     void watchCellsOf(VRKExcelRange *range);
-    void describeCell(QWidget *view, VRKExcelRange *range);
+    void describeCell(QWidget *view, VRKExcelRange *range, const QString &caption);
     void openSliderSettings(VRKExcelCellSliderView *view);
     void pressNewSliders();
     // Fast drawing on every watch; the others' repaint factor follows.

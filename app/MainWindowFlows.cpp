@@ -222,7 +222,7 @@ void MainWindow::rangeIteratedForSlider(ExcelAddressBlock *block)
     view->watch()->setTitleHeight(caption.contains(QLatin1Char('\n')) ? 30 : 24);
     connectSliderView(view);
     watchCellsOf(range);
-    describeCell(view, range);
+    describeCell(view, range, caption);
     sliderViews.append(view);
     ui->horizontalLayout->insertWidget(ui->horizontalLayout->count() - 1, view);
 }
@@ -248,10 +248,13 @@ void MainWindow::watchCellsOf(VRKExcelRange *range)
         connect(sheet, &VRKExcelSheet::rangeChanged, this, &MainWindow::rangeChanged, Qt::UniqueConnection);
 }
 
-void MainWindow::describeCell(QWidget *view, VRKExcelRange *range)
+void MainWindow::describeCell(QWidget *view, VRKExcelRange *range, const QString &caption)
 {
-    // With several workbooks open, the tooltip tells whose cell this is.
-    view->setToolTip(QStringLiteral("%1 - %2!%3").arg(creationWorkbook, creationSheet, range->address()));
+    // The caption whole, where the title had to shorten it; and, with several
+    // workbooks open, whose cell this is.
+    view->setToolTip(QStringLiteral("%1\n%2 - %3!%4")
+                         .arg(QString(caption).replace(QLatin1Char('\n'), QLatin1Char(' ')), creationWorkbook,
+                              creationSheet, range->address()));
 }
 
 void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
@@ -287,7 +290,7 @@ void MainWindow::rangeIteratedForWatch(ExcelAddressBlock *block)
         WatchButton{QStringLiteral("exportdata"), QStringLiteral(":resources/watchbuttonexportdata.png")},
     });
     watchCellsOf(range);
-    describeCell(watch, range);
+    describeCell(watch, range, watch->name());
     // A new watch shows its cell's value at once.
     prepareForLiveReading(watch);
     const QList<double> now = setCellValuesGetCellValues({}, {}, {range});

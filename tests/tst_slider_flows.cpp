@@ -115,6 +115,8 @@ void TestSliderFlows::slidersComeFromTheSelectedInputs()
     VRKExcelCellSliderView *speed = slider(0);
     QCOMPARE(speed->addressLabel()->text(), QStringLiteral("B2"));
     QCOMPARE(speed->watch()->name(), QStringLiteral("Speed\nLaunch"));
+    // The caption whole in the tooltip, however the narrow title shortens it.
+    QVERIFY2(speed->toolTip().startsWith(QStringLiteral("Speed Launch\n")), qPrintable(speed->toolTip()));
     QCOMPARE(speed->watch()->titleHeight(), 30);
     QVERIFY(!(speed->watch()->displayFlags() & VRKExcelWatchView::TexturedTitle));
     QVERIFY(speed->isActive());
