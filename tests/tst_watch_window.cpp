@@ -52,6 +52,9 @@ void TestWatchWindow::buildsTheForm()
     QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->maximum(), 400);
     QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->value(), 100);
     QCOMPARE(child<QSlider>(window, "horizontalSlider_watchSize")->toolTip(), QStringLiteral("Graph size"));
+    // The surface options say what they do.
+    QVERIFY(!child<QCheckBox>(window, "checkBox_useNormalAveraged")->toolTip().isEmpty());
+    QVERIFY(!child<QCheckBox>(window, "checkBox_useTriangleRects")->toolTip().isEmpty());
     QCOMPARE(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->minimum(), 10);
     QCOMPARE(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->value(), 80);
     QVERIFY(child<QSlider>(window, "horizontalSlider_watchGraphAlpha")->invertedAppearance());
