@@ -138,15 +138,31 @@ void CubePainter::drawSurface(const MinMaxMultiDimData &data)
         vertex.drawnOnce = 0;
         vertex.onFillLimit = crossInside && (vertex.column == crossColumn || vertex.row == crossRow);
     }
+    const FaceStyle style = faceStyle(cube, m_cubePainter.testRenderHint(QPainter::Antialiasing));
     for (int f : m_mesh.order()) {
         const SurfaceMesh::Face &face = m_mesh.faces()[f];
-        drawFace(data, face);
+        drawFace(data, face, style);
         if (cube.drawPoints)
             drawPoints(data, face);
     }
 }
 
-void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face)
+CubePainter::FaceStyle CubePainter::faceStyle(const DrawSettings3DCube &cube, bool antialiased)
+{
+    FaceStyle style;
+    style.base = cube.surfaceColor.darker(cube.drawPoints ? 250 : 130);
+    style.base.setAlphaF(float(cube.alpha));
+    style.outline = cube.outlineColor;
+    style.outline.setAlpha(20);
+    style.outlineOnly = cube.surfaceColor == QColor(Qt::transparent) || cube.fastDraw;
+    // The lights change a colour's brightness, not its alpha.
+    style.faintAlpha = float(std::pow(style.base.alphaF(), 6));
+    style.gridAlpha = float(std::min(2 * cube.alpha + 0.2, 1.0));
+    style.antialiased = antialiased;
+    return style;
+}
+
+void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face, const FaceStyle &style)
 {
     const DrawSettings3DCube &cube = data.drawSettings3DCube();
     const QList<SurfaceMesh::Vertex> &vertices = m_mesh.vertices();
@@ -159,22 +175,22 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
         anyNaN = anyNaN || vertex.isNaN;
     }
     polygon[count] = polygon[0];
-    QRectF bounds(polygon[0], QSizeF(0, 0));
-    for (int i = 1; i < count; ++i)
-        bounds = bounds.united(QRectF(polygon[i], QSizeF(0, 0)));
-    if (!bounds.toAlignedRect().adjusted(-1, -1, 1, 1).intersects(m_cubeImage.rect()))
+    double left = polygon[0].x(), right = left, top = polygon[0].y(), bottom = top;
+    for (int i = 1; i < count; ++i) {
+        left = std::min(left, polygon[i].x());
+        right = std::max(right, polygon[i].x());
+        top = std::min(top, polygon[i].y());
+        bottom = std::max(bottom, polygon[i].y());
+    }
+    if (!(right >= -1 && bottom >= -1 && left <= m_cubeImage.width() + 1 && top <= m_cubeImage.height() + 1))
         return;
 
-    QColor base = cube.surfaceColor.darker(cube.drawPoints ? 250 : 130);
-    base.setAlphaF(float(cube.alpha));
     // A scan in progress fills every cell with a sample or a stand-in, so a
     // face is filled as soon as its corners hold values.
-    if (cube.surfaceColor == QColor(Qt::transparent) || cube.fastDraw || anyNaN) {
-        QColor outline = cube.outlineColor;
-        outline.setAlpha(20);
+    if (style.outlineOnly || anyNaN) {
         // A draft outlines every face: the pen is set once, not per face.
-        if (m_cubePainter.pen().color() != outline)
-            m_cubePainter.setPen(thinPen(outline));
+        if (m_cubePainter.pen().color() != style.outline)
+            m_cubePainter.setPen(thinPen(style.outline));
         m_cubePainter.setBrush(Qt::NoBrush);
         if (!anyNaN) {
             m_cubePainter.drawPolyline(polygon, count + 1);
@@ -194,13 +210,12 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
             lightPoint += vertices[face.vertices[i]].stages[SurfaceMesh::Rotated];
         lightPoint /= float(count);
     }
-    const QColor fill = lit(base, brightening(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
+    const QColor fill = lit(style.base, brightening(m_mesh.lightIntensity(lightPoint, face, cube, data.perspectiveSettings())));
     // Antialiased lines go to the raster, far cheaper than the painter's stroker.
-    const bool antialiased = m_cubePainter.testRenderHint(QPainter::Antialiasing);
-    const double a = fill.alphaF();
-    if (a > 0.05) {
+    const bool antialiased = style.antialiased;
+    if (fill.alphaF() > 0.05) {
         QColor faint = fill;
-        faint.setAlphaF(float(std::pow(a, 6)));
+        faint.setAlphaF(style.faintAlpha);
         // A merged cell is the two triangles it was made of, fanned from its
         // first corner: on screen the cell need not be convex.
         for (int i = 1; i + 1 < count; ++i) {
@@ -228,7 +243,7 @@ void CubePainter::drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Fa
     // Grid lines: the face's edges that run along a grid line. (They draw
     // every edge of a cell, so no other outline pen is ever used.)
     QColor gridColour = fill;
-    gridColour.setAlphaF(float(std::min(2 * cube.alpha + 0.2, 1.0)));
+    gridColour.setAlphaF(style.gridAlpha);
     for (const auto &[u, v] : face.gridEdges) {
         const SurfaceMesh::Vertex &p = vertices[u];
         const SurfaceMesh::Vertex &q = vertices[v];

@@ -34,7 +34,18 @@ private:
     bool prepareImage(const MinMaxMultiDimData &data);
     void render(MinMaxMultiDimData &data);
     void drawSurface(const MinMaxMultiDimData &data);
-    void drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
+    // What the faces of one render share, worked out once.
+    struct FaceStyle
+    {
+        QColor base;       // the surface's colour before the lights
+        QColor outline;    // the faint outline of a face that is not filled
+        bool outlineOnly;  // a transparent surface or a draft
+        float faintAlpha;  // a filled face's own outline
+        float gridAlpha;   // its grid lines
+        bool antialiased;
+    };
+    static FaceStyle faceStyle(const DrawSettings3DCube &cube, bool antialiased);
+    void drawFace(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face, const FaceStyle &style);
     QColor lit(const QColor &base, int intensity);
     void drawPoints(const MinMaxMultiDimData &data, const SurfaceMesh::Face &face);
     static CubeAxesContent axesContent(const MinMaxMultiDimData &data);
