@@ -76,6 +76,11 @@ void TestSettingsFiles::acceptingTheTermsIsRememberedDecliningIsToo()
     QCOMPARE(form.size(), QSize(439, 300));
     QVERIFY(form.windowModality() == Qt::ApplicationModal);
     form.show();
+    // Both answers read whole, with room round their words.
+    for (const char *name : {"pushButton_accept", "pushButton_reject"}) {
+        const QPushButton *answer = form.findChild<QPushButton *>(QLatin1String(name));
+        QVERIFY2(answer->width() >= answer->fontMetrics().horizontalAdvance(answer->text()) + 16, name);
+    }
     form.findChild<QPushButton *>(QStringLiteral("pushButton_accept"))->click();
     QVERIFY(SettingsFiles::termsOfUseApproved());
     QVERIFY(!form.isVisible());
