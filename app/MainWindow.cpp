@@ -67,11 +67,14 @@ MainWindow::MainWindow(QWidget *parent)
     formHandler = new Backgrounds::FormHandler(this);
     formHandler->attach(this);
 
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        // Lower right, leaving room beside it; never off a small screen.
-        move(std::max(available.left(), available.width() - width() - 400),
-             std::max(available.top(), available.height() - height() - 40));
+    // Where the user left it; the first time lower right, leaving room beside
+    // it, never off a small screen.
+    if (!restoreGeometry(SettingsFiles::windowGeometry(mainWindowName))) {
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            move(std::max(available.left(), available.width() - width() - 400),
+                 std::max(available.top(), available.height() - height() - 40));
+        }
     }
 
     connect(ui->label_Tarvio, &QMouseEventLabel::mousePressed, this, &MainWindow::label_TarvioMousePressed);
@@ -150,6 +153,9 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     qApp->removeEventFilter(this);
+    SettingsFiles::setWindowGeometry(mainWindowName, saveGeometry());
+    if (watchWindow)
+        SettingsFiles::setWindowGeometry(watchWindowName, watchWindow->saveGeometry());
     // The views report their destruction into the lists; they go first.
     delete watchWindow;
     qDeleteAll(QList<VRKExcelCellSliderView *>(sliderViews));

@@ -118,6 +118,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The names their places are stored by in the settings.
+    static inline const QString mainWindowName = QStringLiteral("MainWindow");
+    static inline const QString watchWindowName = QStringLiteral("WatchWindow");
+
     void runCreationFlow(bool sliderMode);
     void showNoCellWarning(bool sliderMode);
     VRKExcelRange *lookUpCell(const QString &address);

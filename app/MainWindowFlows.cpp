@@ -342,6 +342,8 @@ void MainWindow::newWatchWindow()
             place.setTop(available.top() + 20);
     }
     watchWindow->setGeometry(place);
+    // Where the user left it last time, if that is still on a screen.
+    watchWindow->restoreGeometry(SettingsFiles::windowGeometry(watchWindowName));
     watchWindow->checkPosition();
 }
 

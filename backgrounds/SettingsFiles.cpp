@@ -62,3 +62,17 @@ void SettingsFiles::setFolder(const QString &folder)
 {
     chosenFolder() = folder;
 }
+
+QByteArray SettingsFiles::windowGeometry(const QString &window)
+{
+    QSettings settings(generalPath(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Windows"));
+    return settings.value(window).toByteArray();
+}
+
+void SettingsFiles::setWindowGeometry(const QString &window, const QByteArray &geometry)
+{
+    QSettings settings(generalPath(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Windows"));
+    settings.setValue(window, geometry);
+}

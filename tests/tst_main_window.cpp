@@ -36,6 +36,7 @@ private slots:
     void declinedTermsComeBackWhenTheCloseIsCancelled();
     void theBannerDragsTheWindow();
     void disabledButtonsStayReadable();
+    void windowsComeBackWhereTheyWereLeft();
     void missingHelpSaysSo();
     void helpShowsInsideWithoutAPdfViewer();
     void floatsAboveTheWorkbookWhileItIsActive();
@@ -175,6 +176,19 @@ void TestMainWindow::theBannerDragsTheWindow()
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(banner, &move);
     QCOMPARE(m_window->pos(), before + QPoint(20, 5));
+}
+
+void TestMainWindow::windowsComeBackWhereTheyWereLeft()
+{
+    m_window->move(37, 41);
+    m_window->newWatchWindow();
+    m_window->watchWindowForTests()->setGeometry(60, 70, 355, 500);
+    const QRect main = m_window->geometry();
+    delete m_window;
+    m_window = new MainWindow;
+    QCOMPARE(m_window->geometry(), main);
+    m_window->newWatchWindow();
+    QCOMPARE(m_window->watchWindowForTests()->geometry().topLeft(), QPoint(60, 70));
 }
 
 void TestMainWindow::disabledButtonsStayReadable()
