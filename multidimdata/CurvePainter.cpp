@@ -1,4 +1,5 @@
 #include "CurvePainter.h"
+#include "DataLogging.h"
 
 #include "MinMaxMultiDimData.h"
 
@@ -40,7 +41,7 @@ void CurvePainter::draw(const MinMaxMultiDimData &data, QPainter &painter, const
 {
     const QList<double> values = data.extract(data.dataExtractionSettings().selection);
     if (values.isEmpty()) {
-        qDebug() << "paint2D: no values";
+        qCDebug(lcData) << "paint2D: no values";
         return;
     }
     double lo = data.minimum();

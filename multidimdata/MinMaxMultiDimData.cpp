@@ -1,4 +1,5 @@
 #include "MinMaxMultiDimData.h"
+#include "DataLogging.h"
 
 #include <QDebug>
 
@@ -283,20 +284,20 @@ void MinMaxMultiDimData::paint(QPainter &painter, QRect rect)
     const QList<int> &selection = m_dataExtractionSettings.selection;
     const int free = int(std::count(selection.begin(), selection.end(), -1));
     if (free == 0) {
-        qDebug() << "Cannot paint with empty indices";
+        qCDebug(lcData) << "Cannot paint with empty indices";
         return;
     }
     if (dimensions().isEmpty()) {
-        qDebug() << "Cannot paint with no dimensions set";
+        qCDebug(lcData) << "Cannot paint with no dimensions set";
         return;
     }
     if (selection.size() > dimensions().size()) {
-        qDebug().noquote() << "Invalid indices" << selectionText(selection) << "for dimensions with count"
+        qCDebug(lcData).noquote() << "Invalid indices" << selectionText(selection) << "for dimensions with count"
                            << dimensions().size();
         return;
     }
     if (free > 2) {
-        qDebug().noquote() << "Cannot paint more graphs with more than 3 dimensions. Indices:"
+        qCDebug(lcData).noquote() << "Cannot paint more graphs with more than 3 dimensions. Indices:"
                            << selectionText(selection);
         return;
     }

@@ -1,10 +1,13 @@
 #include "SimpleMultiDimData.h"
+#include "DataLogging.h"
 
 #include <QDebug>
 #include <QStringList>
 
 #include <cmath>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcData, "tarvio.data", QtWarningMsg)
 
 namespace {
 
@@ -82,7 +85,7 @@ qsizetype SimpleMultiDimData::offsetOf(const QList<int> &position) const
         stride *= count;
     }
     if (!inGrid || offset >= m_values.size()) {
-        qDebug().noquote() << "GET invalid for" << positionText(position) << "offset:" << (inGrid ? offset : -1)
+        qCDebug(lcData).noquote() << "GET invalid for" << positionText(position) << "offset:" << (inGrid ? offset : -1)
                            << "data size:" << m_values.size();
         return -1;
     }
@@ -153,7 +156,7 @@ void SimpleMultiDimData::resetValues()
 void SimpleMultiDimData::setValues(const QList<double> &values)
 {
     if (values.size() != totalSize()) {
-        qDebug() << "Invalid data size. Required:" << totalSize() << " provided:" << values.size();
+        qCDebug(lcData) << "Invalid data size. Required:" << totalSize() << " provided:" << values.size();
         return;
     }
     m_values = values;
@@ -187,7 +190,7 @@ void SimpleMultiDimData::setDimensions(const QList<Dimension> &dimensions)
         return;
     const qsizetype total = checkedTotalSize(dimensions);
     if (total < 0) {
-        qDebug() << "Refusing dimensions: negative count or more than" << maxTotalSize << "values";
+        qCDebug(lcData) << "Refusing dimensions: negative count or more than" << maxTotalSize << "values";
         return;
     }
     m_dimensions = dimensions;

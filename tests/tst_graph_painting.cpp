@@ -3,6 +3,7 @@
 #include "MinMaxMultiDimData.h"
 #include "VRKExcelWatchScale.h"
 #include "VRKExcelWatchView.h"
+#include "ProgramDiagnostics.h"
 
 #include <QPainter>
 #include <QSignalSpy>

@@ -1,4 +1,5 @@
 #include "MinMaxMultiDimData.h"
+#include "ProgramDiagnostics.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,4 +1,5 @@
 #include "SimpleMultiDimData.h"
+#include "ProgramDiagnostics.h"
 
 #include <QSignalSpy>
 #include <QTest>

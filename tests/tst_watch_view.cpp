@@ -2,6 +2,7 @@
 #include "VRKExcelWatchScale.h"
 #include "VRKExcelWatchView.h"
 #include "WatchExport.h"
+#include "ProgramDiagnostics.h"
 
 #include <QMouseEvent>
 #include <QPainter>

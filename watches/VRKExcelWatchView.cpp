@@ -1,4 +1,5 @@
 #include "VRKExcelWatchView.h"
+#include "WatchLogging.h"
 
 #include "CachedImageLoader.h"
 #include "MinMaxMultiDimData.h"
@@ -14,6 +15,8 @@
 
 #include <cmath>
 #include <limits>
+
+Q_LOGGING_CATEGORY(lcWatches, "tarvio.watches", QtWarningMsg)
 
 namespace {
 
@@ -565,7 +568,7 @@ QRect VRKExcelWatchView::area(int which) const
         r.setCoords(3, y1 + 2, m_buttonSize * int(m_buttons.size()) + 2, y1 + m_buttonSize + 1);
         break;
     default:
-        qDebug() << "Unknown WatchArea value";
+        qCDebug(lcWatches) << "Unknown WatchArea value";
         r = inner;
     }
     return r;
