@@ -4,7 +4,6 @@
 // by tests/fixtures/make-fixtures.sh.
 #include "Workbook.h"
 #include "io/BuildWorkbook.h"
-#include "io/ReaderSteps.h"
 #include "io/WorkbookFiles.h"
 #include "io/XlsxSheetNames.h"
 
@@ -23,20 +22,10 @@ namespace {
 
 const std::string fixtures = TARVIO_FIXTURES;
 
-// Reads a file as the program does, the reader's half in this process.
+// Reads a file as the program does, through the reader program.
 LoadReport readFile(const std::string &path, Workbook &book)
 {
-    const FileFormat format = formatOfPath(path);
-    const std::uint64_t ceiling = LoadOptions().memoryLimitBytes;
-    const std::string answer = readerAnswer(path, format, ceiling);
-    RecordDecoder decoder(ceiling);
-    decoder.feed(answer.data(), answer.size());
-    if (decoder.state() != RecordDecoder::State::Complete) {
-        LoadReport report;
-        report.message = decoder.failure();
-        return report;
-    }
-    return buildWorkbook(decoder.take(), book);
+    return loadWorkbookFile(path, book);
 }
 
 CellLocation at(Workbook &book, const char *reference)

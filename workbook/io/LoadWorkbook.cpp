@@ -1,6 +1,6 @@
 #include "WorkbookFiles.h"
 
-#include "../FormulaParser.h"
+#include "BuildWorkbook.h"
 #include "ImportedData.h"
 #include "OrcusImport.h"
 #include "ReaderChecks.h"
@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <map>
 
 #include <poll.h>
 #include <sys/stat.h>
@@ -38,67 +37,6 @@ void noteUnreadParts(const std::string &path, std::vector<std::string> &unsuppor
             unsupported.push_back(what);
 }
 
-void fillWorkbook(const ImportedData &data, Workbook &book, LoadReport &report)
-{
-    std::vector<SheetIndex> sheets;
-    for (size_t i = 0; i < data.sheets.size(); ++i) {
-        SheetIndex index = book.addSheet(data.sheets[i].name);
-        for (int n = 1; index < 0; ++n)
-            index = book.addSheet("Sheet" + std::to_string(i + n));
-        sheets.push_back(index);
-    }
-    for (const ImportedName &name : data.names) {
-        const SheetIndex scope = name.scope >= 0 && static_cast<size_t>(name.scope) < sheets.size() ? sheets[name.scope] : -1;
-        book.defineName(name.name, name.expression, scope);
-    }
-    for (size_t i = 0; i < data.sheets.size(); ++i) {
-        // Shared formulas: the first cell of a group carries the text, the others its index.
-        for (const auto &[column, width] : data.sheets[i].columnWidths)
-            book.setColumnWidth(sheets[i], column, width);
-        std::map<std::int32_t, const ImportedCell *> masters;
-        for (const ImportedCell &cell : data.sheets[i].cells)
-            if (cell.kind == ImportedCell::Kind::Formula && cell.shared >= 0)
-                masters.emplace(cell.shared, &cell);
-        for (const ImportedCell &cell : data.sheets[i].cells) {
-            const CellLocation where{sheets[i], cell.row, cell.column};
-            switch (cell.kind) {
-            case ImportedCell::Kind::Number:
-                book.setValue(where, Value::number(cell.number));
-                break;
-            case ImportedCell::Kind::Boolean:
-                book.setValue(where, Value::boolean(cell.number != 0));
-                break;
-            case ImportedCell::Kind::Text:
-                book.setValue(where, Value::text(cell.text));
-                break;
-            case ImportedCell::Kind::Raw:
-                book.setInput(where, cell.text);
-                break;
-            case ImportedCell::Kind::Formula:
-            case ImportedCell::Kind::SharedFormula: {
-                std::string text = formulaFromFile(cell.text);
-                if (cell.kind == ImportedCell::Kind::SharedFormula) {
-                    const auto master = masters.find(cell.shared);
-                    if (master != masters.end())
-                        text = shiftFormula(formulaFromFile(master->second->text), cell.row - master->second->row,
-                                            cell.column - master->second->column);
-                }
-                if (text.empty() || !book.setFormula(where, text)) {
-                    // What cannot be evaluated keeps the value the file cached.
-                    ++report.unreadableFormulas;
-                    book.setValue(where, cell.cachedIsNumber ? Value::number(cell.number)
-                                         : cell.cached.empty() ? Value() : Value::text(cell.cached));
-                }
-                break;
-            }
-            }
-        }
-    }
-    if (book.sheetCount() == 0)
-        book.addSheet("Sheet1");
-    book.recalculateAll();
-}
-
 LoadReport cannotRead(const std::string &path, const std::string &reason)
 {
     LoadReport report;
@@ -108,15 +46,12 @@ LoadReport cannotRead(const std::string &path, const std::string &reason)
 
 LoadReport workbookFromRecord(const std::string &path, FileFormat format, const ImportedData &data, Workbook &book)
 {
-    LoadReport report;
-    fillWorkbook(data, book, report);
+    LoadReport report = buildWorkbook(data, book);
     book.filePath = path;
     const size_t slash = path.find_last_of('/');
     book.name = slash == std::string::npos ? path : path.substr(slash + 1);
-    report.unsupported = data.unsupported;
     if (format == FileFormat::Xlsx)
         noteUnreadParts(path, report.unsupported);
-    report.ok = true;
     return report;
 }
 

@@ -1,5 +1,6 @@
 #include "ReaderChecks.h"
 
+#include "XmlPart.h"
 #include "ZipDirectory.h"
 
 #include <orcus/sax_parser.hpp>
@@ -159,8 +160,7 @@ private:
         if (!m_directory.find(part) || !m_archive.read_file_entry(part, content))
             return false;
         RelationshipsHandler handler;
-        orcus::sax_parser<RelationshipsHandler> parser(reinterpret_cast<const char *>(content.data()), content.size(), handler);
-        parser.parse();
+        parseXmlPart(content, handler);
         relationships = std::move(handler.found);
         return true;
     }
