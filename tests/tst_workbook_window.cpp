@@ -109,6 +109,7 @@ private slots:
     void offersToOpenAWorkbookWhenNoneIsUsable();
     void theGridShowsCellsAsASpreadsheetDoes();
     void savingAFileWeCannotFullyWriteNeverOverwritesIt();
+    void whatCouldNotBeReadIsSaidWithWhere();
 };
 
 void TestWorkbookWindow::cleanup()
@@ -412,6 +413,20 @@ void TestWorkbookWindow::savingAFileWeCannotFullyWriteNeverOverwritesIt()
     QVERIFY(original.open(QIODevice::ReadOnly));
     QCOMPARE(original.readAll(), before);
     QVERIFY(doc->isModified());
+}
+
+void TestWorkbookWindow::whatCouldNotBeReadIsSaidWithWhere()
+{
+    QString message;
+    EmbeddedDocument *doc = backend().openDocument(QStringLiteral(TARVIO_FIXTURES "/malformed.csv"), &message);
+    QVERIFY2(doc, qPrintable(message));
+    QMessageBox *box = nullptr;
+    QTRY_VERIFY((box = windowOf(doc)->findChild<QMessageBox *>(QStringLiteral("readNotes"))));
+    QVERIFY(box->isVisible());
+    QVERIFY(box->windowModality() == Qt::NonModal);
+    QVERIFY2(box->informativeText().contains(QStringLiteral("line 2")), qPrintable(box->informativeText()));
+    box->close();
+    doc->setModified(false);
 }
 
 QTEST_MAIN(TestWorkbookWindow)

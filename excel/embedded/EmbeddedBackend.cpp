@@ -101,12 +101,15 @@ EmbeddedDocument *EmbeddedBackend::frontDocument() const
     return all.isEmpty() ? nullptr : all.first();
 }
 
-EmbeddedDocument *EmbeddedBackend::adopt(std::unique_ptr<Workbook> book, const QString &name)
+EmbeddedDocument *EmbeddedBackend::adopt(std::unique_ptr<Workbook> book, const QString &name,
+                                         const std::function<void(EmbeddedDocument *)> &prepare)
 {
     start();
     auto *doc = new EmbeddedDocument(m_nextId++, name, std::move(book), this);
     m_documents.prepend(doc);
     connect(doc, &QObject::destroyed, this, [this] { m_documents.removeAll(QPointer<EmbeddedDocument>()); });
+    if (prepare)
+        prepare(doc);
     if (showDocument)
         showDocument(doc);
     emit documentOpened(doc);
@@ -122,6 +125,32 @@ EmbeddedDocument *EmbeddedBackend::newDocument()
     return adopt(std::move(book), name);
 }
 
+namespace {
+
+// The lines a user is told after opening: what was not read, with where, and
+// the formulas kept as the file had them.
+QStringList readNotesOf(const LoadReport &report)
+{
+    constexpr size_t shown = 20;
+    QStringList notes;
+    for (size_t i = 0; i < report.notRead.size() && i < shown; ++i)
+        notes << QString::fromStdString(report.notRead[i]);
+    if (report.notRead.size() > shown)
+        notes << QStringLiteral("... and %1 more.").arg(report.notRead.size() - shown);
+    if (report.unreadableFormulas > 0) {
+        QStringList cells;
+        for (const std::string &cell : report.unreadableFormulaCells)
+            cells << QString::fromStdString(cell);
+        notes << QStringLiteral("%1 formula(s) this program cannot evaluate keep their text and the result the file "
+                                "saved, and are saved back unchanged: %2")
+                     .arg(report.unreadableFormulas)
+                     .arg(cells.join(QStringLiteral(", ")));
+    }
+    return notes;
+}
+
+} // namespace
+
 EmbeddedDocument *EmbeddedBackend::openDocument(const QString &path, QString *message, bool *cancelled)
 {
     auto book = std::make_unique<Workbook>();
@@ -134,12 +163,13 @@ EmbeddedDocument *EmbeddedBackend::openDocument(const QString &path, QString *me
             *message = QString::fromStdString(report.message);
         return nullptr;
     }
-    EmbeddedDocument *doc = adopt(std::move(book), QFileInfo(path).fileName());
-    QStringList unsupported;
-    for (const std::string &part : report.unsupported)
-        unsupported << QString::fromStdString(part);
-    doc->setUnsupported(unsupported);
-    return doc;
+    return adopt(std::move(book), QFileInfo(path).fileName(), [&report](EmbeddedDocument *doc) {
+        QStringList unsupported;
+        for (const std::string &part : report.unsupported)
+            unsupported << QString::fromStdString(part);
+        doc->setUnsupported(unsupported);
+        doc->setReadNotes(readNotesOf(report));
+    });
 }
 
 void EmbeddedBackend::bringToFront(EmbeddedDocument *document)

@@ -52,7 +52,9 @@ signals:
 
 private:
     EmbeddedBackend() = default;
-    EmbeddedDocument *adopt(std::unique_ptr<workbook::Workbook> book, const QString &name);
+    // `prepare` fills in what the document's window must know before it shows.
+    EmbeddedDocument *adopt(std::unique_ptr<workbook::Workbook> book, const QString &name,
+                            const std::function<void(EmbeddedDocument *)> &prepare = {});
 
     QList<QPointer<EmbeddedDocument>> m_documents; // front first
     qint64 m_nextId = 1;

@@ -26,6 +26,9 @@ public:
     // What the file held that saving as xlsx would lose (from loading).
     QStringList unsupported() const { return m_unsupported; }
     void setUnsupported(const QStringList &parts) { m_unsupported = parts; }
+    // What loading could not read or evaluate, a line each, for the user to hear once.
+    QStringList readNotes() const { return m_readNotes; }
+    void setReadNotes(const QStringList &notes) { m_readNotes = notes; }
 
     bool isModified() const { return m_modified; }
     void setModified(bool modified);
@@ -64,6 +67,7 @@ private:
     QString m_name;
     std::unique_ptr<workbook::Workbook> m_book;
     QStringList m_unsupported;
+    QStringList m_readNotes;
     bool m_modified = false;
     bool m_recalculationScheduled = false;
     workbook::SheetIndex m_activeSheet = 0;

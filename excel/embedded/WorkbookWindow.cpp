@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace workbook;
@@ -79,6 +80,21 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
     updateTitle();
+    if (!document->readNotes().isEmpty())
+        QTimer::singleShot(0, this, &WorkbookWindow::tellReadNotes);
+}
+
+void WorkbookWindow::tellReadNotes()
+{
+    // Said beside the workbook, not in its way: the user reads on while it shows.
+    auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tarvio Workbook"),
+                                tr("Not everything in %1 could be read as it is.").arg(m_document->name()),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("readNotes"));
+    box->setInformativeText(m_document->readNotes().join(QLatin1Char('\n')));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void WorkbookWindow::fitUsedColumns()

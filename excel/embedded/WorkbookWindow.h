@@ -39,6 +39,8 @@ protected:
 
 private:
     void buildMenus();
+    // What loading could not read, said once when the window first shows.
+    void tellReadNotes();
     void updateTitle();
     void fitUsedColumns();
     void updateFormulaBar();
