@@ -382,6 +382,17 @@ void TestGraphPainting::surfacesTurnTiltAndZoom()
     wheel(watch, g.center(), 120, Qt::AltModifier);
     QCOMPARE(zooming.count(), 1);
     QCOMPARE(watch.data()->perspectiveSettings().zoom, zoom * 1.2);
+    // Control + wheel too, where the window manager takes Alt + wheel.
+    wheel(watch, g.center(), -120, Qt::ControlModifier);
+    QCOMPARE(zooming.count(), 2);
+    QCOMPARE(watch.data()->perspectiveSettings().zoom, zoom);
+    // A middle drag up by half the graph width stretches the heights by 0.5, as Alt + left does.
+    const double height = watch.data()->perspectiveSettings().heightScale;
+    QTest::mousePress(&watch, Qt::MiddleButton, Qt::NoModifier, start);
+    QMouseEvent stretch(QEvent::MouseMove, up, watch.mapToGlobal(up), Qt::NoButton, Qt::MiddleButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&watch, &stretch);
+    QTest::mouseRelease(&watch, Qt::MiddleButton, Qt::NoModifier, start);
+    QCOMPARE(watch.data()->perspectiveSettings().heightScale, height + 0.5);
     QTest::mouseDClick(&watch, Qt::LeftButton, Qt::NoModifier, start);
     QCOMPARE(watch.data()->perspectiveSettings(), PerspectiveSettings());
 }

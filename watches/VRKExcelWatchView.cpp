@@ -987,6 +987,10 @@ void VRKExcelWatchView::mousePressEvent(QMouseEvent *event)
         const bool alt = modifiers & Qt::AltModifier;
         if (left && (shift || control || alt) && area(Graph).contains(position.toPoint()))
             m_dragMode = shift && alt ? 5 : control && alt ? 1 : shift ? 4 : alt ? 3 : 2;
+        // The middle button stretches heights as Alt + left does, where the
+        // window manager keeps Alt + drag for moving windows.
+        else if (event->button() == Qt::MiddleButton && area(Graph).contains(position.toPoint()))
+            m_dragMode = 3;
         else if (event->button() == Qt::RightButton) {
             m_pressCubeSettings = m_data->drawSettings3DCube();
             m_dragMode = 2;
@@ -1059,7 +1063,7 @@ void VRKExcelWatchView::mouseMoveEvent(QMouseEvent *event)
     const QRect g = area(Graph);
     const QPointF d = position - m_pressPosition;
     const double w = g.width(), h = g.height();
-    if ((held & (Qt::LeftButton | Qt::RightButton)) && m_dragMode != 0) {
+    if ((held & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) && m_dragMode != 0) {
         if (m_dragMode == 5) {
             DrawSettings3DCube cube = m_data->drawSettings3DCube();
             cube.dragFraction = m_pressCubeSettings.dragFraction - d.y() / 100;
@@ -1103,7 +1107,8 @@ void VRKExcelWatchView::mouseMoveEvent(QMouseEvent *event)
 void VRKExcelWatchView::wheelEvent(QWheelEvent *event)
 {
     emit mouseWheelEvent(event);
-    if (depth() < 4 || !(event->modifiers() & Qt::AltModifier)) {
+    // Control as well as Alt: most Linux window managers keep Alt + wheel for themselves.
+    if (depth() < 4 || !(event->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
         event->ignore();
         return;
     }
