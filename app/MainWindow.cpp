@@ -6,6 +6,7 @@
 #include "QuickHelpWindow.h"
 #include "FormHandler.h"
 #include "SettingsFiles.h"
+#include "SplashScreen.h"
 #include "SliderSettingsForm.h"
 #include "TermsOfUseForm.h"
 #include "VRKExcelCellSliderView.h"
@@ -239,6 +240,10 @@ void MainWindow::on_label_termsOfUse_mousePressed()
 void MainWindow::checkTermsOfUseApproval()
 {
     if (!SettingsFiles::termsOfUseApproved()) {
+        // The splash floats above everything: it must not hide the question.
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (auto *splash = qobject_cast<SplashScreen *>(window))
+                splash->close();
         // Above the main window while that floats above a spreadsheet.
         termsOfUseForm->setWindowFlag(Qt::WindowStaysOnTopHint, windowFlags() & Qt::WindowStaysOnTopHint);
         termsOfUseForm->ask();

@@ -3,6 +3,7 @@
 #include "embedded/EmbeddedBackend.h"
 #include "embedded/WorkbookWindow.h"
 #include "SettingsFiles.h"
+#include "SplashScreen.h"
 #include "TermsOfUseForm.h"
 #include "QuickHelpWindow.h"
 #include "WatchWindow.h"
@@ -33,6 +34,7 @@ private slots:
     void escapeStopsARunningScan();
     void theScanPrecisionDebounces();
     void theTermsAreAskedUntilAccepted();
+    void theSplashMakesWayForTheTerms();
     void declinedTermsComeBackWhenTheCloseIsCancelled();
     void theBannerDragsTheWindow();
     void disabledButtonsStayReadable();
@@ -140,6 +142,16 @@ void TestMainWindow::theTermsAreAskedUntilAccepted()
     MainWindow second;
     QTest::qWait(2300);
     QVERIFY(!second.termsOfUseFormForTests()->isVisible());
+}
+
+void TestMainWindow::theSplashMakesWayForTheTerms()
+{
+    auto *splash = new SplashScreen; // removes itself
+    splash->show();
+    m_window->checkTermsOfUseApproval();
+    QVERIFY(m_window->termsOfUseFormForTests()->isVisible());
+    QVERIFY(!splash->isVisible());
+    m_window->termsOfUseFormForTests()->hide();
 }
 
 void TestMainWindow::declinedTermsComeBackWhenTheCloseIsCancelled()
