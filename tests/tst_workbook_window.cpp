@@ -16,6 +16,7 @@
 #include <QPaintEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -97,6 +98,7 @@ private slots:
     void initTestCase() { WorkbookWindow::serveDocuments(); }
     void cleanup();
     void aNewDocumentGetsItsWindow();
+    void eachWorkbookLandsBesideTheOthers();
     void typingEditsAndEnterMovesDown();
     void refusedFormulasKeepTheCell();
     void theFormulaBarShowsAndEditsTheCurrentCell();
@@ -427,6 +429,19 @@ void TestWorkbookWindow::whatCouldNotBeReadIsSaidWithWhere()
     QVERIFY2(box->informativeText().contains(QStringLiteral("line 2")), qPrintable(box->informativeText()));
     box->close();
     doc->setModified(false);
+}
+
+void TestWorkbookWindow::eachWorkbookLandsBesideTheOthers()
+{
+    EmbeddedDocument *first = backend().newDocument();
+    EmbeddedDocument *second = backend().newDocument();
+    QWidget *a = windowOf(first);
+    QWidget *b = windowOf(second);
+    QVERIFY(a->pos() != b->pos());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(a->pos()) && screen.contains(b->pos()));
+    first->setModified(false);
+    second->setModified(false);
 }
 
 QTEST_MAIN(TestWorkbookWindow)

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -82,6 +83,25 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     updateTitle();
     if (!document->readNotes().isEmpty())
         QTimer::singleShot(0, this, &WorkbookWindow::tellReadNotes);
+}
+
+void WorkbookWindow::placeBesideTheOthers()
+{
+    // From the top left of the screen, each further workbook a step down and
+    // to the right, so that none lands exactly on another (the program's main
+    // window keeps to the lower right).
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    int open = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget != this && qobject_cast<WorkbookWindow *>(widget) && widget->isVisible())
+            ++open;
+    constexpr int step = 32;
+    const int steps = std::max(1, (available.height() - height()) / step);
+    const QPoint corner = available.topLeft() + QPoint(24, 24) + QPoint(step, step) * (open % steps);
+    move(corner);
 }
 
 void WorkbookWindow::tellReadNotes()
@@ -346,6 +366,7 @@ void WorkbookWindow::serveDocuments()
     EmbeddedBackend &backend = EmbeddedBackend::instance();
     backend.showDocument = [](EmbeddedDocument *document) {
         auto *window = new WorkbookWindow(document);
+        window->placeBesideTheOthers();
         window->show();
     };
     backend.activeDocumentWindow = []() -> EmbeddedDocument * {

@@ -28,6 +28,8 @@ public:
     // Asks about unsaved changes; false when the user cancels.
     bool confirmClose();
 
+    // Moves a new window to the top left, a step beside the workbook windows already shown.
+    void placeBesideTheOthers();
     // Shows a window for every document the embedded spreadsheet opens.
     static void serveDocuments();
     // Asks about every modified workbook; false when the user cancels one.
