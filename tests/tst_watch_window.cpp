@@ -131,6 +131,19 @@ void TestWatchWindow::keepsTheWindowOnScreen()
     QCOMPARE(window.geometry(), QRect(10, 20, 300, 300));
     window.checkPosition(QRect(available.right() - 100, 20, 300, 300));
     QCOMPARE(window.geometry().right(), available.right());
+
+    // Grown wider beside the main window at the screen's edge, it moves to the
+    // main window's other side rather than over its buttons.
+    QWidget main;
+    main.setGeometry(available.right() - 250, 40, 200, 150);
+    main.show();
+    auto *watches = new WatchWindow(&main);
+    watches->setWindowFlag(Qt::Window);
+    watches->show();
+    watches->checkPosition(QRect(available.right() - 40, 60, 300, 300));
+    QVERIFY(!watches->geometry().intersects(main.frameGeometry()));
+    QCOMPARE(watches->geometry().width(), 300);
+    QVERIFY(available.contains(watches->geometry()));
 }
 
 void TestWatchWindow::theLastWatchGoneEmitsOnce()

@@ -149,6 +149,15 @@ void WatchWindow::checkPosition(QRect geometry)
         // A window grown wider stays on screen too.
         if (geometry.right() > available.right())
             geometry.moveRight(std::max(available.right(), available.left() + geometry.width() - 1));
+        // Pushed over the window it belongs to, it goes to that window's other side
+        // where there is room: neither hides the other's controls.
+        const QWidget *owner = parentWidget();
+        if (owner && owner->isVisible() && geometry.intersects(owner->frameGeometry())) {
+            QRect beside = geometry;
+            beside.moveRight(owner->frameGeometry().left() - 8);
+            if (beside.left() >= available.left())
+                geometry = beside;
+        }
     }
     setGeometry(geometry);
 }
