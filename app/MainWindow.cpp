@@ -5,6 +5,7 @@
 #include "ExcelAttachment.h"
 #include "QuickHelpWindow.h"
 #include "FormHandler.h"
+#include "ProgramFolders.h"
 #include "SettingsFiles.h"
 #include "SplashScreen.h"
 #include "SliderSettingsForm.h"
@@ -17,7 +18,6 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLoggingCategory>
@@ -252,8 +252,8 @@ void MainWindow::checkTermsOfUseApproval()
 
 void MainWindow::showHelp()
 {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Tarvio Vendel Quick Help.pdf");
-    if (QFileInfo::exists(path)) {
+    const QString path = ProgramFolders::ofThisProgram().findFile(QStringLiteral("Tarvio Vendel Quick Help.pdf"));
+    if (!path.isEmpty()) {
         qCDebug(lcApp) << path;
         if (!QuickHelpWindow::desktopOpensPdf() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
             auto *help = new QuickHelpWindow(

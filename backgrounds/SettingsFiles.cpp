@@ -1,8 +1,8 @@
 #include "SettingsFiles.h"
 
-#include <QCoreApplication>
+#include "ProgramFolders.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -20,9 +20,9 @@ QString SettingsFiles::folder()
 {
     if (!chosenFolder().isEmpty())
         return chosenFolder();
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable())
-        return programFolder;
+    const ProgramFolders program = ProgramFolders::ofThisProgram();
+    if (program.keepsSettingsBeside())
+        return program.programFolder();
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(config);
     return config;

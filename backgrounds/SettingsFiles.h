@@ -4,8 +4,8 @@
 #include <QString>
 
 // Where the program keeps its two INI files: beside the executable when that
-// folder is writable (a portable copy), else in the user's configuration
-// folder (an installed program). The names, groups and keys are the same.
+// folder is writable (a portable copy), else, and always for an installed
+// program, in the user's configuration folder. The names, groups and keys are the same.
 class SettingsFiles
 {
 public:
