@@ -19,6 +19,8 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvio Ostra"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    // Ties the windows to the menu entry, for the desktop's icon and grouping.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarvio-ostra"));
     QIcon icon;
     icon.addPixmap(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":icons/IconTarvioOstra16.png"))));
     icon.addPixmap(QPixmap::fromImage(CachedImageLoader::image(QStringLiteral(":icons/IconTarvioOstra512.png"))));
