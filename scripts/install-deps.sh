@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the tests and the benchmarks need.
+# Installs the Debian 12 packages the build, the tests, the benchmarks and the
+# Debian package need.
 # Idempotent: when everything is present it changes nothing.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core
   libreoffice-dev libxcb1-dev
+  desktop-file-utils appstream dpkg-dev
 )
 # A desktop with LibreOffice Calc keeps it; elsewhere the office without its
 # windows serves the tests (the two cannot be installed side by side).
