@@ -27,13 +27,6 @@ std::vector<std::string> splitAt(const std::string &text, char separator)
     }
 }
 
-bool parseNumber(const std::string &text, double &value)
-{
-    char *end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
-}
-
 struct Axis
 {
     int cell = -1;
@@ -50,6 +43,13 @@ void advance(std::vector<long long> &index, const std::vector<Axis> &axes)
 }
 
 } // namespace
+
+bool parseNumber(const std::string &text, double &value)
+{
+    char *end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
+}
 
 bool parseCalcCommand(const std::vector<std::string> &args, CalcCommand &command, std::string &problem)
 {

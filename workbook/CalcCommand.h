@@ -33,6 +33,9 @@ bool parseCalcCommand(const std::vector<std::string> &args, CalcCommand &command
 // The problem and the usage on `err`; gives the exit status for bad arguments.
 int calcUsage(std::ostream &err, const std::string &problem);
 
+// The whole text as one finite number, exactly as strtod reads it.
+bool parseNumber(const std::string &text, double &value);
+
 // Every digit needed to read the number back to the same double, laid out as
 // the window lays numbers out: exponents from E+15 and below E-04.
 std::string exactNumber(double x);

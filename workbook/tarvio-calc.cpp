@@ -8,12 +8,12 @@
 // Numbers are printed with every digit needed to read them back exactly.
 // Exit status: 0 done, 1 bad arguments, 2 the file cannot be read.
 #include "CalcCommand.h"
+#include "ProgramBeside.h"
 #include "Workbook.h"
 #include "io/WorkbookFiles.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -81,14 +81,7 @@ void dump(Workbook &book)
 // Hands the whole command line to the office program beside this one.
 int runInOffice(char *argv[])
 {
-    char self[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) {
-        std::cerr << "tarvio-calc: cannot find where this program lives: " << std::strerror(errno) << "\n";
-        return calcBadArguments;
-    }
-    std::string program(self, size_t(length));
-    program = program.substr(0, program.rfind('/') + 1) + "tarvio-calc-office";
+    std::string program = programBeside("tarvio-calc-office");
     argv[0] = program.data();
     ::execv(program.c_str(), argv);
     std::cerr << "tarvio-calc: --office needs " << program << ": " << std::strerror(errno)

@@ -49,9 +49,8 @@ public:
     bool setInput(int cell, const std::string &text, std::string &message) override
     {
         // A number goes in as the number typed, not as text the office reads again.
-        char *end = nullptr;
-        const double number = std::strtod(text.c_str(), &end);
-        const bool isNumber = !text.empty() && end == text.c_str() + text.size();
+        double number = 0;
+        const bool isNumber = parseNumber(text, number);
         if (m_cells[size_t(cell)]->write(QStringLiteral("Value"), isNumber ? QVariant(number) : QVariant(QString::fromStdString(text))))
             return true;
         message = "LibreOffice Calc did not take the value";

@@ -1,7 +1,8 @@
 #include "ReaderProcess.h"
 
+#include "../ProgramBeside.h"
+
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstring>
 #include <vector>
@@ -18,16 +19,6 @@ namespace workbook {
 namespace {
 
 const char readerName[] = "tarvio-reader";
-
-std::string besideThisProgram()
-{
-    char self[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return readerName;
-    const std::string program(self, static_cast<std::size_t>(n));
-    return program.substr(0, program.rfind('/') + 1) + readerName;
-}
 
 class SpawnSetup
 {
@@ -60,7 +51,7 @@ public:
 
 std::string readerProgram()
 {
-    const std::string beside = besideThisProgram();
+    const std::string beside = programBeside(readerName);
 #ifdef TARVIO_READER_IN_BUILD
     if (::access(beside.c_str(), X_OK) != 0)
         return TARVIO_READER_IN_BUILD;
