@@ -99,6 +99,7 @@ private slots:
     void cleanup();
     void aNewDocumentGetsItsWindow();
     void eachWorkbookLandsBesideTheOthers();
+    void aNewWorkbookKeepsClearOfTheProgramsWindow();
     void typingEditsAndEnterMovesDown();
     void refusedFormulasKeepTheCell();
     void theFormulaBarShowsAndEditsTheCurrentCell();
@@ -442,6 +443,26 @@ void TestWorkbookWindow::eachWorkbookLandsBesideTheOthers()
     QVERIFY(screen.contains(a->pos()) && screen.contains(b->pos()));
     first->setModified(false);
     second->setModified(false);
+}
+
+void TestWorkbookWindow::aNewWorkbookKeepsClearOfTheProgramsWindow()
+{
+    // The program's main window at the lower right of the screen, where a
+    // 900 x 600 workbook from the top left would cover its upper left part.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QMainWindow program;
+    program.resize(600, 380);
+    program.move(screen.left() + 500, screen.top() + 450);
+    program.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&program));
+
+    EmbeddedDocument *doc = backend().newDocument();
+    QWidget *window = windowOf(doc);
+    QVERIFY(window);
+    const QRect covered = QRect(window->pos(), window->size() + QSize(0, 32)).adjusted(0, 0, 8, 8);
+    QVERIFY2(!covered.intersects(program.frameGeometry()), "the workbook covers the program's window");
+    QVERIFY(window->height() >= 320 && window->width() >= 480);
+    doc->setModified(false);
 }
 
 QTEST_MAIN(TestWorkbookWindow)

@@ -70,7 +70,7 @@ int main(int argc, char *argv[])
           {"Total paid", "=B8*B4*12"},
           {"Total interest", "=B9-B5"}}},
         {"oscillator.xlsx", "Oscillator", "Damped oscillator",
-         {{"Amplitude", 1}, {"Damping ratio", 0.1}, {"Frequency (Hz)", 1}, {"Time (s)", 2}},
+         {{"Amplitude", 1}, {"Damping ratio", 0.1}, {"Frequency (Hz)", 0.5}, {"Time (s)", 1}},
          {{"Displacement", "=B3*EXP(-B4*2*PI()*B5*B6)*COS(2*PI()*B5*SQRT(1-B4^2)*B6)"},
           {"Envelope", "=B3*EXP(-B4*2*PI()*B5*B6)"},
           {"Energy left", "=B10^2/B3^2"}}},

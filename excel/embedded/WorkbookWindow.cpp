@@ -102,6 +102,35 @@ void WorkbookWindow::placeBesideTheOthers()
     const int steps = std::max(1, (available.height() - height()) / step);
     const QPoint corner = available.topLeft() + QPoint(24, 24) + QPoint(step, step) * (open % steps);
     move(corner);
+    keepClearOfTheProgramsWindows(available);
+}
+
+void WorkbookWindow::keepClearOfTheProgramsWindows(const QRect &available)
+{
+    // The program's main window (at the lower right) holds the controls the
+    // user reaches for next: this one ends above them, or failing
+    // that to their left, as long as it keeps a usable size.
+    constexpr int gap = 8;
+    constexpr QSize smallest(480, 320);
+    // Not yet shown, the window has no frame: allow for a title bar.
+    const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 32);
+    QRect place(pos(), size() + frame);
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        // Main windows only: dialogs and the splash come and go.
+        if (widget == this || !widget->isVisible() || !qobject_cast<QMainWindow *>(widget)
+            || qobject_cast<WorkbookWindow *>(widget))
+            continue;
+        const QRect other = widget->frameGeometry();
+        if (!place.adjusted(0, 0, gap, gap).intersects(other))
+            continue;
+        if (other.top() - gap - place.top() >= smallest.height())
+            place.setBottom(other.top() - gap - 1);
+        else if (other.left() - gap - place.left() >= smallest.width())
+            place.setRight(other.left() - gap - 1);
+    }
+    place = place.intersected(available);
+    if (place.width() >= smallest.width() && place.height() >= smallest.height())
+        resize(place.size() - frame);
 }
 
 void WorkbookWindow::tellReadNotes()

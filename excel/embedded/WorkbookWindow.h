@@ -30,6 +30,8 @@ public:
 
     // Moves a new window to the top left, a step beside the workbook windows already shown.
     void placeBesideTheOthers();
+    // Shrinks the window so that it does not cover the program's other windows.
+    void keepClearOfTheProgramsWindows(const QRect &available);
     // Shows a window for every document the embedded spreadsheet opens.
     static void serveDocuments();
     // Asks about every modified workbook; false when the user cancels one.
