@@ -195,6 +195,11 @@ void TestWorkbookWindow::theFormulaBarShowsAndEditsTheCurrentCell()
     emit nameBox->returnPressed();
     QCOMPARE(view->currentIndex().row(), 6);
     QCOMPARE(view->currentIndex().column(), 3);
+    // A block is selected whole, as the sliders' and watches' buttons take it.
+    nameBox->setText(QStringLiteral("b5:c6"));
+    emit nameBox->returnPressed();
+    QCOMPARE(EmbeddedRangeObject(doc, doc->selection()).read(QStringLiteral("Address")).toString(), QStringLiteral("B5:C6"));
+    QCOMPARE(view->currentIndex().row(), 4);
 }
 
 void TestWorkbookWindow::selectionReachesTheDocument()

@@ -220,15 +220,23 @@ void WorkbookWindow::commitFormulaBar()
 
 void WorkbookWindow::goToNameBoxAddress()
 {
-    const auto cell = parseCellPosition(m_nameBox->text().trimmed().toStdString());
-    if (!cell) {
+    // A cell or a block ("B5:B6", "Sheet2!A1", "C:C"), as a spreadsheet's name box takes them.
+    const auto range = parseRangeReference(m_nameBox->text().trimmed().toStdString());
+    const SheetIndex sheet = range && !range->sheet.empty() ? m_document->book().findSheet(range->sheet) : m_model->sheet();
+    if (!range || sheet < 0) {
         QMessageBox::information(this, tr("Tarvio Workbook"), tr("\"%1\" is not a cell address.").arg(m_nameBox->text()));
         updateFormulaBar();
         return;
     }
-    const QModelIndex target = m_model->index(cell->row, cell->column);
-    m_view->setCurrentIndex(target);
-    m_view->scrollTo(target);
+    m_sheetTabs->setCurrentIndex(sheet);
+    const int top = range->wholeColumns ? 0 : range->first.row;
+    const int left = range->wholeRows ? 0 : range->first.column;
+    const int bottom = range->wholeColumns ? maxRows - 1 : range->last.row;
+    const int right = range->wholeRows ? maxColumns - 1 : range->last.column;
+    const QModelIndex first = m_model->index(top, left);
+    m_view->setCurrentIndex(first);
+    m_view->selectionModel()->select(QItemSelection(first, m_model->index(bottom, right)), QItemSelectionModel::ClearAndSelect);
+    m_view->scrollTo(first);
     m_view->setFocus();
 }
 
