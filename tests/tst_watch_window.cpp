@@ -101,6 +101,11 @@ void TestWatchWindow::targetWidthFollowsTheWatches()
     watch.resize(300, 300);
     window.addWatch(&watch);
     window.checkResize();
+    QCOMPARE(window.targetWidthForTests(), 360);
+    // Room for the cuts beside the surface once it has sub-watches to show them.
+    VRKExcelWatchView cut;
+    watch.setSubWatchX(&cut);
+    window.checkResize();
     QCOMPARE(window.targetWidthForTests(), 526);
     // A curve adds only the margin; the widest watch decides; a narrow list gets the minimum width.
     VRKExcelWatchView curve;

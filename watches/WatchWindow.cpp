@@ -118,9 +118,12 @@ int WatchWindow::widthFor(VRKExcelWatchView *watch) const
     const int w = watch->width();
     if (watch->data()->graphDepth() != 4)
         return w + 60;
+    // Room beside a surface for its cuts, when it has sub-watches to show them;
+    // without, the room would stand empty and push the window over others.
+    const bool cuts = watch->subWatchX() || watch->subWatchY();
+    const int cutsWidth = cuts ? int((w - watch->subWatchSizeMargin()) / 1.8) : 0;
     const VRKExcelWatchScale *scale = watch->scale();
-    return int((w - watch->subWatchSizeMargin()) / 1.8 + w) + (scale && scale->isVisibleTo(this) ? scale->width() : 0)
-           + 60;
+    return w + cutsWidth + (scale && scale->isVisibleTo(this) ? scale->width() : 0) + 60;
 }
 
 void WatchWindow::checkResize()
