@@ -133,11 +133,23 @@ void CubeAxes::drawAxis(QPainter &painter, const SurfaceMesh &mesh, const Axis &
     // The steps come in halves and wholes of powers of ten: a little closer
     // rather than one lone tick.
     QList<double> positions, values;
+    const double low = std::min(axis.first, axis.last), high = std::max(axis.first, axis.last);
     for (double closer : {1.0, 0.75}) {
-        computeTicks(length, std::max(20.0, spacing) * closer, std::min(axis.first, axis.last),
-                     std::max(axis.first, axis.last), positions, values);
+        computeTicks(length, std::max(20.0, spacing) * closer, low, high, positions, values);
         if (values.size() >= 2)
             break;
+    }
+    // Between a step of 1 and one of 5 there is none: a short edge over 0 to
+    // 367 would show only 0. Steps of 2 are the halves and wholes of half the
+    // span, doubled.
+    if (values.size() < 2) {
+        QList<double> halves;
+        computeTicks(length, std::max(20.0, spacing) * 0.75, low / 2, high / 2, positions, halves);
+        if (halves.size() >= 2) {
+            values.clear();
+            for (double half : std::as_const(halves))
+                values << half * 2;
+        }
     }
     const QStringList labels = tickLabels(values);
     const QPen pen = painter.pen();

@@ -85,6 +85,7 @@ private slots:
     void aFullRenderRecordsItsTimeADraftDoesNot();
     void aDraftDrawsSmallPointsAsPixels();
     void axisLabelsFaceTheViewerInsideThePicture();
+    void aShortValueAxisStillShowsTwoTicks();
     void theSurfaceDoesNotHideAxisTitles();
     void theRenderIsDrawnOneToOneOrScaled();
     void facesMeetWithoutSeamsAndLinesAreSmooth();
@@ -575,6 +576,32 @@ void TestSurface::axisLabelsFaceTheViewerInsideThePicture()
             QCOMPARE(shown, QStringList({QStringLiteral("Angle"), QStringLiteral("Power"), QStringLiteral("Speed (m/s)")}));
         }
     }
+}
+
+void TestSurface::aShortValueAxisStillShowsTwoTicks()
+{
+    // A projectile's range, 0 to 367 m, in a watch-sized picture at the first
+    // view: the upright edge is short, and steps of 500 would leave only 0.
+    QList<double> values;
+    for (int b = 0; b < 31; ++b)
+        for (int a = 0; a < 31; ++a)
+            values << std::pow(b * 2.0, 2) * std::sin(2 * a * 3.0 * M_PI / 180) / 9.81;
+    MinMaxMultiDimData data;
+    makeCube(data, 31, 31, values, QSize(250, 215));
+    // Level axes whose ticks cannot be taken for the value axis's.
+    data.setDimensions({Dimension{31, QStringLiteral("Angle"), 1000, 1090}, Dimension{31, QStringLiteral("Speed"), 2000, 2060}});
+    for (int i = 0; i < values.size(); ++i)
+        data.setValue({i % 31, i / 31}, values[i]);
+    data.setValueLabel(QStringLiteral("Range (m)"));
+    paintCube(data, QSize(250, 215));
+    QStringList ticks;
+    for (const CubeAxes::Label &label : data.cubeAxes().labels()) {
+        bool number = false;
+        const double value = label.text.toDouble(&number);
+        if (number && value < 1000)
+            ticks << label.text;
+    }
+    QVERIFY2(ticks.size() >= 2, qPrintable(ticks.join(QLatin1Char(' '))));
 }
 
 void TestSurface::theSurfaceDoesNotHideAxisTitles()
