@@ -180,9 +180,36 @@ void CubeAxes::drawLabel(QPainter &painter, const QPointF &anchor, const QString
     QRectF box(QPointF(anchor.x() - size.width() / 2 * (1 - shift), anchor.y() - size.height() / 2), size);
     // Kept inside the picture, whatever the turn.
     const QRectF image(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height()));
-    box.moveLeft(std::clamp(box.left(), image.left(), std::max(image.left(), image.right() - box.width())));
-    box.moveTop(std::clamp(box.top(), image.top(), std::max(image.top(), image.bottom() - box.height())));
+    box = clearOfOtherLabels(keptInside(box, image), image);
     painter.setPen(labelColour);
     painter.drawStaticText(box.topLeft(), *found);
     m_labels << Label{text, box, front};
+}
+
+QRectF CubeAxes::keptInside(QRectF box, const QRectF &image)
+{
+    box.moveLeft(std::clamp(box.left(), image.left(), std::max(image.left(), image.right() - box.width())));
+    box.moveTop(std::clamp(box.top(), image.top(), std::max(image.top(), image.bottom() - box.height())));
+    return box;
+}
+
+QRectF CubeAxes::clearOfOtherLabels(const QRectF &box, const QRectF &image) const
+{
+    // Where two axes meet at a corner their labels would be written over each
+    // other: the later one steps up or down, half a line at a time, to the
+    // nearest free place.
+    const auto isFree = [this](const QRectF &place) {
+        return std::none_of(m_labels.cbegin(), m_labels.cend(),
+                            [&place](const Label &label) { return label.box.intersects(place); });
+    };
+    if (isFree(box))
+        return box;
+    const double step = box.height() / 2;
+    for (int k = 1; k <= 6; ++k)
+        for (double direction : {-1.0, 1.0}) {
+            const QRectF place = keptInside(box.translated(0, direction * k * step), image);
+            if (isFree(place))
+                return place;
+        }
+    return box;
 }

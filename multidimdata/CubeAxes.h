@@ -74,6 +74,9 @@ private:
     void drawAxis(QPainter &painter, const SurfaceMesh &mesh, const Axis &axis, const Placement &placement,
                   double shift, bool front);
     void drawLabel(QPainter &painter, const QPointF &anchor, const QString &text, double shift, bool front);
+    static QRectF keptInside(QRectF box, const QRectF &image);
+    // The box, or the nearest place above or below it that no label holds yet.
+    QRectF clearOfOtherLabels(const QRectF &box, const QRectF &image) const;
 
     QHash<QString, QStaticText> m_layouts;
     QList<Label> m_labels;

@@ -570,6 +570,12 @@ void TestSurface::axisLabelsFaceTheViewerInsideThePicture()
                 QVERIFY2(text >= 8, qPrintable(where + label.text + QStringLiteral(" shows %1 pixels").arg(text)));
                 shown << label.text;
             }
+            // No label is written over another.
+            const QList<CubeAxes::Label> labels = data.cubeAxes().labels();
+            for (qsizetype i = 0; i < labels.size(); ++i)
+                for (qsizetype j = i + 1; j < labels.size(); ++j)
+                    QVERIFY2(!labels[i].box.intersects(labels[j].box),
+                             qPrintable(where + labels[i].text + QStringLiteral(" over ") + labels[j].text));
             // Ticks on the upright edge, unless it is seen nearly end on from above.
             QVERIFY2(valueTicks >= 2 || tilt > 60, qPrintable(where + QString::number(valueTicks)));
             shown.sort();
