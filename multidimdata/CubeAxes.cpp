@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 
 namespace {
@@ -157,16 +158,23 @@ void CubeAxes::drawAxis(QPainter &painter, const SurfaceMesh &mesh, const Axis &
         const double t = (values[i] - axis.first) / (axis.last - axis.first);
         painter.setPen(pen);
         painter.drawLine(at(t, 1), at(t, placement.tickReach));
-        drawLabel(painter, at(t, placement.labelReach), labels[i], shift, front);
+        drawLabel(painter, at(t, placement.labelReach), labels[i], shift, front, LabelKind::Tick);
     }
     const float reach = placement.titleReach;
-    drawLabel(painter, mesh.boxToScreen((from + along * float(placement.titleAt)) * reach), axis.title, shift, front);
+    drawLabel(painter, mesh.boxToScreen((from + along * float(placement.titleAt)) * reach), axis.title, shift, front,
+              LabelKind::Title);
     painter.setPen(pen);
 }
 
-void CubeAxes::drawLabel(QPainter &painter, const QPointF &anchor, const QString &text, double shift, bool front)
+void CubeAxes::drawLabel(QPainter &painter, const QPointF &anchor, const QString &text, double shift, bool front,
+                         LabelKind kind)
 {
     if (text.isEmpty())
+        return;
+    // A tick whose place is out of the picture (a zoomed surface) has no
+    // place to name: moved in, it would name the wrong one.
+    const QRectF image(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height()));
+    if (kind == LabelKind::Tick && !image.contains(anchor))
         return;
     // Laid out once per text: the same few labels come back every render.
     auto found = m_layouts.find(text);
@@ -179,8 +187,11 @@ void CubeAxes::drawLabel(QPainter &painter, const QPointF &anchor, const QString
     // Centred on the anchor, or moved off it by `shift` half widths.
     QRectF box(QPointF(anchor.x() - size.width() / 2 * (1 - shift), anchor.y() - size.height() / 2), size);
     // Kept inside the picture, whatever the turn.
-    const QRectF image(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height()));
-    box = clearOfOtherLabels(keptInside(box, image), image);
+    const std::optional<QRectF> free = clearOfOtherLabels(keptInside(box, image), image);
+    // A title is always written; a tick that finds no free place is left out.
+    if (!free && kind == LabelKind::Tick)
+        return;
+    box = free ? *free : keptInside(box, image);
     painter.setPen(labelColour);
     painter.drawStaticText(box.topLeft(), *found);
     m_labels << Label{text, box, front};
@@ -193,7 +204,7 @@ QRectF CubeAxes::keptInside(QRectF box, const QRectF &image)
     return box;
 }
 
-QRectF CubeAxes::clearOfOtherLabels(const QRectF &box, const QRectF &image) const
+std::optional<QRectF> CubeAxes::clearOfOtherLabels(const QRectF &box, const QRectF &image) const
 {
     // Where two axes meet at a corner their labels would be written over each
     // other: the later one steps up or down, half a line at a time, to the
@@ -211,5 +222,5 @@ QRectF CubeAxes::clearOfOtherLabels(const QRectF &box, const QRectF &image) cons
             if (isFree(place))
                 return place;
         }
-    return box;
+    return std::nullopt;
 }

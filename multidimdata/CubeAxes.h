@@ -8,6 +8,8 @@
 #include <QStaticText>
 #include <QString>
 
+#include <optional>
+
 class QPainter;
 class SurfaceMesh;
 
@@ -73,10 +75,13 @@ private:
 
     void drawAxis(QPainter &painter, const SurfaceMesh &mesh, const Axis &axis, const Placement &placement,
                   double shift, bool front);
-    void drawLabel(QPainter &painter, const QPointF &anchor, const QString &text, double shift, bool front);
+    enum class LabelKind { Tick, Title };
+    void drawLabel(QPainter &painter, const QPointF &anchor, const QString &text, double shift, bool front,
+                   LabelKind kind);
     static QRectF keptInside(QRectF box, const QRectF &image);
-    // The box, or the nearest place above or below it that no label holds yet.
-    QRectF clearOfOtherLabels(const QRectF &box, const QRectF &image) const;
+    // The box, or the nearest place above or below it that no label holds
+    // yet; nothing when there is none.
+    std::optional<QRectF> clearOfOtherLabels(const QRectF &box, const QRectF &image) const;
 
     QHash<QString, QStaticText> m_layouts;
     QList<Label> m_labels;

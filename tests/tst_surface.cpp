@@ -86,6 +86,7 @@ private slots:
     void aDraftDrawsSmallPointsAsPixels();
     void axisLabelsFaceTheViewerInsideThePicture();
     void aShortValueAxisStillShowsTwoTicks();
+    void ticksOutOfAZoomedPictureAreNotPinnedToItsEdge();
     void theSurfaceDoesNotHideAxisTitles();
     void theRenderIsDrawnOneToOneOrScaled();
     void facesMeetWithoutSeamsAndLinesAreSmooth();
@@ -608,6 +609,28 @@ void TestSurface::aShortValueAxisStillShowsTwoTicks()
             ticks << label.text;
     }
     QVERIFY2(ticks.size() >= 2, qPrintable(ticks.join(QLatin1Char(' '))));
+}
+
+void TestSurface::ticksOutOfAZoomedPictureAreNotPinnedToItsEdge()
+{
+    MinMaxMultiDimData data;
+    makeCube(data, 12, 12, {}, QSize(240, 240));
+    data.setDimensions({Dimension{12, QStringLiteral("Speed"), 0, 30}, Dimension{12, QStringLiteral("Angle"), -90, 90}});
+    for (int b = 0; b < 12; ++b)
+        for (int a = 0; a < 12; ++a)
+            data.setValue({a, b}, std::sin(a * 0.3) * std::cos(b * 0.2));
+    PerspectiveSettings view = data.perspectiveSettings();
+    view.zoom = 6; // the box reaches far out of the picture
+    data.setPerspectiveSettings(view);
+    const QImage image = paintCube(data, QSize(240, 240));
+    const QRectF inner = QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    for (const CubeAxes::Label &label : data.cubeAxes().labels()) {
+        bool number = false;
+        label.text.toDouble(&number);
+        // Moved in to the edge, a tick would name a place it is not at.
+        if (number)
+            QVERIFY2(inner.contains(label.box), qPrintable(label.text));
+    }
 }
 
 void TestSurface::theSurfaceDoesNotHideAxisTitles()
