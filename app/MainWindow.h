@@ -99,6 +99,8 @@ public slots:
     void sliderButtonScan1DClicked();
     void scanProgressDisplayTimerTimeout();
     void rangeChanged(VRKExcelRange *range);
+    // Rows or columns were inserted or deleted: the cells' addresses are shown anew.
+    void cellsMoved();
     void autoPerformTasks();
     void newWatchWindow();
     void watchDataCreated();

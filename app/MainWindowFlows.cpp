@@ -244,8 +244,12 @@ void MainWindow::connectSliderView(VRKExcelCellSliderView *view)
 void MainWindow::watchCellsOf(VRKExcelRange *range)
 {
     // User edits on the cell's sheet reach every slider and watch.
-    if (VRKExcelSheet *sheet = range->worksheet(false))
+    if (VRKExcelSheet *sheet = range->worksheet(false)) {
         connect(sheet, &VRKExcelSheet::rangeChanged, this, &MainWindow::rangeChanged, Qt::UniqueConnection);
+        // Queued: every range of the sheet has followed its cells by then.
+        connect(sheet, &VRKExcelSheet::cellsMoved, this, &MainWindow::cellsMoved,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+    }
 }
 
 void MainWindow::describeCell(QWidget *view, VRKExcelRange *range, const QString &caption)
@@ -646,6 +650,21 @@ void MainWindow::rangeChanged(VRKExcelRange *)
         return;
     endSliceDisplay();
     exchangeAndFollow({}, {});
+}
+
+void MainWindow::cellsMoved()
+{
+    // A cell deleted reads as nothing, as a closed workbook's does.
+    markClosedWorkbooks();
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
+        if (view->isCellClosed() || !view->range())
+            continue;
+        view->addressLabel()->setText(view->range()->address());
+        describeCell(view, view->range(), view->watch()->name());
+    }
+    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+        if (!watch->isCellClosed() && watch->cell())
+            describeCell(watch, watch->cell(), watch->name());
 }
 
 void MainWindow::markClosedWorkbooks()
