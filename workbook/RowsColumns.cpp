@@ -2,6 +2,8 @@
 
 #include "FormulaParser.h"
 
+#include <algorithm>
+
 namespace workbook {
 
 std::optional<std::pair<int, int>> RowsColumnsChange::moveSpan(int from, int to) const
@@ -72,8 +74,12 @@ bool Workbook::restructure(SheetIndex sheet, const RowsColumnsChange &change, st
             return named.empty() ? own == sheet : findSheet(named) == sheet;
         });
     };
+    // Formulas go first and come back last: no write on the way wakes a formula
+    // that is about to move anyway.
+    std::stable_partition(cells.begin(), cells.end(), [](const Content &cell) { return cell.input.isFormula; });
     for (const Content &cell : cells)
         clearCell(cell.where);
+    std::stable_partition(cells.begin(), cells.end(), [](const Content &cell) { return !cell.input.isFormula; });
     for (const Content &cell : cells) {
         CellLocation to = cell.where;
         if (to.sheet == sheet) {
