@@ -5,6 +5,7 @@
 #include "embedded/SheetModel.h"
 #include "embedded/SheetView.h"
 #include "embedded/WorkbookWindow.h"
+#include "io/WorkbookFiles.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QUndoStack>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -281,6 +283,21 @@ void TestWorkbookWindow::undoAndRedoFromTheKeyboardAndTheMenu()
     // Select All takes the whole sheet.
     trigger(window, "selectAll");
     QCOMPARE(doc->selection(), QList<CellRange>({CellRange{0, 0, 0, maxRows - 1, maxColumns - 1}}));
+    // An undo on another sheet shows that sheet.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("two sheets.xlsx"));
+    Workbook two;
+    two.addSheet("One");
+    two.addSheet("Two");
+    std::string why;
+    QVERIFY(saveWorkbookXlsx(two, path.toStdString(), why));
+    QString message;
+    EmbeddedDocument *both = backend().openDocument(path, &message);
+    QVERIFY2(both, qPrintable(message));
+    both->editCell({1, 0, 0}, QStringLiteral("x"));
+    trigger(windowOf(both), "undo");
+    QCOMPARE(windowOf(both)->findChild<QTabBar *>()->currentIndex(), 1);
+    QCOMPARE(both->activeSheet(), 1);
 }
 
 void TestWorkbookWindow::rowsAndColumnsFromTheSheetMenuAndTheHeaders()

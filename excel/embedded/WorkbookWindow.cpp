@@ -76,6 +76,8 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     connect(document, &EmbeddedDocument::cellsChanged, this, &WorkbookWindow::updateFormulaBar);
     // An accepted edit ends what was said about a refused one.
     connect(document, &EmbeddedDocument::userEdited, statusBar(), &QStatusBar::clearMessage);
+    // An undo on another sheet shows that sheet.
+    connect(document, &EmbeddedDocument::userEdited, m_sheetTabs, &QTabBar::setCurrentIndex);
     connect(document, &QObject::destroyed, this, [this] {
         m_closing = true;
         close();
