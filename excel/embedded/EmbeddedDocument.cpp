@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 
 using namespace workbook;
@@ -15,6 +16,8 @@ EmbeddedDocument::EmbeddedDocument(qint64 id, const QString &name, std::unique_p
     if (m_book->sheetCount() == 0)
         m_book->addSheet("Sheet1");
     m_selection = {CellRange{0, 0, 0, 0, 0}};
+    // Each step holds the cells it touched, before and after: the history is kept finite.
+    m_history.setUndoLimit(200);
     m_book->addObserver([this](const std::vector<CellLocation> &changed) {
         emit cellsChanged(QList<CellLocation>(changed.begin(), changed.end()));
     });
@@ -130,7 +133,10 @@ bool EmbeddedDocument::fill(SheetIndex sheet, const QList<CellRange> &areas, Fil
                     const CellLocation to{sheet, r, c};
                     const CellInput source = m_book->input(from);
                     if (!source.isFormula) {
-                        m_book->setValue(to, source.constant);
+                        // Empty onto empty is no write: a wide fill leaves no trail of empty cells.
+                        const CellInput target = m_book->input(to);
+                        if (!source.constant.isEmpty() || target.isFormula || !target.constant.isEmpty())
+                            m_book->setValue(to, source.constant);
                         continue;
                     }
                     const std::string shifted = shiftFormula(source.formula, to.row - from.row, to.column - from.column);
@@ -190,14 +196,15 @@ public:
         : QUndoCommand(name), m_document(document), m_sheet(sheet), m_areas(areas), m_before(std::move(before)),
           m_after(std::move(after))
     {
-        const auto missing = [](const EmbeddedDocument::Contents &from, EmbeddedDocument::Contents &to) {
-            for (const EmbeddedDocument::CellContent &cell : from) {
-                const bool there = std::any_of(to.begin(), to.end(), [&](const EmbeddedDocument::CellContent &other) {
-                    return other.where == cell.where;
-                });
-                if (!there)
+        // Cells of one sheet, by row and column: a large paste stays linear.
+        const auto key = [](const CellLocation &where) { return qint64(where.row) * maxColumns + where.column; };
+        const auto missing = [&key](const EmbeddedDocument::Contents &from, EmbeddedDocument::Contents &to) {
+            QSet<qint64> there;
+            for (const EmbeddedDocument::CellContent &cell : std::as_const(to))
+                there.insert(key(cell.where));
+            for (const EmbeddedDocument::CellContent &cell : from)
+                if (!there.contains(key(cell.where)))
                     to << EmbeddedDocument::CellContent{cell.where, {}, {}};
-            }
         };
         missing(m_after, m_before);
         missing(m_before, m_after);
