@@ -151,6 +151,8 @@ private:
     bool slidersMatchTheirCells();
     // Sliders and watches whose workbook has gone are marked so.
     void markClosedWorkbooks();
+    // Sliders and watches whose cell reads as nothing are marked so, the reason in their title.
+    void markUnavailableCells(const QString &reason);
     void watchCellsOf(VRKExcelRange *range);
     void describeCell(QWidget *view, VRKExcelRange *range, const QString &caption);
     void openSliderSettings(VRKExcelCellSliderView *view);

@@ -246,9 +246,7 @@ void MainWindow::watchCellsOf(VRKExcelRange *range)
     // User edits on the cell's sheet reach every slider and watch.
     if (VRKExcelSheet *sheet = range->worksheet(false)) {
         connect(sheet, &VRKExcelSheet::rangeChanged, this, &MainWindow::rangeChanged, Qt::UniqueConnection);
-        // Queued: every range of the sheet has followed its cells by then.
-        connect(sheet, &VRKExcelSheet::cellsMoved, this, &MainWindow::cellsMoved,
-                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        connect(sheet, &VRKExcelSheet::cellsMoved, this, &MainWindow::cellsMoved, Qt::UniqueConnection);
     }
 }
 
@@ -655,7 +653,7 @@ void MainWindow::rangeChanged(VRKExcelRange *)
 void MainWindow::cellsMoved()
 {
     // A cell deleted reads as nothing, as a closed workbook's does.
-    markClosedWorkbooks();
+    markUnavailableCells(QStringLiteral("cell deleted"));
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
         if (view->isCellClosed() || !view->range())
             continue;
@@ -669,12 +667,17 @@ void MainWindow::cellsMoved()
 
 void MainWindow::markClosedWorkbooks()
 {
+    markUnavailableCells(QStringLiteral("workbook closed"));
+}
+
+void MainWindow::markUnavailableCells(const QString &reason)
+{
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews))
         if (!view->isCellClosed() && view->range() && !view->range()->isAvailable())
-            view->markCellClosed();
+            view->markCellClosed(reason);
     for (VRKExcelWatchView *watch : std::as_const(watchViews))
         if (!watch->isCellClosed() && watch->cell() && !watch->cell()->isAvailable())
-            watch->markCellClosed();
+            watch->markCellClosed(reason);
 }
 
 // ---- selection and buttons ------------------------------------------------------------------

@@ -339,6 +339,7 @@ bool EmbeddedDocument::restructure(SheetIndex sheet, const RowsColumnsChange &ch
 void EmbeddedDocument::moved(SheetIndex sheet, const RowsColumnsChange &change)
 {
     emit cellsMoved(sheet, change);
+    emit sheetRestructured(sheet);
     edited(sheet, {CellRange{sheet, 0, 0, maxRows - 1, maxColumns - 1}});
 }
 

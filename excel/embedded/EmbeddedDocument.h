@@ -72,8 +72,11 @@ public:
 
 signals:
     void userEdited(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
-    // Rows or columns of a sheet were inserted or deleted (before userEdited).
+    // Rows or columns of a sheet were inserted or deleted: the automation
+    // ranges follow their cells. Then sheetRestructured (every range has
+    // followed), then userEdited.
     void cellsMoved(workbook::SheetIndex sheet, const workbook::RowsColumnsChange &change);
+    void sheetRestructured(workbook::SheetIndex sheet);
     void cellsChanged(const QList<workbook::CellLocation> &cells);
     void selectionChanged();
     void activeSheetChanged(workbook::SheetIndex sheet);

@@ -183,7 +183,7 @@ EmbeddedWorksheetObject::EmbeddedWorksheetObject(EmbeddedDocument *document, She
 {
     if (document) {
         connect(document, &EmbeddedDocument::userEdited, this, &EmbeddedWorksheetObject::userEdited);
-        connect(document, &EmbeddedDocument::cellsMoved, this, &EmbeddedWorksheetObject::cellsMovedOn);
+        connect(document, &EmbeddedDocument::sheetRestructured, this, &EmbeddedWorksheetObject::cellsMovedOn);
     }
 }
 
