@@ -239,6 +239,9 @@ void TestWorkbookWindow::refusedFormulasKeepTheCell()
     QCOMPARE(formulaBar->cursorPosition(), 5);
     QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("The formula is missing a closing parenthesis."));
     QCOMPARE(shown(doc, 0, 0), QStringLiteral("5"));
+    QTest::keyClick(formulaBar, Qt::Key_Escape);
+    QCOMPARE(formulaBar->text(), QStringLiteral("5"));
+    QCOMPARE(window->statusBar()->currentMessage(), QString());
 }
 
 void TestWorkbookWindow::undoAndRedoFromTheKeyboardAndTheMenu()
@@ -323,8 +326,13 @@ void TestWorkbookWindow::rowsAndColumnsFromTheSheetMenuAndTheHeaders()
     QCOMPARE(shown(doc, 1, 1), QStringLiteral("#REF!"));
     // With whole rows selected, a column is inserted where the current cell is.
     view->selectionModel()->setCurrentIndex(view->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    view->setColumnWidth(1, 150);
+    view->setColumnWidth(2, 40);
+    doc->book().setColumnWidth(0, 1, 20); // B as the file gave it
     trigger(window, "insertColumns");
     QCOMPARE(doc->book().input({0, 1, 2}).formula, std::string("B2+#REF!"));
+    QCOMPARE(view->columnWidth(2), 145); // B's width went with it to C
+    QCOMPARE(view->columnWidth(1), 80);
     trigger(window, "deleteColumns");
     trigger(window, "undo");
     trigger(window, "undo");

@@ -69,11 +69,28 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &WorkbookWindow::selectionChanged);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &WorkbookWindow::selectionChanged);
     connect(m_formulaBar, &QLineEdit::returnPressed, this, &WorkbookWindow::commitFormulaBar);
+    // Escape in the formula bar gives the cell's content back, as in the cell.
+    auto *revert = new QAction(m_formulaBar);
+    revert->setShortcut(Qt::Key_Escape);
+    revert->setShortcutContext(Qt::WidgetShortcut);
+    m_formulaBar->addAction(revert);
+    connect(revert, &QAction::triggered, this, [this] {
+        m_view->setFocus();
+        statusBar()->clearMessage();
+        updateFormulaBar();
+    });
     connect(m_nameBox, &QLineEdit::returnPressed, this, &WorkbookWindow::goToNameBoxAddress);
     connect(m_sheetTabs, &QTabBar::currentChanged, this, &WorkbookWindow::showSheet);
     connect(document, &EmbeddedDocument::modifiedChanged, this, &WorkbookWindow::updateTitle);
     connect(document, &EmbeddedDocument::renamed, this, &WorkbookWindow::updateTitle);
     connect(document, &EmbeddedDocument::cellsChanged, this, &WorkbookWindow::updateFormulaBar);
+    // Column widths move with their columns.
+    connect(document, &EmbeddedDocument::cellsMoved, this, [this](SheetIndex sheet, const RowsColumnsChange &change) {
+        if (sheet != m_model->sheet() || change.axis != RowsColumnsChange::Axis::Columns)
+            return;
+        m_view->horizontalHeader()->reset();
+        fitUsedColumns();
+    });
     // An accepted edit ends what was said about a refused one.
     connect(document, &EmbeddedDocument::userEdited, statusBar(), &QStatusBar::clearMessage);
     // An undo on another sheet shows that sheet.
