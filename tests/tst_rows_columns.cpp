@@ -42,8 +42,6 @@ private slots:
     void cellsFormulasAndNamesMoveTogether();
     void otherSheetsFollowTooAndColumnsKeepTheirWidths();
     void anInsertThatWouldLoseCellsIsRefused();
-    void parseErrorsSayWhatAndWhere_data();
-    void parseErrorsSayWhatAndWhere();
 };
 
 void TestRowsColumns::spansMoveGrowAndShrink()
@@ -167,35 +165,6 @@ void TestRowsColumns::anInsertThatWouldLoseCellsIsRefused()
     QCOMPARE(shown(book, s, 0, 0), QStringLiteral("2"));
     QVERIFY(book.restructure(s, columns(0, 1)));
     QCOMPARE(shown(book, s, maxRows - 1, 1), QStringLiteral("1"));
-}
-
-void TestRowsColumns::parseErrorsSayWhatAndWhere_data()
-{
-    QTest::addColumn<QString>("formula");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<int>("position");
-    QTest::newRow("unclosed call") << "=SUM(" << int(FormulaError::MissingClosingParenthesis) << 5;
-    QTest::newRow("unclosed group") << "=(1+2" << int(FormulaError::MissingClosingParenthesis) << 5;
-    QTest::newRow("open at the end") << "=SUM(1,(" << int(FormulaError::MissingClosingParenthesis) << 8;
-    QTest::newRow("stray parenthesis") << "=1+2)" << int(FormulaError::UnmatchedClosingParenthesis) << 4;
-    QTest::newRow("dangling operator") << "=1+" << int(FormulaError::MissingValue) << 3;
-    QTest::newRow("two values") << "=1 2" << int(FormulaError::MissingOperator) << 3;
-    QTest::newRow("missing comma") << "=SUM(1 2)" << int(FormulaError::MissingSeparator) << 7;
-    QTest::newRow("unclosed text") << "=\"abc" << int(FormulaError::UnclosedText) << 1;
-    QTest::newRow("bad character") << "=1?2" << int(FormulaError::UnexpectedCharacter) << 2;
-    QTest::newRow("bad reference") << "=Sheet1!+1" << int(FormulaError::MalformedReference) << 1;
-    QTest::newRow("without equals") << "SUM(" << int(FormulaError::MissingClosingParenthesis) << 4;
-}
-
-void TestRowsColumns::parseErrorsSayWhatAndWhere()
-{
-    QFETCH(QString, formula);
-    QFETCH(int, error);
-    QFETCH(int, position);
-    const ParseResult result = parseFormula(formula.toStdString());
-    QVERIFY(!result.ok);
-    QCOMPARE(int(result.error), error);
-    QCOMPARE(int(result.position), position);
 }
 
 QTEST_APPLESS_MAIN(TestRowsColumns)
