@@ -99,6 +99,8 @@ public slots:
     void sliderButtonScan1DClicked();
     void scanProgressDisplayTimerTimeout();
     void rangeChanged(VRKExcelRange *range);
+    // Rows or columns were inserted or deleted: the cells' addresses are shown anew.
+    void cellsMoved();
     void autoPerformTasks();
     void newWatchWindow();
     void watchDataCreated();
@@ -149,6 +151,8 @@ private:
     bool slidersMatchTheirCells();
     // Sliders and watches whose workbook has gone are marked so.
     void markClosedWorkbooks();
+    // Sliders and watches whose cell reads as nothing are marked so, the reason in their title.
+    void markUnavailableCells(const QString &reason);
     void watchCellsOf(VRKExcelRange *range);
     void describeCell(QWidget *view, VRKExcelRange *range, const QString &caption);
     void openSliderSettings(VRKExcelCellSliderView *view);

@@ -244,8 +244,10 @@ void MainWindow::connectSliderView(VRKExcelCellSliderView *view)
 void MainWindow::watchCellsOf(VRKExcelRange *range)
 {
     // User edits on the cell's sheet reach every slider and watch.
-    if (VRKExcelSheet *sheet = range->worksheet(false))
+    if (VRKExcelSheet *sheet = range->worksheet(false)) {
         connect(sheet, &VRKExcelSheet::rangeChanged, this, &MainWindow::rangeChanged, Qt::UniqueConnection);
+        connect(sheet, &VRKExcelSheet::cellsMoved, this, &MainWindow::cellsMoved, Qt::UniqueConnection);
+    }
 }
 
 void MainWindow::describeCell(QWidget *view, VRKExcelRange *range, const QString &caption)
@@ -648,14 +650,34 @@ void MainWindow::rangeChanged(VRKExcelRange *)
     exchangeAndFollow({}, {});
 }
 
+void MainWindow::cellsMoved()
+{
+    // A cell deleted reads as nothing, as a closed workbook's does.
+    markUnavailableCells(QStringLiteral("cell deleted"));
+    for (VRKExcelCellSliderView *view : std::as_const(sliderViews)) {
+        if (view->isCellClosed() || !view->range())
+            continue;
+        view->addressLabel()->setText(view->range()->address());
+        describeCell(view, view->range(), view->watch()->name());
+    }
+    for (VRKExcelWatchView *watch : std::as_const(watchViews))
+        if (!watch->isCellClosed() && watch->cell())
+            describeCell(watch, watch->cell(), watch->name());
+}
+
 void MainWindow::markClosedWorkbooks()
+{
+    markUnavailableCells(QStringLiteral("workbook closed"));
+}
+
+void MainWindow::markUnavailableCells(const QString &reason)
 {
     for (VRKExcelCellSliderView *view : std::as_const(sliderViews))
         if (!view->isCellClosed() && view->range() && !view->range()->isAvailable())
-            view->markCellClosed();
+            view->markCellClosed(reason);
     for (VRKExcelWatchView *watch : std::as_const(watchViews))
         if (!watch->isCellClosed() && watch->cell() && !watch->cell()->isAvailable())
-            watch->markCellClosed();
+            watch->markCellClosed(reason);
 }
 
 // ---- selection and buttons ------------------------------------------------------------------

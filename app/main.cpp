@@ -61,6 +61,7 @@ int main(int argc, char *argv[])
 
     // Workbooks named on the command line open in the embedded spreadsheet.
     WorkbookWindow::serveDocuments();
+    WorkbookWindow::quitProgram = [&window] { window.closeApplication(); };
     for (const QString &file : files) {
         QString message;
         if (!EmbeddedBackend::instance().openDocument(file, &message))

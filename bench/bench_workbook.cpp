@@ -3,6 +3,7 @@
 //   A1 = 0.3, A2 = 0.7; B1 = SIN(A1)*COS(A2)+A1*A2;
 //   B(i) = B(i-1)*0.999+SQRT(ABS(A1))+EXP(-A2*A2) for i = 2..K;
 //   C1 = B(K)+SUM(B1:B(K))/K
+#include "RowsColumns.h"
 #include "Workbook.h"
 #include "io/WorkbookFiles.h"
 
@@ -169,5 +170,35 @@ void wholeColumnLookups(benchmark::State &state)
     }
 }
 BENCHMARK(wholeColumnLookups)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// Inserting a row near the top of a sheet of N rows (a value and two
+// formulas each, one a running total) and deleting it again: every cell
+// moves, every formula is rewritten and compiled anew, and one SUM over the
+// whole column grows and shrinks.
+void insertAndDeleteRow(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    Workbook book;
+    const SheetIndex s = book.addSheet("Table");
+    for (int r = 0; r < rows; ++r) {
+        const std::string row = std::to_string(r + 1);
+        book.setValue({s, r, 0}, Value::number(r));
+        book.setFormula({s, r, 1}, "=A" + row + "*2");
+        book.setFormula({s, r, 2}, r == 0 ? "=A1" : "=C" + std::to_string(r) + "+A" + row);
+    }
+    book.setFormula({s, 0, 3}, "=SUM(A1:A" + std::to_string(rows) + ")");
+    book.recalculate();
+    for (auto _ : state) {
+        book.restructure(s, {RowsColumnsChange::Axis::Rows, 1, 1});
+        book.restructure(s, {RowsColumnsChange::Axis::Rows, 1, -1});
+        benchmark::DoNotOptimize(book.value({s, rows - 1, 2}));
+    }
+    state.SetComplexityN(rows);
+}
+BENCHMARK(insertAndDeleteRow)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "embedded/WorkbookWindow.h"
 
 #include <QApplication>
+#include <QUndoStack>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -136,6 +137,29 @@ void oneWriteToTheRepaintedGrid(benchmark::State &state)
     state.SetLabel(std::to_string(formulaRows * formulaColumns) + " formulas on screen");
 }
 BENCHMARK(oneWriteToTheRepaintedGrid)->Unit(benchmark::kMicrosecond);
+
+// A pasted block of N rows by 10 columns (numbers and formulas) into an empty
+// document without a window, then undone: the history keeps both sides.
+void pasteAndUndoBlock(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    QList<QStringList> block;
+    for (int r = 0; r < rows; ++r) {
+        QStringList line;
+        for (int c = 0; c < 10; ++c)
+            line << (c % 2 ? QStringLiteral("=A%1*%2").arg(r + 1).arg(c) : QString::number(r * 10 + c));
+        block << line;
+    }
+    auto book = std::make_unique<Workbook>();
+    book->addSheet("Sheet1");
+    EmbeddedDocument document(0, QStringLiteral("Pasted"), std::move(book));
+    for (auto _ : state) {
+        document.pasteBlock({0, 0, 0}, block);
+        document.history()->undo();
+    }
+    state.SetComplexityN(rows);
+}
+BENCHMARK(pasteAndUndoBlock)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
 

@@ -35,6 +35,11 @@ signals:
     // A worksheet's Change event: the user changed the cells of `range`.
     // The range lives only during the emission.
     void change(AutomationObject *range);
+    // A worksheet's rows or columns were inserted or deleted. The ranges
+    // handed out follow their cells, as a spreadsheet's own range objects do:
+    // their addresses may have changed, and a range whose cells were all
+    // deleted is null from now on.
+    void cellsMoved();
 };
 
 // Helpers for backends serving the automation model.

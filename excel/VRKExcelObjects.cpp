@@ -118,8 +118,10 @@ AutomationObject *VRKExcelSheet::createAxObject()
 
 void VRKExcelSheet::axObjectSet(AutomationObject *object)
 {
-    if (object)
+    if (object) {
         connect(object, &AutomationObject::change, this, &VRKExcelSheet::sheetChange);
+        connect(object, &AutomationObject::cellsMoved, this, &VRKExcelSheet::sheetCellsMoved);
+    }
 }
 
 QString VRKExcelSheet::name()
@@ -164,6 +166,15 @@ void VRKExcelSheet::sheetChange(AutomationObject *changed)
     range.setAxObject(changed);
     emit rangeChanged(&range);
     range.takeAxObject();
+}
+
+void VRKExcelSheet::sheetCellsMoved()
+{
+    // The ranges are the same objects at other addresses: none is found under its old one.
+    rangeCache.clear();
+    for (VRKExcelRange *range : findChildren<VRKExcelRange *>(QString(), Qt::FindDirectChildrenOnly))
+        range->forgetAddress();
+    emit cellsMoved();
 }
 
 // ---- VRKExcelWindow

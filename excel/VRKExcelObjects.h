@@ -91,9 +91,13 @@ public:
 
 signals:
     void rangeChanged(VRKExcelRange *range);
+    // Rows or columns were inserted or deleted: the sheet's ranges followed
+    // their cells and may have other addresses now, or none.
+    void cellsMoved();
 
 public slots:
     void sheetChange(AutomationObject *range);
+    void sheetCellsMoved();
 
 private:
     QHash<QString, VRKExcelRange *> rangeCache;
@@ -171,8 +175,10 @@ class VRKExcelRange : public VRKExcelBase
 public:
     using VRKExcelBase::VRKExcelBase;
     QString address();
-    // False once the cell's workbook is closed: it reads nothing and takes no write.
+    // False once the cell's workbook is closed or its cells deleted: it reads nothing and takes no write.
     bool isAvailable();
+    // The cells moved: the address is asked for again.
+    void forgetAddress() { addressCache.clear(); }
     QVariant value();
     QVariant text();
     bool hasFormula();

@@ -162,14 +162,14 @@ void VRKExcelCellSliderView::setSelected(bool selected)
     update();
 }
 
-void VRKExcelCellSliderView::markCellClosed()
+void VRKExcelCellSliderView::markCellClosed(const QString &reason)
 {
     if (isCellClosed())
         return;
     setSelected(false);
     m_slider->setEnabled(false);
     m_buttonBar->setEnabled(false);
-    m_watch->markCellClosed();
+    m_watch->markCellClosed(reason);
 }
 
 bool VRKExcelCellSliderView::isCellClosed() const

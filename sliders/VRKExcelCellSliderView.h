@@ -29,9 +29,10 @@ public:
     bool isSelected() const { return m_selected; }
     // A slider whose workbook is closed cannot be selected.
     void setSelected(bool selected);
-    // The cell's workbook was closed: greyed, titled so, nothing to move,
-    // scan or set; only its remove button still works.
-    void markCellClosed();
+    // The cell is gone (its workbook closed, the cell deleted): greyed, the
+    // reason in its title, nothing to move, scan or set; only its remove
+    // button still works.
+    void markCellClosed(const QString &reason);
     bool isCellClosed() const;
     bool isActive() const { return m_active; }
     void setActive(bool active);

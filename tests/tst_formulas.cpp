@@ -1,3 +1,4 @@
+#include "FormulaParser.h"
 #include "Workbook.h"
 
 #include <QTest>
@@ -56,6 +57,8 @@ private slots:
     void evaluates();
     void refusesMalformedFormulas_data();
     void refusesMalformedFormulas();
+    void parseErrorsSayWhatAndWhere_data();
+    void parseErrorsSayWhatAndWhere();
     void wholeSheetRangesPairEveryCell();
     void textStopsAtTheCellLimitEverywhere();
 };
@@ -272,6 +275,35 @@ void TestFormulas::textStopsAtTheCellLimitEverywhere()
     QCOMPARE(shown("=C1"), std::string("#VALUE!"));
     QCOMPARE(shown("=UPPER(C1)"), std::string("#VALUE!"));
     QCOMPARE(shown("=LEN(LEFT(C1,32767))"), std::string("32767"));
+}
+
+void TestFormulas::parseErrorsSayWhatAndWhere_data()
+{
+    QTest::addColumn<QString>("formula");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<int>("position");
+    QTest::newRow("unclosed call") << "=SUM(" << int(FormulaError::MissingClosingParenthesis) << 5;
+    QTest::newRow("unclosed group") << "=(1+2" << int(FormulaError::MissingClosingParenthesis) << 5;
+    QTest::newRow("open at the end") << "=SUM(1,(" << int(FormulaError::MissingClosingParenthesis) << 8;
+    QTest::newRow("stray parenthesis") << "=1+2)" << int(FormulaError::UnmatchedClosingParenthesis) << 4;
+    QTest::newRow("dangling operator") << "=1+" << int(FormulaError::MissingValue) << 3;
+    QTest::newRow("two values") << "=1 2" << int(FormulaError::MissingOperator) << 3;
+    QTest::newRow("missing comma") << "=SUM(1 2)" << int(FormulaError::MissingSeparator) << 7;
+    QTest::newRow("unclosed text") << "=\"abc" << int(FormulaError::UnclosedText) << 1;
+    QTest::newRow("bad character") << "=1?2" << int(FormulaError::UnexpectedCharacter) << 2;
+    QTest::newRow("bad reference") << "=Sheet1!+1" << int(FormulaError::MalformedReference) << 1;
+    QTest::newRow("without equals") << "SUM(" << int(FormulaError::MissingClosingParenthesis) << 4;
+}
+
+void TestFormulas::parseErrorsSayWhatAndWhere()
+{
+    QFETCH(QString, formula);
+    QFETCH(int, error);
+    QFETCH(int, position);
+    const ParseResult result = parseFormula(formula.toStdString());
+    QVERIFY(!result.ok);
+    QCOMPARE(int(result.error), error);
+    QCOMPARE(int(result.position), position);
 }
 
 QTEST_GUILESS_MAIN(TestFormulas)

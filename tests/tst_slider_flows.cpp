@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 using namespace workbook;
 
@@ -70,6 +71,8 @@ private slots:
     void aClosedWorkbookUnderLiveSliders();
     void activationRereadsTheCells();
     void fastDrawingScalesTheOthersRepaints();
+    void undoingAnEditMovesTheSliderAndSliderMovesAreNoEdits();
+    void slidersAndWatchesFollowTheirCellsWhenRowsAndColumnsMove();
 
 private:
     VRKExcelCellSliderView *slider(int i) const { return m_window->sliders().at(i); }
@@ -574,6 +577,58 @@ void TestSliderFlows::fastDrawingScalesTheOthersRepaints()
     QTRY_COMPARE_WITH_TIMEOUT(second->fastDrawRequests(), 0, 2000);
     QCOMPARE(first->repaintFactor(), 1.5);
     QCOMPARE(second->repaintFactor(), 1.5);
+}
+
+void TestSliderFlows::undoingAnEditMovesTheSliderAndSliderMovesAreNoEdits()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
+    QUndoStack *history = m_doc->history();
+    const int steps = history->count();
+    move(0, 7.0);
+    move(0, 8.0);
+    QCOMPARE(history->count(), steps); // a drag floods nothing
+    m_doc->editCell({0, 1, 1}, QStringLiteral("4"));
+    QCOMPARE(slider(0)->slider()->value(), 4.0);
+    history->undo();
+    QCOMPARE(slider(0)->slider()->value(), 8.0);
+    QCOMPARE(m_window->watches().at(0)->data()->values().last(), 82.0);
+    history->redo();
+    QCOMPARE(slider(0)->slider()->value(), 4.0);
+    QCOMPARE(m_window->watches().at(0)->data()->values().last(), 42.0);
+}
+
+void TestSliderFlows::slidersAndWatchesFollowTheirCellsWhenRowsAndColumnsMove()
+{
+    m_doc->setSelection({block(1, 1, 1, 2)});
+    pressNewSliders();
+    m_doc->setSelection({block(1, 3, 1, 3)});
+    pressNewWatches();
+    using Axis = RowsColumnsChange::Axis;
+    QVERIFY(m_doc->restructure(0, {Axis::Rows, 0, 2}));
+    QCOMPARE(slider(0)->addressLabel()->text(), QStringLiteral("B4"));
+    QCOMPARE(slider(1)->addressLabel()->text(), QStringLiteral("C4"));
+    QVERIFY2(m_window->watches().at(0)->toolTip().endsWith(QStringLiteral("!D4")),
+             qPrintable(m_window->watches().at(0)->toolTip()));
+    move(0, 6.0);
+    QCOMPARE(m_doc->book().value({0, 3, 1}).asNumber(), 6.0);
+    QCOMPARE(m_window->watches().at(0)->data()->values().last(), 62.0);
+    // The second slider's column goes: its cell is gone, the others move left.
+    QVERIFY(m_doc->restructure(0, {Axis::Columns, 2, -1}));
+    QVERIFY(m_window->watches().at(0)->toolTip().endsWith(QStringLiteral("!C4")));
+    QVERIFY(slider(1)->isCellClosed());
+    QCOMPARE(slider(1)->watch()->name(), QStringLiteral("Speed (cell deleted)"));
+    QVERIFY(!slider(0)->isCellClosed());
+    QCOMPARE(slider(0)->addressLabel()->text(), QStringLiteral("B4"));
+    QVERIFY(std::isnan(m_window->watches().at(0)->data()->values().last())); // =B4*10+#REF!
+    move(0, 3.0);
+    QCOMPARE(m_doc->book().value({0, 3, 1}).asNumber(), 3.0);
+    // Undone, the formula and the watch's cell come back.
+    m_doc->history()->undo();
+    QVERIFY(m_window->watches().at(0)->toolTip().endsWith(QStringLiteral("!D4")));
+    QCOMPARE(m_window->watches().at(0)->data()->values().last(), 32.0);
 }
 
 QTEST_MAIN(TestSliderFlows)

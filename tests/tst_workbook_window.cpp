@@ -5,12 +5,20 @@
 #include "embedded/SheetModel.h"
 #include "embedded/SheetView.h"
 #include "embedded/WorkbookWindow.h"
+#include "io/WorkbookFiles.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QUndoStack>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPaintEvent>
@@ -33,6 +41,13 @@ void type(QWidget *view, const QString &text)
     QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
 }
 
+void trigger(QWidget *window, const char *action)
+{
+    QAction *found = window->findChild<QAction *>(QLatin1String(action));
+    QVERIFY2(found, action);
+    found->trigger();
+}
+
 WorkbookWindow *windowOf(EmbeddedDocument *document)
 {
     for (QWidget *widget : QApplication::topLevelWidgets())
@@ -40,6 +55,24 @@ WorkbookWindow *windowOf(EmbeddedDocument *document)
             if (window->document() == document)
                 return window;
     return nullptr;
+}
+
+// A shortcut from the keyboard. The shortcut takes the press, and the test's
+// keyboard would keep the modifiers down: they are let go as a keyboard would.
+void pressShortcut(QWidget *widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(widget, key, modifiers);
+    QTest::keyRelease(widget, Qt::Key_Control);
+}
+
+// The grid's keys work while it has the focus in the active window.
+SheetView *focusGrid(WorkbookWindow *window)
+{
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("the workbook window did not become active");
+    window->view()->setFocus();
+    return window->view();
 }
 
 // Answers the next message box with `button` once it shows.
@@ -102,6 +135,9 @@ private slots:
     void aNewWorkbookKeepsClearOfTheProgramsWindow();
     void typingEditsAndEnterMovesDown();
     void refusedFormulasKeepTheCell();
+    void undoAndRedoFromTheKeyboardAndTheMenu();
+    void rowsAndColumnsFromTheSheetMenuAndTheHeaders();
+    void helpAboutAndQuit();
     void theFormulaBarShowsAndEditsTheCurrentCell();
     void selectionReachesTheDocument();
     void copyAndPasteTabSeparatedBlocks();
@@ -168,12 +204,169 @@ void TestWorkbookWindow::refusedFormulasKeepTheCell()
 {
     EmbeddedDocument *doc = backend().newDocument();
     doc->editCell({0, 0, 0}, QStringLiteral("5"));
-    SheetModel *model = qobject_cast<SheetModel *>(windowOf(doc)->view()->model());
-    QString message;
-    answerNextMessageBox(QMessageBox::Ok, &message);
-    QVERIFY(!model->setData(model->index(0, 0), QStringLiteral("=SUM(1,")));
-    QVERIFY2(message.contains(QStringLiteral("not accepted")), qPrintable(message));
+    WorkbookWindow *window = windowOf(doc);
+    SheetView *view = focusGrid(window);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    type(view, QStringLiteral("=SUM(A2"));
+    QPointer<QLineEdit> typedInto = view->cellEditor();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    // The editor opens again on the text as typed, the cursor where the parenthesis is missing.
+    QTRY_VERIFY(!typedInto && view->cellEditor());
+    QCOMPARE(view->cellEditor()->text(), QStringLiteral("=SUM(A2"));
+    QCOMPARE(view->cellEditor()->cursorPosition(), 7);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("The formula is missing a closing parenthesis."));
+    QCOMPARE(view->currentIndex().row(), 0); // Enter did not move on
     QCOMPARE(shown(doc, 0, 0), QStringLiteral("5"));
+    // A stray parenthesis is selected.
+    typedInto = view->cellEditor();
+    typedInto->setText(QStringLiteral("=1+2)*3"));
+    QTest::keyClick(typedInto, Qt::Key_Tab);
+    QTRY_VERIFY(!typedInto && view->cellEditor());
+    QCOMPARE(view->cellEditor()->text(), QStringLiteral("=1+2)*3"));
+    QCOMPARE(view->cellEditor()->selectedText(), QStringLiteral(")"));
+    QCOMPARE(view->currentIndex().column(), 0);
+    // Escape gives the old content back.
+    QTest::keyClick(view->cellEditor(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    QVERIFY(!view->cellEditor());
+    QCOMPARE(shown(doc, 0, 0), QStringLiteral("5"));
+    QCOMPARE(doc->history()->count(), 1);
+    // The formula bar keeps its text too, the place marked.
+    QLineEdit *formulaBar = window->findChildren<QLineEdit *>().at(1);
+    formulaBar->setFocus();
+    formulaBar->setText(QStringLiteral("=(1+2"));
+    emit formulaBar->returnPressed();
+    QCOMPARE(formulaBar->text(), QStringLiteral("=(1+2"));
+    QCOMPARE(formulaBar->cursorPosition(), 5);
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("The formula is missing a closing parenthesis."));
+    QCOMPARE(shown(doc, 0, 0), QStringLiteral("5"));
+    QTest::keyClick(formulaBar, Qt::Key_Escape);
+    QCOMPARE(formulaBar->text(), QStringLiteral("5"));
+    QCOMPARE(window->statusBar()->currentMessage(), QString());
+}
+
+void TestWorkbookWindow::undoAndRedoFromTheKeyboardAndTheMenu()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    WorkbookWindow *window = windowOf(doc);
+    SheetView *view = focusGrid(window);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    type(view, QStringLiteral("3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    type(view, QStringLiteral("=A1*A1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("9"));
+    QAction *undo = window->findChild<QAction *>(QStringLiteral("undo"));
+    QVERIFY(undo->isEnabled());
+    QVERIFY(undo->text().contains(QStringLiteral("Typing")));
+    pressShortcut(view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown(doc, 1, 0), QString());
+    QCOMPARE(window->findChildren<QLineEdit *>().at(1)->text(), QString()); // the formula bar follows
+    pressShortcut(view, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("9"));
+    pressShortcut(view, Qt::Key_Z, Qt::ControlModifier);
+    pressShortcut(view, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("9"));
+    // Cut is one step: copied, then undone whole.
+    view->selectionModel()->select(QItemSelection(view->model()->index(0, 0), view->model()->index(1, 0)),
+                                   QItemSelectionModel::ClearAndSelect);
+    pressShortcut(view, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("3\n9\n"));
+    QCOMPARE(shown(doc, 0, 0), QString());
+    trigger(window, "undo");
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("9"));
+    // Fill down from the keyboard.
+    view->selectionModel()->select(QItemSelection(view->model()->index(1, 0), view->model()->index(3, 0)),
+                                   QItemSelectionModel::ClearAndSelect);
+    pressShortcut(view, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(doc->book().input({0, 3, 0}).formula, std::string("A3*A3"));
+    trigger(window, "undo");
+    QCOMPARE(shown(doc, 3, 0), QString());
+    // Select All takes the whole sheet.
+    trigger(window, "selectAll");
+    QCOMPARE(doc->selection(), QList<CellRange>({CellRange{0, 0, 0, maxRows - 1, maxColumns - 1}}));
+    // An undo on another sheet shows that sheet.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("two sheets.xlsx"));
+    Workbook two;
+    two.addSheet("One");
+    two.addSheet("Two");
+    std::string why;
+    QVERIFY(saveWorkbookXlsx(two, path.toStdString(), why));
+    QString message;
+    EmbeddedDocument *both = backend().openDocument(path, &message);
+    QVERIFY2(both, qPrintable(message));
+    both->editCell({1, 0, 0}, QStringLiteral("x"));
+    trigger(windowOf(both), "undo");
+    QCOMPARE(windowOf(both)->findChild<QTabBar *>()->currentIndex(), 1);
+    QCOMPARE(both->activeSheet(), 1);
+}
+
+void TestWorkbookWindow::rowsAndColumnsFromTheSheetMenuAndTheHeaders()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    doc->pasteBlock({0, 0, 0}, {{QStringLiteral("1"), QStringLiteral("=A1+A2")}, {QStringLiteral("2")}});
+    WorkbookWindow *window = windowOf(doc);
+    SheetView *view = window->view();
+    view->setCurrentIndex(view->model()->index(0, 0));
+    trigger(window, "insertRows");
+    QCOMPARE(shown(doc, 1, 0), QStringLiteral("1"));
+    QCOMPARE(doc->book().input({0, 1, 1}).formula, std::string("A2+A3"));
+    // From the row header's menu: the row clicked is the one deleted.
+    QHeaderView *rows = view->verticalHeader();
+    const QPoint third(5, rows->sectionViewportPosition(2) + 5);
+    emit rows->customContextMenuRequested(third);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+    QVERIFY(view->selectionModel()->isRowSelected(2));
+    menu->close();
+    trigger(window, "deleteRows");
+    QCOMPARE(doc->book().input({0, 1, 1}).formula, std::string("A2+#REF!"));
+    QCOMPARE(shown(doc, 1, 1), QStringLiteral("#REF!"));
+    // With whole rows selected, a column is inserted where the current cell is.
+    view->selectionModel()->setCurrentIndex(view->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    view->setColumnWidth(1, 150);
+    view->setColumnWidth(2, 40);
+    doc->book().setColumnWidth(0, 1, 20); // B as the file gave it
+    trigger(window, "insertColumns");
+    QCOMPARE(doc->book().input({0, 1, 2}).formula, std::string("B2+#REF!"));
+    QCOMPARE(view->columnWidth(2), 145); // B's width went with it to C
+    QCOMPARE(view->columnWidth(1), 80);
+    trigger(window, "deleteColumns");
+    trigger(window, "undo");
+    trigger(window, "undo");
+    trigger(window, "undo");
+    QCOMPARE(doc->book().input({0, 1, 1}).formula, std::string("A2+A3"));
+    QCOMPARE(shown(doc, 1, 1), QStringLiteral("3"));
+}
+
+void TestWorkbookWindow::helpAboutAndQuit()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    WorkbookWindow *window = windowOf(doc);
+    QString text;
+    answerNextMessageBox(QMessageBox::Ok, &text);
+    trigger(window, "about");
+    for (const char *licence : {"LGPL", "Mozilla Public License 2.0", "BSD 2-Clause", "liborcus", "libxlsxwriter",
+                                "LibreOffice SDK"})
+        QVERIFY2(text.contains(QLatin1String(licence)), licence);
+    answerNextMessageBox(QMessageBox::Ok, &text);
+    trigger(window, "quickHelp");
+    QVERIFY(!text.isEmpty());
+    // Quit goes to the program's own quit when there is one.
+    int quits = 0;
+    WorkbookWindow::quitProgram = [&quits] { ++quits; };
+    trigger(window, "quit");
+    WorkbookWindow::quitProgram = nullptr;
+    QCOMPARE(quits, 1);
+    QVERIFY(window->isVisible());
+    // Without one, the workbook windows close, asking first.
+    doc->editCell({0, 0, 0}, QStringLiteral("1"));
+    answerNextMessageBox(QMessageBox::Discard);
+    trigger(window, "quit");
+    QTRY_VERIFY(!windowOf(doc));
 }
 
 void TestWorkbookWindow::theFormulaBarShowsAndEditsTheCurrentCell()
@@ -222,10 +415,10 @@ void TestWorkbookWindow::copyAndPasteTabSeparatedBlocks()
     SheetView *view = windowOf(doc)->view();
     QAbstractItemModel *model = view->model();
     view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(1, 1)), QItemSelectionModel::ClearAndSelect);
-    emit view->copyRequested();
+    trigger(windowOf(doc), "copy");
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1\tx\n2\tTRUE\n"));
     view->setCurrentIndex(model->index(5, 3));
-    emit view->pasteRequested();
+    trigger(windowOf(doc), "paste");
     QCOMPARE(shown(doc, 5, 3), QStringLiteral("1"));
     QCOMPARE(shown(doc, 6, 4), QStringLiteral("TRUE"));
 }
@@ -236,7 +429,7 @@ void TestWorkbookWindow::deleteClears()
     doc->pasteBlock({0, 0, 0}, {{QStringLiteral("1"), QStringLiteral("2")}, {QStringLiteral("3"), QStringLiteral("4")}});
     SheetView *view = windowOf(doc)->view();
     QAbstractItemModel *model = view->model();
-    view->setFocus();
+    focusGrid(windowOf(doc));
     view->selectionModel()->select(QItemSelection(model->index(0, 0), model->index(0, 1)), QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(view, Qt::Key_Delete);
     QCOMPARE(shown(doc, 0, 0), QString());

@@ -131,13 +131,13 @@ void VRKExcelWatchView::setName(const QString &name)
     update(false);
 }
 
-void VRKExcelWatchView::markCellClosed()
+void VRKExcelWatchView::markCellClosed(const QString &reason)
 {
     if (m_cellClosed)
         return;
     m_cellClosed = true;
     setProperty("inactive", true);
-    setName(m_name + QStringLiteral(" (workbook closed)"));
+    setName(m_name + QStringLiteral(" (") + reason + QLatin1Char(')'));
     auto *grey = new QGraphicsColorizeEffect(this);
     grey->setColor(Qt::gray);
     setGraphicsEffect(grey);

@@ -61,9 +61,9 @@ public:
 
     QString name() const { return m_name; }
     void setName(const QString &name);
-    // The cell's workbook was closed: the watch is greyed, says so in its
-    // title, and is left out of every update and scan.
-    void markCellClosed();
+    // The cell is gone (its workbook closed, the cell deleted): the watch is
+    // greyed, gives the reason in its title, and is left out of every update and scan.
+    void markCellClosed(const QString &reason);
     bool isCellClosed() const { return m_cellClosed; }
     int titleHeight() const { return m_titleHeight; }
     void setTitleHeight(int height);

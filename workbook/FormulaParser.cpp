@@ -1,8 +1,11 @@
 #include "FormulaParser.h"
 
+#include "RowsColumns.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 namespace workbook {
 
@@ -54,6 +57,9 @@ public:
         token.end = m_pos;
         return ok;
     }
+    // Why and where (0-based) the last token failed.
+    FormulaError error() const { return m_error; }
+    size_t errorPosition() const { return m_errorPosition; }
 
 private:
     bool read(Token &token, std::string &message)
@@ -87,9 +93,11 @@ private:
 
     std::string_view rest() const { return m_text.substr(m_pos); }
 
-    bool fail(std::string &message, const std::string &what)
+    bool fail(std::string &message, const std::string &what, FormulaError error)
     {
         message = what + " at position " + std::to_string(m_pos + 1);
+        m_error = error;
+        m_errorPosition = m_pos;
         return false;
     }
 
@@ -113,7 +121,7 @@ private:
         char *end = nullptr;
         const double value = std::strtod(literal.c_str(), &end);
         if (end != literal.c_str() + literal.size())
-            return fail(message, "Malformed number \"" + literal + "\"");
+            return fail(message, "Malformed number \"" + literal + "\"", FormulaError::MalformedNumber);
         token.kind = TokenKind::Number;
         token.number = value;
         m_pos += length;
@@ -145,7 +153,7 @@ private:
     {
         size_t close = 0;
         if (!readQuoted('"', token.text, close))
-            return fail(message, "Text without its closing quote");
+            return fail(message, "Text without its closing quote", FormulaError::UnclosedText);
         token.kind = TokenKind::Text;
         m_pos = close + 1;
         return true;
@@ -164,7 +172,7 @@ private:
                 return true;
             }
         }
-        return fail(message, "Unknown error literal");
+        return fail(message, "Unknown error literal", FormulaError::UnknownErrorLiteral);
     }
 
     bool readQuotedSheet(Token &token, std::string &message)
@@ -172,14 +180,14 @@ private:
         std::string sheet;
         size_t i = 0;
         if (!readQuoted('\'', sheet, i))
-            return fail(message, "Sheet name without its closing quote");
+            return fail(message, "Sheet name without its closing quote", FormulaError::UnclosedSheetName);
         if (i + 1 >= m_text.size() || m_text[i + 1] != '!' || sheet.empty())
-            return fail(message, "Expected \"!\" after a sheet name");
+            return fail(message, "Expected \"!\" after a sheet name", FormulaError::MalformedReference);
         const size_t before = m_pos;
         m_pos = i + 2;
         if (!readReference(token, sheet)) {
             m_pos = before;
-            return fail(message, "Expected a cell reference after the sheet name");
+            return fail(message, "Expected a cell reference after the sheet name", FormulaError::MalformedReference);
         }
         return true;
     }
@@ -233,12 +241,12 @@ private:
             if (readReference(token, sheet))
                 return true;
             m_pos = before;
-            return fail(message, "Expected a cell reference after \"" + sheet + "!\"");
+            return fail(message, "Expected a cell reference after \"" + sheet + "!\"", FormulaError::MalformedReference);
         }
         if (readReference(token, std::string()))
             return true;
         if (m_text[m_pos] == '$')
-            return fail(message, "Malformed reference");
+            return fail(message, "Malformed reference", FormulaError::MalformedReference);
         const std::string word(m_text.substr(m_pos, end - m_pos));
         m_pos = end;
         size_t look = m_pos;
@@ -295,7 +303,7 @@ private:
             token.kind = TokenKind::Comma;
             break;
         default:
-            return fail(message, std::string("Unexpected \"") + c + "\"");
+            return fail(message, std::string("Unexpected \"") + c + "\"", FormulaError::UnexpectedCharacter);
         }
         ++m_pos;
         return true;
@@ -303,6 +311,8 @@ private:
 
     std::string_view m_text;
     size_t m_pos = 0;
+    FormulaError m_error = FormulaError::None;
+    size_t m_errorPosition = 0;
 };
 
 class Parser
@@ -320,19 +330,28 @@ public:
             result.ok = true;
         result.program = std::move(m_program);
         result.message = m_message;
+        result.error = m_error;
+        result.position = m_errorPosition;
         return result;
     }
 
 private:
     bool advance()
     {
-        return m_lexer.next(m_token, m_message);
+        if (m_lexer.next(m_token, m_message))
+            return true;
+        m_error = m_lexer.error();
+        m_errorPosition = m_lexer.errorPosition();
+        return false;
     }
 
-    bool fail(const std::string &what)
+    bool fail(const std::string &what, FormulaError error)
     {
-        if (m_message.empty())
+        if (m_message.empty()) {
             m_message = what + " at position " + std::to_string(m_token.position + 1);
+            m_error = error;
+            m_errorPosition = m_token.position;
+        }
         return false;
     }
 
@@ -340,7 +359,8 @@ private:
     {
         if (m_token.kind == TokenKind::End)
             return true;
-        return fail("Unexpected " + describe(m_token));
+        return fail("Unexpected " + describe(m_token), m_token.kind == TokenKind::Close ? FormulaError::UnmatchedClosingParenthesis
+                                                                                    : FormulaError::MissingOperator);
     }
 
     static std::string describe(const Token &token)
@@ -434,7 +454,7 @@ private:
     bool enter()
     {
         if (++m_depth > maxFormulaDepth)
-            return fail("Formula nests too deeply");
+            return fail("Formula nests too deeply", FormulaError::TooDeep);
         return true;
     }
     void leave() { --m_depth; }
@@ -464,15 +484,21 @@ private:
         case TokenKind::Function:
             return parseCall();
         case TokenKind::Open: {
-            if (!enter() || !advance() || !parseComparison())
+            if (!enter() || !advance())
+                return false;
+            if (m_token.kind == TokenKind::End)
+                return fail("Expected \")\" but found end of formula", FormulaError::MissingClosingParenthesis);
+            if (!parseComparison())
                 return false;
             leave();
             if (m_token.kind != TokenKind::Close)
-                return fail("Expected \")\" but found " + describe(m_token));
+                return fail("Expected \")\" but found " + describe(m_token), m_token.kind == TokenKind::End
+                                ? FormulaError::MissingClosingParenthesis
+                                : FormulaError::MissingOperator);
             return advance();
         }
         default:
-            return fail("Expected a value but found " + describe(token));
+            return fail("Expected a value but found " + describe(token), FormulaError::MissingValue);
         }
     }
 
@@ -486,7 +512,7 @@ private:
                 return false;
             if (m_token.kind != TokenKind::Reference || !m_token.reference.isSingleCell()
                 || (!m_token.reference.sheet.empty() && m_token.reference.sheet != range.sheet))
-                return fail("Expected a cell to end the range");
+                return fail("Expected a cell to end the range", FormulaError::MalformedReference);
             CellPosition last = m_token.reference.first;
             // Reversed corners name the same rectangle.
             if (last.row < range.first.row)
@@ -508,22 +534,27 @@ private:
         if (!enter() || !advance())
             return false;
         if (m_token.kind != TokenKind::Open)
-            return fail("Expected \"(\" after " + name);
+            return fail("Expected \"(\" after " + name, FormulaError::MissingValue);
         if (!advance())
             return false;
         int count = 0;
         if (m_token.kind != TokenKind::Close) {
             for (;;) {
+                if (m_token.kind == TokenKind::End)
+                    return fail("Expected \")\" to close " + name + " but found end of formula",
+                                FormulaError::MissingClosingParenthesis);
                 if (m_token.kind == TokenKind::Comma || m_token.kind == TokenKind::Close)
                     emit(OpCode::PushMissing);
                 else if (!parseComparison())
                     return false;
                 if (++count > 255)
-                    return fail("Too many arguments for " + name);
+                    return fail("Too many arguments for " + name, FormulaError::TooManyArguments);
                 if (m_token.kind == TokenKind::Close)
                     break;
                 if (m_token.kind != TokenKind::Comma)
-                    return fail("Expected \",\" or \")\" in " + name + " but found " + describe(m_token));
+                    return fail("Expected \",\" or \")\" in " + name + " but found " + describe(m_token),
+                                m_token.kind == TokenKind::End ? FormulaError::MissingClosingParenthesis
+                                                               : FormulaError::MissingSeparator);
                 if (!advance())
                     return false;
             }
@@ -538,6 +569,8 @@ private:
     Token m_token;
     Program m_program;
     std::string m_message;
+    FormulaError m_error = FormulaError::None;
+    size_t m_errorPosition = 0;
     int m_depth = 0;
 };
 
@@ -548,17 +581,25 @@ ParseResult parseFormula(std::string_view text)
     if (text.size() > maxFormulaLength) {
         ParseResult result;
         result.message = "Formula longer than " + std::to_string(maxFormulaLength) + " characters";
+        result.error = FormulaError::TooLong;
+        result.position = maxFormulaLength;
         return result;
     }
-    if (!text.empty() && text.front() == '=')
+    const bool equals = !text.empty() && text.front() == '=';
+    if (equals)
         text.remove_prefix(1);
     ParseResult result = Parser(text).parse();
-    if (!result.ok && result.message.empty())
+    if (!result.ok && result.message.empty()) {
         result.message = "Malformed formula";
+        result.error = FormulaError::MissingValue;
+    }
     if (result.ok && result.program.code.empty()) {
         result.ok = false;
         result.message = "Empty formula";
+        result.error = FormulaError::MissingValue;
     }
+    if (!result.ok && equals)
+        ++result.position;
     return result;
 }
 
@@ -609,6 +650,62 @@ std::string shiftFormula(std::string_view text, int rows, int columns)
             && shiftPosition(r.last, rows, columns, !r.wholeColumns, !r.wholeRows);
         return ok ? rangeText(r) : std::string("#REF!");
     });
+}
+
+std::string moveReferences(std::string_view text, const RowsColumnsChange &change,
+                           const std::function<bool(const std::string &sheet)> &onChangedSheet)
+{
+    Lexer lexer(text);
+    std::string message;
+    std::vector<Token> tokens;
+    for (Token token; lexer.next(token, message);) {
+        if (token.kind == TokenKind::End)
+            break;
+        tokens.push_back(std::move(token));
+    }
+    if (!message.empty())
+        return std::string(text);
+    const bool rows = change.axis == RowsColumnsChange::Axis::Rows;
+    std::string out;
+    size_t copied = 0;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind != TokenKind::Reference)
+            continue;
+        const size_t start = tokens[i].position;
+        RangeReference range = tokens[i].reference;
+        size_t end = tokens[i].end;
+        // "A1:B5" is two references around ":", one range that grows and shrinks as a whole.
+        if (range.isSingleCell() && i + 2 < tokens.size() && tokens[i + 1].kind == TokenKind::Operator
+            && tokens[i + 1].text == ":" && tokens[i + 2].kind == TokenKind::Reference
+            && tokens[i + 2].reference.isSingleCell() && tokens[i + 2].reference.sheet.empty()) {
+            range.last = tokens[i + 2].reference.first;
+            if (range.last.row < range.first.row)
+                std::swap(range.last.row, range.first.row);
+            if (range.last.column < range.first.column)
+                std::swap(range.last.column, range.first.column);
+            end = tokens[i + 2].end;
+            i += 2;
+        }
+        const bool across = rows ? range.wholeColumns : range.wholeRows;
+        if (across || !onChangedSheet(range.sheet))
+            continue;
+        int &from = rows ? range.first.row : range.first.column;
+        int &to = rows ? range.last.row : range.last.column;
+        const auto span = change.moveSpan(from, to);
+        if (span && span->first == from && span->second == to)
+            continue;
+        out.append(text.substr(copied, start - copied));
+        if (span) {
+            from = span->first;
+            to = span->second;
+            out += rangeText(range);
+        } else {
+            out += "#REF!";
+        }
+        copied = end;
+    }
+    out.append(text.substr(copied));
+    return out;
 }
 
 std::string formulaForFile(std::string_view text)

@@ -277,10 +277,9 @@ void Workbook::detachFormula(CellId cell)
         m_volatileCells.erase(std::remove(m_volatileCells.begin(), m_volatileCells.end(), cell), m_volatileCells.end());
     c.formula.reset();
     c.onCycle = false;
-    if (c.dirty) {
-        c.dirty = false;
-        m_dirty.erase(std::remove(m_dirty.begin(), m_dirty.end(), cell), m_dirty.end());
-    }
+    // Its entry in m_dirty stays: evaluation skips cells that are no longer
+    // dirty formulas, and clearing many formulas stays linear.
+    c.dirty = false;
     --m_formulaCount;
     m_chainValid = false;
 }

@@ -72,6 +72,7 @@ struct DefinedName
 using ChangeObserver = std::function<void(const std::vector<CellLocation> &changed)>;
 
 struct CompiledFormula;
+struct RowsColumnsChange;
 class Evaluator;
 
 // A workbook: ordered sheets of sparse cells, defined names, and the
@@ -127,6 +128,11 @@ public:
     // columns have the default width.
     void setColumnWidth(SheetIndex sheet, int column, double characters);
     const std::map<int, double> &columnWidths(SheetIndex sheet) const { return m_sheets.at(sheet).columnWidths; }
+
+    // Inserts or deletes rows or columns of a sheet (RowsColumns.cpp): cells
+    // move, every formula and defined name follows them. Refused, with
+    // nothing changed, when an insert would push filled cells off the sheet.
+    bool restructure(SheetIndex sheet, const RowsColumnsChange &change, std::string *message = nullptr);
 
     // Every non-empty cell of a sheet, column by column, rows ascending.
     void forEachCell(SheetIndex sheet, const std::function<void(int row, int column)> &visit) const;

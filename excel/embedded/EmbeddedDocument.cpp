@@ -1,8 +1,11 @@
 #include "EmbeddedDocument.h"
 
+#include "FormulaParser.h"
 #include "io/WorkbookFiles.h"
 
 #include <QFileInfo>
+#include <QPointer>
+#include <QSet>
 #include <QTimer>
 
 using namespace workbook;
@@ -13,6 +16,8 @@ EmbeddedDocument::EmbeddedDocument(qint64 id, const QString &name, std::unique_p
     if (m_book->sheetCount() == 0)
         m_book->addSheet("Sheet1");
     m_selection = {CellRange{0, 0, 0, 0, 0}};
+    // Each step holds the cells it touched, before and after: the history is kept finite.
+    m_history.setUndoLimit(200);
     m_book->addObserver([this](const std::vector<CellLocation> &changed) {
         emit cellsChanged(QList<CellLocation>(changed.begin(), changed.end()));
     });
@@ -46,62 +51,336 @@ void EmbeddedDocument::setSelection(const QList<CellRange> &areas)
     emit selectionChanged();
 }
 
-bool EmbeddedDocument::editCell(const CellLocation &where, const QString &text, QString *message)
+bool EmbeddedDocument::editCell(const CellLocation &where, const QString &text, QString *message, int *position)
 {
-    std::string why;
-    if (!m_book->setInput(where, text.toStdString(), &why)) {
-        if (message)
-            *message = QString::fromStdString(why);
-        return false;
-    }
-    setModified(true);
-    recalculateNow();
-    emit userEdited(where.sheet, {CellRange{where.sheet, where.row, where.column, where.row, where.column}});
-    return true;
+    const std::string typed = text.toStdString();
+    bool accepted = true;
+    recordEdit(tr("Typing"), where.sheet, {CellRange{where.sheet, where.row, where.column, where.row, where.column}},
+               [&] { accepted = m_book->setInput(where, typed); });
+    if (!accepted && message)
+        *message = whyRefused(typed, position);
+    return accepted;
 }
 
 bool EmbeddedDocument::pasteBlock(const CellLocation &topLeft, const QList<QStringList> &rows, QString *message)
 {
     int widest = 0;
-    QStringList refused;
-    for (int r = 0; r < rows.size(); ++r) {
-        widest = std::max(widest, static_cast<int>(rows[r].size()));
-        for (int c = 0; c < rows[r].size(); ++c) {
-            const CellLocation where{topLeft.sheet, topLeft.row + r, topLeft.column + c};
-            std::string why;
-            if (!Workbook::isInSheet(where.row, where.column))
-                continue;
-            if (!m_book->setInput(where, rows[r][c].toStdString(), &why))
-                refused << QString::fromStdString(cellText({where.row, where.column}) + ": " + why);
-        }
-    }
+    for (const QStringList &row : rows)
+        widest = std::max(widest, static_cast<int>(row.size()));
     if (rows.isEmpty() || widest == 0)
         return true;
-    setModified(true);
-    recalculateNow();
     const CellRange area{topLeft.sheet, topLeft.row, topLeft.column,
                          std::min(topLeft.row + static_cast<int>(rows.size()) - 1, maxRows - 1),
                          std::min(topLeft.column + widest - 1, maxColumns - 1)};
-    emit userEdited(topLeft.sheet, {area});
+    QStringList refused;
+    recordEdit(tr("Paste"), topLeft.sheet, {area}, [&] {
+        for (int r = 0; r < rows.size(); ++r) {
+            for (int c = 0; c < rows[r].size(); ++c) {
+                const CellLocation where{topLeft.sheet, topLeft.row + r, topLeft.column + c};
+                if (!Workbook::isInSheet(where.row, where.column))
+                    continue;
+                const std::string text = rows[r][c].toStdString();
+                if (!m_book->setInput(where, text))
+                    refused << QString::fromStdString(cellText({where.row, where.column})) + QStringLiteral(": ")
+                            + whyRefused(text);
+            }
+        }
+    });
     if (!refused.isEmpty() && message)
         *message = refused.join(QLatin1Char('\n'));
     return refused.isEmpty();
 }
 
-void EmbeddedDocument::clearArea(SheetIndex sheet, const CellRange &area)
+void EmbeddedDocument::clearAreas(SheetIndex sheet, const QList<CellRange> &areas)
 {
-    std::vector<CellLocation> cells;
-    m_book->forEachCell(sheet, [&](int row, int column) {
-        if (area.contains(sheet, row, column))
-            cells.push_back({sheet, row, column});
-    });
-    if (cells.empty())
+    if (contentsOf(sheet, areas).isEmpty())
         return;
-    for (const CellLocation &where : cells)
-        m_book->clearCell(where);
+    recordEdit(tr("Delete"), sheet, areas, [&] {
+        for (const CellContent &cell : contentsOf(sheet, areas))
+            m_book->clearCell(cell.where);
+    });
+}
+
+bool EmbeddedDocument::fill(SheetIndex sheet, const QList<CellRange> &areas, Fill direction, QString *message)
+{
+    const bool down = direction == Fill::Down;
+    QList<CellRange> targets;
+    QList<int> sources; // the row (column) each target copies
+    for (const CellRange &area : areas) {
+        const bool deep = down ? area.rows() > 1 : area.columns() > 1;
+        const int start = down ? area.firstRow : area.firstColumn;
+        if (!deep && start == 0)
+            continue; // nothing above (to the left) to copy
+        CellRange target = area;
+        (down ? target.firstRow : target.firstColumn) += deep ? 1 : 0;
+        if (static_cast<long long>(target.rows()) * target.columns() > 1000000) {
+            if (message)
+                *message = tr("The area is too large to fill.");
+            return false;
+        }
+        targets << target;
+        sources << (deep ? start : start - 1);
+    }
+    if (targets.isEmpty())
+        return true;
+    QStringList refused;
+    recordEdit(down ? tr("Fill Down") : tr("Fill Right"), sheet, targets, [&] {
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            const CellRange &target = targets[i];
+            for (int r = target.firstRow; r <= target.lastRow; ++r) {
+                for (int c = target.firstColumn; c <= target.lastColumn; ++c) {
+                    const CellLocation from{sheet, down ? sources[i] : r, down ? c : sources[i]};
+                    const CellLocation to{sheet, r, c};
+                    const CellInput source = m_book->input(from);
+                    if (!source.isFormula) {
+                        // Empty onto empty is no write: a wide fill leaves no trail of empty cells.
+                        const CellInput target = m_book->input(to);
+                        if (!source.constant.isEmpty() || target.isFormula || !target.constant.isEmpty())
+                            m_book->setValue(to, source.constant);
+                        continue;
+                    }
+                    const std::string shifted = shiftFormula(source.formula, to.row - from.row, to.column - from.column);
+                    if (!m_book->setFormula(to, shifted))
+                        refused << QString::fromStdString(cellText({r, c}));
+                }
+            }
+        }
+    });
+    if (!refused.isEmpty() && message)
+        *message = tr("These cells could not take the formula: %1").arg(refused.mid(0, 20).join(QStringLiteral(", ")));
+    return refused.isEmpty();
+}
+
+EmbeddedDocument::Contents EmbeddedDocument::contentsOf(SheetIndex sheet, const QList<CellRange> &areas)
+{
+    Contents contents;
+    m_book->forEachCell(sheet, [&](int row, int column) {
+        for (const CellRange &area : areas) {
+            if (area.contains(sheet, row, column)) {
+                const CellLocation where{sheet, row, column};
+                const CellInput input = m_book->input(where);
+                contents << CellContent{where, input, input.isKept ? m_book->value(where) : Value()};
+                return;
+            }
+        }
+    });
+    return contents;
+}
+
+void EmbeddedDocument::put(const Contents &contents)
+{
+    for (const CellContent &cell : contents) {
+        if (cell.input.isKept)
+            m_book->setKeptFormula(cell.where, cell.input.formula, cell.shown);
+        else if (cell.input.isFormula)
+            m_book->setFormula(cell.where, cell.input.formula);
+        else
+            m_book->setValue(cell.where, cell.input.constant);
+    }
+}
+
+void EmbeddedDocument::edited(SheetIndex sheet, const QList<CellRange> &areas)
+{
     setModified(true);
     recalculateNow();
-    emit userEdited(sheet, {area});
+    emit userEdited(sheet, areas);
+}
+
+// One edit of cells: what they held before and after, the cells empty on
+// either side included.
+class CellEditCommand : public QUndoCommand
+{
+public:
+    CellEditCommand(const QString &name, EmbeddedDocument *document, SheetIndex sheet, const QList<CellRange> &areas,
+                    EmbeddedDocument::Contents before, EmbeddedDocument::Contents after)
+        : QUndoCommand(name), m_document(document), m_sheet(sheet), m_areas(areas), m_before(std::move(before)),
+          m_after(std::move(after))
+    {
+        // Cells of one sheet, by row and column: a large paste stays linear.
+        const auto key = [](const CellLocation &where) { return qint64(where.row) * maxColumns + where.column; };
+        const auto missing = [&key](const EmbeddedDocument::Contents &from, EmbeddedDocument::Contents &to) {
+            QSet<qint64> there;
+            for (const EmbeddedDocument::CellContent &cell : std::as_const(to))
+                there.insert(key(cell.where));
+            for (const EmbeddedDocument::CellContent &cell : from)
+                if (!there.contains(key(cell.where)))
+                    to << EmbeddedDocument::CellContent{cell.where, {}, {}};
+        };
+        missing(m_after, m_before);
+        missing(m_before, m_after);
+    }
+    void redo() override
+    {
+        // The edit is done already when the command is pushed.
+        if (m_done)
+            apply(m_after);
+        m_done = true;
+    }
+    void undo() override { apply(m_before); }
+
+private:
+    void apply(const EmbeddedDocument::Contents &contents)
+    {
+        if (!m_document)
+            return;
+        m_document->put(contents);
+        m_document->edited(m_sheet, m_areas);
+    }
+    QPointer<EmbeddedDocument> m_document;
+    SheetIndex m_sheet;
+    QList<CellRange> m_areas;
+    EmbeddedDocument::Contents m_before;
+    EmbeddedDocument::Contents m_after;
+    bool m_done = false;
+};
+
+void EmbeddedDocument::recordEdit(const QString &name, SheetIndex sheet, const QList<CellRange> &areas,
+                                  const std::function<void()> &edit)
+{
+    Contents before = contentsOf(sheet, areas);
+    edit();
+    Contents after = contentsOf(sheet, areas);
+    if (after == before)
+        return; // refused, or the same again
+    edited(sheet, areas);
+    m_history.push(new CellEditCommand(name, this, sheet, areas, std::move(before), std::move(after)));
+}
+
+// Rows or columns inserted or deleted. Undone by the opposite change, after
+// which what the change lost comes back: the deleted cells, and formulas,
+// names and column widths as they were.
+class RestructureCommand : public QUndoCommand
+{
+public:
+    RestructureCommand(const QString &name, EmbeddedDocument *document, SheetIndex sheet, const RowsColumnsChange &change)
+        : QUndoCommand(name), m_document(document), m_sheet(sheet), m_change(change)
+    {
+        Workbook &book = document->book();
+        for (SheetIndex s = 0; s < book.sheetCount(); ++s) {
+            book.forEachCell(s, [&](int row, int column) {
+                const CellLocation where{s, row, column};
+                if (book.hasFormula(where))
+                    m_formulas << EmbeddedDocument::CellContent{where, book.input(where), book.value(where)};
+            });
+        }
+        if (change.count < 0) {
+            const bool rows = change.axis == RowsColumnsChange::Axis::Rows;
+            const int last = change.first - change.count - 1;
+            const CellRange gone = rows ? CellRange{sheet, change.first, 0, last, maxColumns - 1}
+                                        : CellRange{sheet, 0, change.first, maxRows - 1, last};
+            m_removed = document->contentsOf(sheet, {gone});
+        }
+        m_names = book.definedNames();
+        m_widths = book.columnWidths(sheet);
+    }
+
+    // Pushed once the change succeeded: the first redo has nothing to do.
+    void redo() override
+    {
+        if (m_done && m_document && m_document->m_book->restructure(m_sheet, m_change))
+            m_document->moved(m_sheet, m_change);
+        m_done = true;
+    }
+
+    void undo() override
+    {
+        if (!m_document || !m_document->m_book->restructure(m_sheet, m_change.inverse()))
+            return;
+        Workbook &book = m_document->book();
+        EmbeddedDocument::Contents changed;
+        for (const EmbeddedDocument::CellContent &cell : std::as_const(m_formulas)) {
+            const CellInput now = book.input(cell.where);
+            if (now.formula != cell.input.formula || now.isKept != cell.input.isKept)
+                changed << cell;
+        }
+        m_document->put(changed);
+        m_document->put(m_removed);
+        for (const DefinedName &name : m_names) {
+            const auto &now = book.definedNames();
+            const bool same = std::any_of(now.begin(), now.end(), [&](const DefinedName &n) {
+                return n.name == name.name && n.scope == name.scope && n.expression == name.expression;
+            });
+            if (!same)
+                book.defineName(name.name, name.expression, name.scope);
+        }
+        for (const auto &[column, width] : m_widths)
+            book.setColumnWidth(m_sheet, column, width);
+        m_document->moved(m_sheet, m_change.inverse());
+    }
+
+private:
+    QPointer<EmbeddedDocument> m_document;
+    SheetIndex m_sheet;
+    RowsColumnsChange m_change;
+    EmbeddedDocument::Contents m_formulas; // every formula of the workbook, before
+    EmbeddedDocument::Contents m_removed;  // the cells deleted
+    std::vector<DefinedName> m_names;
+    std::map<int, double> m_widths;
+    bool m_done = false;
+};
+
+bool EmbeddedDocument::restructure(SheetIndex sheet, const RowsColumnsChange &change, QString *message)
+{
+    const bool rows = change.axis == RowsColumnsChange::Axis::Rows;
+    const QString name = change.count > 0 ? (rows ? tr("Insert Rows") : tr("Insert Columns"))
+                                          : (rows ? tr("Delete Rows") : tr("Delete Columns"));
+    auto command = std::make_unique<RestructureCommand>(name, this, sheet, change);
+    std::string why;
+    if (!m_book->restructure(sheet, change, &why)) {
+        if (message)
+            *message = QString::fromStdString(why);
+        return false;
+    }
+    moved(sheet, change);
+    m_history.push(command.release());
+    return true;
+}
+
+void EmbeddedDocument::moved(SheetIndex sheet, const RowsColumnsChange &change)
+{
+    emit cellsMoved(sheet, change);
+    emit sheetRestructured(sheet);
+    edited(sheet, {CellRange{sheet, 0, 0, maxRows - 1, maxColumns - 1}});
+}
+
+QString EmbeddedDocument::whyRefused(const std::string &text, int *position)
+{
+    const ParseResult parsed = parseFormula(text);
+    if (position)
+        *position = static_cast<int>(parsed.position);
+    switch (parsed.error) {
+    case FormulaError::None:
+        return tr("The entry does not fit in the sheet.");
+    case FormulaError::TooLong:
+        return tr("The formula is longer than %1 characters.").arg(maxFormulaLength);
+    case FormulaError::MissingValue:
+        return tr("A value is missing in the formula here.");
+    case FormulaError::MissingOperator:
+        return tr("An operator (such as + or *) is missing between two values.");
+    case FormulaError::MissingSeparator:
+        return tr("A comma is missing between two arguments of the function.");
+    case FormulaError::MissingClosingParenthesis:
+        return tr("The formula is missing a closing parenthesis.");
+    case FormulaError::UnmatchedClosingParenthesis:
+        return tr("This closing parenthesis has no opening one.");
+    case FormulaError::UnexpectedCharacter:
+        return tr("A formula cannot hold this character here.");
+    case FormulaError::UnclosedText:
+        return tr("The text in quotes is missing its closing quote.");
+    case FormulaError::UnclosedSheetName:
+        return tr("The sheet name in quotes is missing its closing quote.");
+    case FormulaError::MalformedReference:
+        return tr("This is not a cell reference.");
+    case FormulaError::MalformedNumber:
+        return tr("This is not a number.");
+    case FormulaError::UnknownErrorLiteral:
+        return tr("This is not an error value (such as #N/A).");
+    case FormulaError::TooDeep:
+        return tr("The formula nests more than %1 levels deep.").arg(maxFormulaDepth);
+    case FormulaError::TooManyArguments:
+        return tr("The function has more than 255 arguments.");
+    }
+    return QString::fromStdString(parsed.message);
 }
 
 bool EmbeddedDocument::saveAs(const QString &path, QString *message)

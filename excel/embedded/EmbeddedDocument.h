@@ -1,16 +1,20 @@
 #pragma once
 
+#include "RowsColumns.h"
 #include "Workbook.h"
 
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QUndoStack>
 
+#include <functional>
 #include <memory>
 
 // One workbook open in the embedded spreadsheet, with what its window shows:
 // the active sheet and the selected areas. Every change a user makes in the
-// window goes through here, so that the sheet's Change event can follow.
+// window goes through here, so that the sheet's Change event can follow and
+// the change can be undone.
 class EmbeddedDocument : public QObject
 {
     Q_OBJECT
@@ -40,10 +44,24 @@ public:
     void setSelection(const QList<workbook::CellRange> &areas);
 
     // A user's edit: typed text into one cell, or a block of texts from a
-    // paste. Refused formulas leave the cell as it was and say why.
-    bool editCell(const workbook::CellLocation &where, const QString &text, QString *message = nullptr);
+    // paste. Refused formulas leave the cell as it was and say why in plain
+    // words, and where in the text (`position`, 0-based).
+    bool editCell(const workbook::CellLocation &where, const QString &text, QString *message = nullptr,
+                  int *position = nullptr);
     bool pasteBlock(const workbook::CellLocation &topLeft, const QList<QStringList> &rows, QString *message = nullptr);
-    void clearArea(workbook::SheetIndex sheet, const workbook::CellRange &area);
+    void clearAreas(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
+    // Copies the first row (column) of each area into the rest of it, or,
+    // for an area one row (column) deep, the row above (column to the left);
+    // relative references shift as they do in a copied formula.
+    enum class Fill { Down, Right };
+    bool fill(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas, Fill direction, QString *message = nullptr);
+    // Inserts or deletes rows or columns; formulas, names and the automation
+    // ranges handed out follow their cells.
+    bool restructure(workbook::SheetIndex sheet, const workbook::RowsColumnsChange &change, QString *message = nullptr);
+
+    // The user's edits, to undo and redo. Automation writes never enter it:
+    // a scan or a dragged slider is no edit.
+    QUndoStack *history() { return &m_history; }
 
     // Saves as xlsx; a file whose contents cannot all be written keeps its old self.
     bool saveAs(const QString &path, QString *message);
@@ -54,6 +72,11 @@ public:
 
 signals:
     void userEdited(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
+    // Rows or columns of a sheet were inserted or deleted: the automation
+    // ranges follow their cells. Then sheetRestructured (every range has
+    // followed), then userEdited.
+    void cellsMoved(workbook::SheetIndex sheet, const workbook::RowsColumnsChange &change);
+    void sheetRestructured(workbook::SheetIndex sheet);
     void cellsChanged(const QList<workbook::CellLocation> &cells);
     void selectionChanged();
     void activeSheetChanged(workbook::SheetIndex sheet);
@@ -61,7 +84,35 @@ signals:
     void renamed(const QString &name);
 
 private:
+    friend class CellEditCommand;
+    friend class RestructureCommand;
+    struct CellContent
+    {
+        workbook::CellLocation where;
+        workbook::CellInput input;
+        workbook::Value shown; // what a kept formula shows
+
+        bool operator==(const CellContent &o) const
+        {
+            return where == o.where && input.isFormula == o.input.isFormula && input.isKept == o.input.isKept
+                && input.constant == o.input.constant && input.formula == o.input.formula && shown == o.shown;
+        }
+    };
+    using Contents = QList<CellContent>;
+
     void recalculateNow();
+    // The filled cells within the areas.
+    Contents contentsOf(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
+    void put(const Contents &contents);
+    // Runs `edit` (which changes cells within `areas` only) as one step of the history.
+    void recordEdit(const QString &name, workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas,
+                    const std::function<void()> &edit);
+    // After rows or columns moved: the ranges handed out follow, then the window.
+    void moved(workbook::SheetIndex sheet, const workbook::RowsColumnsChange &change);
+    // After an edit, an undo or a redo: the window and the sheet's Change event follow.
+    void edited(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
+    // Why a typed formula does not parse, in plain words.
+    static QString whyRefused(const std::string &text, int *position = nullptr);
 
     qint64 m_id;
     QString m_name;
@@ -72,4 +123,5 @@ private:
     bool m_recalculationScheduled = false;
     workbook::SheetIndex m_activeSheet = 0;
     QList<workbook::CellRange> m_selection;
+    QUndoStack m_history;
 };

@@ -181,8 +181,10 @@ AutomationObject *EmbeddedWorkbooksObject::query(const QString &member, const QV
 EmbeddedWorksheetObject::EmbeddedWorksheetObject(EmbeddedDocument *document, SheetIndex sheet)
     : m_document(document), m_sheet(sheet)
 {
-    if (document)
+    if (document) {
         connect(document, &EmbeddedDocument::userEdited, this, &EmbeddedWorksheetObject::userEdited);
+        connect(document, &EmbeddedDocument::sheetRestructured, this, &EmbeddedWorksheetObject::cellsMovedOn);
+    }
 }
 
 bool EmbeddedWorksheetObject::isNull() const
@@ -223,11 +225,31 @@ void EmbeddedWorksheetObject::userEdited(SheetIndex sheet, const QList<CellRange
     emit change(&range);
 }
 
+void EmbeddedWorksheetObject::cellsMovedOn(SheetIndex sheet)
+{
+    if (sheet == m_sheet)
+        emit cellsMoved();
+}
+
 // ---- Range
 
 EmbeddedRangeObject::EmbeddedRangeObject(EmbeddedDocument *document, const QList<CellRange> &areas)
     : m_document(document), m_areas(areas)
 {
+    if (document)
+        connect(document, &EmbeddedDocument::cellsMoved, this, &EmbeddedRangeObject::follow);
+}
+
+void EmbeddedRangeObject::follow(SheetIndex sheet, const RowsColumnsChange &change)
+{
+    QList<CellRange> moved;
+    for (const CellRange &area : std::as_const(m_areas)) {
+        if (area.sheet != sheet)
+            moved << area;
+        else if (const auto range = change.moveRange(area))
+            moved << *range;
+    }
+    m_areas = moved;
 }
 
 bool EmbeddedRangeObject::isNull() const

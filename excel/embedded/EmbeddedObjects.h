@@ -68,6 +68,7 @@ public:
 
 private:
     void userEdited(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
+    void cellsMovedOn(workbook::SheetIndex sheet);
     QPointer<EmbeddedDocument> m_document;
     workbook::SheetIndex m_sheet;
 };
@@ -90,6 +91,7 @@ public:
 
 private:
     workbook::CellLocation first() const;
+    void follow(workbook::SheetIndex sheet, const workbook::RowsColumnsChange &change);
     QPointer<EmbeddedDocument> m_document;
     QList<workbook::CellRange> m_areas;
 };

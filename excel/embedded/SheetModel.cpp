@@ -6,6 +6,7 @@ SheetModel::SheetModel(EmbeddedDocument *document, QObject *parent)
     : QAbstractTableModel(parent), m_document(document)
 {
     connect(document, &EmbeddedDocument::cellsChanged, this, &SheetModel::cellsChanged);
+    connect(document, &EmbeddedDocument::cellsMoved, this, &SheetModel::cellsMoved);
 }
 
 void SheetModel::setSheet(SheetIndex sheet)
@@ -68,8 +69,9 @@ bool SheetModel::setData(const QModelIndex &index, const QVariant &value, int ro
     if (!m_document || !index.isValid() || role != Qt::EditRole)
         return false;
     QString message;
-    if (!m_document->editCell({m_sheet, index.row(), index.column()}, value.toString(), &message)) {
-        emit editRefused(message);
+    int position = 0;
+    if (!m_document->editCell({m_sheet, index.row(), index.column()}, value.toString(), &message, &position)) {
+        emit editRefused(index, value.toString(), message, position);
         return false;
     }
     return true;
@@ -103,4 +105,11 @@ void SheetModel::cellsChanged(const QList<CellLocation> &cells)
     }
     if (bottom >= 0)
         emit dataChanged(index(top, left), index(bottom, right), {Qt::DisplayRole, Qt::EditRole, Qt::TextAlignmentRole});
+}
+
+void SheetModel::cellsMoved(SheetIndex sheet)
+{
+    // Any cell of the sheet may show something else now; the view repaints what it shows.
+    if (sheet == m_sheet)
+        emit dataChanged(index(0, 0), index(maxRows - 1, maxColumns - 1), {Qt::DisplayRole, Qt::EditRole, Qt::TextAlignmentRole});
 }

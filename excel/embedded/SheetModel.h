@@ -28,11 +28,13 @@ public:
     QString inputText(int row, int column) const;
 
 signals:
-    // A typed entry was refused; the cell keeps what it had.
-    void editRefused(const QString &message);
+    // A typed entry was refused; the cell keeps what it had. `message` says
+    // why in plain words, `position` where in `text` it went wrong.
+    void editRefused(const QModelIndex &index, const QString &text, const QString &message, int position);
 
 private:
     void cellsChanged(const QList<workbook::CellLocation> &cells);
+    void cellsMoved(workbook::SheetIndex sheet);
 
     QPointer<EmbeddedDocument> m_document;
     workbook::SheetIndex m_sheet = 0;

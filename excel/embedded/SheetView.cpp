@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
 
 SheetView::SheetView(QWidget *parent)
     : QTableView(parent)
@@ -30,35 +32,59 @@ void SheetView::moveCurrent(int rows, int columns)
 
 void SheetView::keyPressEvent(QKeyEvent *event)
 {
-    if (state() != QAbstractItemView::EditingState) {
-        if (event->matches(QKeySequence::Copy)) {
-            emit copyRequested();
-            return;
-        }
-        if (event->matches(QKeySequence::Paste)) {
-            emit pasteRequested();
-            return;
-        }
-        switch (event->key()) {
-        case Qt::Key_Delete:
-        case Qt::Key_Backspace:
-            emit clearRequested();
-            return;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            moveCurrent(event->modifiers() & Qt::ShiftModifier ? -1 : 1, 0);
-            return;
-        default:
-            break;
-        }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (state() != QAbstractItemView::EditingState && enter) {
+        moveCurrent(event->modifiers() & Qt::ShiftModifier ? -1 : 1, 0);
+        return;
     }
     QTableView::keyPressEvent(event);
 }
 
+void SheetView::keepEditing(const QModelIndex &index, const QString &text, int position)
+{
+    m_refused = Refused{index, text, position};
+}
+
+QLineEdit *SheetView::cellEditor() const
+{
+    // Closed editors are hidden until they are deleted.
+    for (QLineEdit *editor : viewport()->findChildren<QLineEdit *>())
+        if (!editor->isHidden())
+            return editor;
+    return nullptr;
+}
+
 void SheetView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    QTableView::closeEditor(editor, hint);
+    // A refused entry stays where it was typed.
+    QTableView::closeEditor(editor, m_refused ? QAbstractItemDelegate::NoHint : hint);
+    if (m_refused) {
+        // Not from within the closing editor's own events.
+        QTimer::singleShot(0, this, &SheetView::editAgain);
+        return;
+    }
     // Enter commits and goes down, as in every spreadsheet.
     if (hint == QAbstractItemDelegate::SubmitModelCache)
         moveCurrent(1, 0);
+}
+
+void SheetView::editAgain()
+{
+    if (!m_refused)
+        return;
+    const Refused refused = *m_refused;
+    m_refused.reset();
+    if (!refused.index.isValid())
+        return;
+    setCurrentIndex(refused.index);
+    edit(refused.index);
+    QLineEdit *editor = cellEditor();
+    if (!editor)
+        return;
+    editor->setText(refused.text);
+    // The character where it went wrong is selected; at the end, the cursor waits there.
+    if (refused.position < refused.text.size())
+        editor->setSelection(refused.position, 1);
+    else
+        editor->setCursorPosition(refused.text.size());
 }

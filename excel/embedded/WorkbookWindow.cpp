@@ -5,23 +5,29 @@
 #include "SheetView.h"
 #include "WorkbookOpening.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 using namespace workbook;
+
+std::function<void()> WorkbookWindow::quitProgram;
 
 WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     : QMainWindow(parent), m_document(document), m_model(new SheetModel(document, this)), m_view(new SheetView),
@@ -59,20 +65,36 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     setCentralWidget(central);
     buildMenus();
 
-    connect(m_model, &SheetModel::editRefused, this, [this](const QString &message) {
-        QMessageBox::warning(this, tr("Tarvio Workbook"), tr("The entry was not accepted:\n%1").arg(message));
-    });
+    connect(m_model, &SheetModel::editRefused, this, &WorkbookWindow::entryRefused);
     connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &WorkbookWindow::selectionChanged);
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, &WorkbookWindow::selectionChanged);
-    connect(m_view, &SheetView::clearRequested, this, &WorkbookWindow::clearSelection);
-    connect(m_view, &SheetView::copyRequested, this, &WorkbookWindow::copySelection);
-    connect(m_view, &SheetView::pasteRequested, this, &WorkbookWindow::pasteClipboard);
     connect(m_formulaBar, &QLineEdit::returnPressed, this, &WorkbookWindow::commitFormulaBar);
+    // Escape in the formula bar gives the cell's content back, as in the cell.
+    auto *revert = new QAction(m_formulaBar);
+    revert->setShortcut(Qt::Key_Escape);
+    revert->setShortcutContext(Qt::WidgetShortcut);
+    m_formulaBar->addAction(revert);
+    connect(revert, &QAction::triggered, this, [this] {
+        m_view->setFocus();
+        statusBar()->clearMessage();
+        updateFormulaBar();
+    });
     connect(m_nameBox, &QLineEdit::returnPressed, this, &WorkbookWindow::goToNameBoxAddress);
     connect(m_sheetTabs, &QTabBar::currentChanged, this, &WorkbookWindow::showSheet);
     connect(document, &EmbeddedDocument::modifiedChanged, this, &WorkbookWindow::updateTitle);
     connect(document, &EmbeddedDocument::renamed, this, &WorkbookWindow::updateTitle);
     connect(document, &EmbeddedDocument::cellsChanged, this, &WorkbookWindow::updateFormulaBar);
+    // Column widths move with their columns.
+    connect(document, &EmbeddedDocument::cellsMoved, this, [this](SheetIndex sheet, const RowsColumnsChange &change) {
+        if (sheet != m_model->sheet() || change.axis != RowsColumnsChange::Axis::Columns)
+            return;
+        m_view->horizontalHeader()->reset();
+        fitUsedColumns();
+    });
+    // An accepted edit ends what was said about a refused one.
+    connect(document, &EmbeddedDocument::userEdited, statusBar(), &QStatusBar::clearMessage);
+    // An undo on another sheet shows that sheet.
+    connect(document, &EmbeddedDocument::userEdited, m_sheetTabs, &QTabBar::setCurrentIndex);
     connect(document, &QObject::destroyed, this, [this] {
         m_closing = true;
         close();
@@ -176,6 +198,185 @@ void WorkbookWindow::buildMenus()
     file->addAction(tr("Save &As..."), QKeySequence::SaveAs, this, &WorkbookWindow::saveAs);
     file->addSeparator();
     file->addAction(tr("&Close"), QKeySequence::Close, this, &QWidget::close);
+    QAction *quit = file->addAction(tr("&Quit"), QKeySequence::Quit, [] {
+        if (quitProgram)
+            quitProgram();
+        else
+            closeAllWindows();
+    });
+    quit->setObjectName(QStringLiteral("quit"));
+    buildEditMenu();
+    buildSheetMenu();
+    buildHelpMenu();
+}
+
+QAction *WorkbookWindow::addGridAction(QMenu *menu, const QString &name, const QString &text,
+                                       const QList<QKeySequence> &keys, const std::function<void()> &triggered)
+{
+    QAction *action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    m_view->addAction(action);
+    connect(action, &QAction::triggered, this, triggered);
+    return action;
+}
+
+void WorkbookWindow::buildEditMenu()
+{
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    QUndoStack *history = m_document->history();
+    QAction *undo = history->createUndoAction(this, tr("&Undo"));
+    undo->setObjectName(QStringLiteral("undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = history->createRedoAction(this, tr("&Redo"));
+    redo->setObjectName(QStringLiteral("redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    addGridAction(edit, QStringLiteral("cut"), tr("Cu&t"), {QKeySequence::Cut}, [this] { cutSelection(); });
+    addGridAction(edit, QStringLiteral("copy"), tr("&Copy"), {QKeySequence::Copy}, [this] { copySelection(); });
+    addGridAction(edit, QStringLiteral("paste"), tr("&Paste"), {QKeySequence::Paste}, [this] { pasteClipboard(); });
+    addGridAction(edit, QStringLiteral("delete"), tr("&Delete"), {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)},
+                  [this] { clearSelection(); });
+    edit->addSeparator();
+    addGridAction(edit, QStringLiteral("fillDown"), tr("Fill Do&wn"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+                  [this] { fillSelection(EmbeddedDocument::Fill::Down); });
+    addGridAction(edit, QStringLiteral("fillRight"), tr("Fill &Right"), {QKeySequence(Qt::CTRL | Qt::Key_R)},
+                  [this] { fillSelection(EmbeddedDocument::Fill::Right); });
+    edit->addSeparator();
+    addGridAction(edit, QStringLiteral("selectAll"), tr("Select &All"), {QKeySequence::SelectAll}, [this] { m_view->selectAll(); });
+}
+
+void WorkbookWindow::buildSheetMenu()
+{
+    using Axis = RowsColumnsChange::Axis;
+    QMenu *sheet = menuBar()->addMenu(tr("&Sheet"));
+    m_rowsMenu = new QMenu(this);
+    m_columnsMenu = new QMenu(this);
+    const auto add = [this, sheet](QMenu *context, const QString &name, const QString &text, Axis axis, bool insert) {
+        QAction *action = sheet->addAction(text, this, [this, axis, insert] { changeRowsColumns(axis, insert); });
+        action->setObjectName(name);
+        context->addAction(action);
+    };
+    add(m_rowsMenu, QStringLiteral("insertRows"), tr("&Insert Rows"), Axis::Rows, true);
+    add(m_rowsMenu, QStringLiteral("deleteRows"), tr("&Delete Rows"), Axis::Rows, false);
+    sheet->addSeparator();
+    add(m_columnsMenu, QStringLiteral("insertColumns"), tr("Insert &Columns"), Axis::Columns, true);
+    add(m_columnsMenu, QStringLiteral("deleteColumns"), tr("De&lete Columns"), Axis::Columns, false);
+    for (QHeaderView *header : {m_view->horizontalHeader(), m_view->verticalHeader()}) {
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint &position) {
+            showHeaderMenu(header->orientation(), position);
+        });
+    }
+}
+
+void WorkbookWindow::buildHelpMenu()
+{
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&Quick Help"), QKeySequence::HelpContents, this, &WorkbookWindow::showQuickHelp)
+        ->setObjectName(QStringLiteral("quickHelp"));
+    help->addAction(tr("&About"), this, &WorkbookWindow::showAbout)->setObjectName(QStringLiteral("about"));
+}
+
+void WorkbookWindow::showHeaderMenu(Qt::Orientation orientation, const QPoint &position)
+{
+    const bool columns = orientation == Qt::Horizontal;
+    QHeaderView *header = columns ? m_view->horizontalHeader() : m_view->verticalHeader();
+    const int section = header->logicalIndexAt(position);
+    if (section < 0)
+        return;
+    // A click outside the selected rows (columns) is about the one clicked.
+    QItemSelectionModel *selection = m_view->selectionModel();
+    const bool selected = columns ? selection->isColumnSelected(section) : selection->isRowSelected(section);
+    if (!selected) {
+        if (columns)
+            m_view->selectColumn(section);
+        else
+            m_view->selectRow(section);
+    }
+    (columns ? m_columnsMenu : m_rowsMenu)->popup(header->viewport()->mapToGlobal(position));
+}
+
+void WorkbookWindow::changeRowsColumns(RowsColumnsChange::Axis axis, bool insert)
+{
+    if (!m_document)
+        return;
+    const bool rows = axis == RowsColumnsChange::Axis::Rows;
+    const CellRange area = m_document->selection().first();
+    int first = rows ? area.firstRow : area.firstColumn;
+    int count = rows ? area.rows() : area.columns();
+    // Whole rows selected and columns asked for (or the other way round): the current cell's one.
+    const QModelIndex current = m_view->currentIndex();
+    if (count == (rows ? maxRows : maxColumns) && current.isValid()) {
+        first = rows ? current.row() : current.column();
+        count = 1;
+    }
+    QString message;
+    if (!m_document->restructure(m_model->sheet(), {axis, first, insert ? count : -count}, &message))
+        QMessageBox::information(this, tr("Tarvio Workbook"), message);
+    updateFormulaBar();
+}
+
+void WorkbookWindow::entryRefused(const QModelIndex &index, const QString &text, const QString &message, int position)
+{
+    statusBar()->showMessage(message);
+    if (m_formulaBar->hasFocus()) {
+        m_formulaBar->setText(text);
+        if (position < text.size())
+            m_formulaBar->setSelection(position, 1);
+        else
+            m_formulaBar->setCursorPosition(text.size());
+        return;
+    }
+    m_view->keepEditing(index, text, position);
+}
+
+void WorkbookWindow::cutSelection()
+{
+    if (copySelection())
+        clearSelection();
+}
+
+void WorkbookWindow::fillSelection(EmbeddedDocument::Fill direction)
+{
+    if (!m_document)
+        return;
+    QString message;
+    if (!m_document->fill(m_model->sheet(), m_document->selection(), direction, &message))
+        QMessageBox::information(this, tr("Tarvio Workbook"), message);
+    updateFormulaBar();
+}
+
+void WorkbookWindow::showQuickHelp()
+{
+    QMessageBox box(QMessageBox::Information, tr("Tarvio Workbook Quick Help"), tr("Working in the workbook"),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("quickHelpBox"));
+    box.setInformativeText(
+        tr("Type into a cell to replace it, or press F2 to change what it holds; Enter goes down, Tab to the right, "
+           "Escape gives the old content back. A formula starts with \"=\".\n\n"
+           "Ctrl+Z undoes an edit, Ctrl+Y does it again. Ctrl+D fills the selection down from its first row, "
+           "Ctrl+R to the right from its first column.\n\n"
+           "Right-click a row or column heading to insert or delete rows or columns: formulas, names, sliders and "
+           "watches follow their cells.\n\n"
+           "Sliders and watches are made in the Tarvio Ostra window from the cells selected here."));
+    box.exec();
+}
+
+void WorkbookWindow::showAbout()
+{
+    QMessageBox::about(
+        this, tr("About Tarvio Workbook"),
+        tr("<p><b>Tarvio Workbook</b>, the workbook of Tarvio Ostra %1.</p>"
+           "<p>Built with these libraries, under their licences:</p>"
+           "<ul><li>Qt %2: GNU LGPL version 3</li>"
+           "<li>liborcus: Mozilla Public License 2.0</li>"
+           "<li>libxlsxwriter: BSD 2-Clause License</li>"
+           "<li>LibreOffice SDK: Mozilla Public License 2.0</li></ul>")
+            .arg(QCoreApplication::applicationVersion(), QString::fromLatin1(qVersion())));
 }
 
 void WorkbookWindow::updateTitle()
@@ -244,22 +445,21 @@ void WorkbookWindow::clearSelection()
 {
     if (!m_document)
         return;
-    for (const CellRange &area : m_document->selection())
-        m_document->clearArea(m_model->sheet(), area);
+    m_document->clearAreas(m_model->sheet(), m_document->selection());
     updateFormulaBar();
 }
 
-void WorkbookWindow::copySelection()
+bool WorkbookWindow::copySelection()
 {
     const QItemSelection selection = m_view->selectionModel()->selection();
     if (selection.size() != 1) {
         QMessageBox::information(this, tr("Tarvio Workbook"), tr("Copy works on one rectangular block."));
-        return;
+        return false;
     }
     const QItemSelectionRange &range = selection.first();
     if (static_cast<long long>(range.height()) * range.width() > 1000000) {
         QMessageBox::information(this, tr("Tarvio Workbook"), tr("The block is too large to copy."));
-        return;
+        return false;
     }
     QStringList lines;
     for (int r = range.top(); r <= range.bottom(); ++r) {
@@ -269,6 +469,7 @@ void WorkbookWindow::copySelection()
         lines << cells.join(QLatin1Char('\t'));
     }
     QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return true;
 }
 
 void WorkbookWindow::pasteClipboard()

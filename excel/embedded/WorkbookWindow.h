@@ -5,13 +5,16 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 class QLineEdit;
 class QTabBar;
 class SheetModel;
 class SheetView;
 
 // The embedded workbook's own window ("<name> - Tarvio Workbook"): the grid,
-// a name box and formula bar above it, sheet tabs below, and the File menu.
+// a name box and formula bar above it, sheet tabs below, and the File, Edit,
+// Sheet and Help menus.
 class WorkbookWindow : public QMainWindow
 {
     Q_OBJECT
@@ -36,6 +39,9 @@ public:
     static void serveDocuments();
     // Asks about every modified workbook; false when the user cancels one.
     static bool closeAllWindows();
+    // What File > Quit does: the program quits as its main window would;
+    // unset, the workbook windows close.
+    static std::function<void()> quitProgram;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -43,6 +49,23 @@ protected:
 
 private:
     void buildMenus();
+    void buildEditMenu();
+    void buildSheetMenu();
+    void buildHelpMenu();
+    // An action of the grid: its keys work while the grid has the focus (an
+    // open editor or the formula bar keeps its own).
+    QAction *addGridAction(QMenu *menu, const QString &name, const QString &text, const QList<QKeySequence> &keys,
+                           const std::function<void()> &triggered);
+    // An entry was refused: said in the status bar, and the text as typed
+    // stays open where it was typed.
+    void entryRefused(const QModelIndex &index, const QString &text, const QString &message, int position);
+    void cutSelection();
+    void fillSelection(EmbeddedDocument::Fill direction);
+    // Inserts (or deletes) as many rows or columns as the selection spans.
+    void changeRowsColumns(workbook::RowsColumnsChange::Axis axis, bool insert);
+    void showHeaderMenu(Qt::Orientation orientation, const QPoint &position);
+    void showQuickHelp();
+    void showAbout();
     // What loading could not read, said once when the window first shows.
     void tellReadNotes();
     void updateTitle();
@@ -52,7 +75,8 @@ private:
     void commitFormulaBar();
     void goToNameBoxAddress();
     void clearSelection();
-    void copySelection();
+    // False, with a message, when the selection is not one block or too large.
+    bool copySelection();
     void pasteClipboard();
     void showSheet(int index);
     void openFile();
@@ -64,5 +88,7 @@ private:
     QLineEdit *m_nameBox;
     QLineEdit *m_formulaBar;
     QTabBar *m_sheetTabs;
+    QMenu *m_rowsMenu = nullptr;
+    QMenu *m_columnsMenu = nullptr;
     bool m_closing = false;
 };
