@@ -3,6 +3,7 @@
 #include "Program.h"
 #include "Reference.h"
 #include "Value.h"
+#include "format/CellFormats.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -128,6 +129,10 @@ public:
     void setColumnWidth(SheetIndex sheet, int column, double characters);
     const std::map<int, double> &columnWidths(SheetIndex sheet) const { return m_sheets.at(sheet).columnWidths; }
 
+    // How cells look: styles, number formats, merged areas.
+    CellFormats &formats() { return m_formats; }
+    const CellFormats &formats() const { return m_formats; }
+
     // Every non-empty cell of a sheet, column by column, rows ascending.
     void forEachCell(SheetIndex sheet, const std::function<void(int row, int column)> &visit) const;
 
@@ -206,6 +211,7 @@ private:
     std::vector<Cell> m_cells;
     std::unordered_map<CellId, std::string> m_keptFormulas;
     std::vector<DefinedName> m_names;
+    CellFormats m_formats;
     std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name
     // Formulas that read a range, filed under every column the range covers
     // (ranges wider than a few dozen columns under `m_wideListeners`), so a

@@ -8,7 +8,9 @@
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <unordered_map>
 #include <vector>
@@ -135,6 +137,16 @@ public:
             m_r = attribute.value;
         else if (attribute.name == "t")
             m_t = attribute.value;
+        else if (attribute.name == "s" || attribute.name == "style")
+            m_style = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
+        else if (attribute.name == "customFormat")
+            m_customFormat = attribute.value == "1" || attribute.value == "true";
+        else if (attribute.name == "customHeight")
+            m_customHeight = attribute.value == "1" || attribute.value == "true";
+        else if (attribute.name == "min")
+            m_min = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
+        else if (attribute.name == "max")
+            m_max = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
     }
 
     void start_element(const orcus::sax::parser_element &element)
@@ -142,6 +154,14 @@ public:
         const std::string_view name = element.name;
         if (name == "row") {
             startRow();
+        } else if (name == "col") {
+            columnStyle();
+        } else if (name == "conditionalFormatting") {
+            noteUnsupported(m_data, "conditional formats");
+        } else if (name == "dataValidation") {
+            noteUnsupported(m_data, "data validation");
+        } else if (name == "hyperlink") {
+            noteUnsupported(m_data, "hyperlinks");
         } else if (name == "c") {
             startCell();
         } else if (m_inCell) {
@@ -160,6 +180,8 @@ public:
         }
         m_r.clear();
         m_t.clear();
+        m_style = m_min = m_max = 0;
+        m_customFormat = m_customHeight = false;
     }
 
     void end_element(const orcus::sax::parser_element &element)
@@ -200,6 +222,20 @@ private:
             m_row = row - 1;
         }
         m_column = -1;
+        // orcus passes on the formats of cells, not of whole rows and columns.
+        if (m_customFormat && m_style > 0 && m_row >= 0 && m_row < maxRows)
+            m_data.sheets[m_sheet].styled.push_back(ImportedStyleArea{
+                {static_cast<std::int32_t>(m_row), 0, static_cast<std::int32_t>(m_row), maxColumns - 1}, static_cast<std::int32_t>(m_style)});
+        if (m_customHeight)
+            noteUnsupported(m_data, "row heights");
+    }
+
+    void columnStyle()
+    {
+        const long long first = std::max(1L, m_min) - 1, last = std::min<long long>(std::max(m_min, m_max), maxColumns) - 1;
+        if (m_style > 0 && first <= last)
+            m_data.sheets[m_sheet].styled.push_back(ImportedStyleArea{
+                {0, static_cast<std::int32_t>(first), maxRows - 1, static_cast<std::int32_t>(last)}, static_cast<std::int32_t>(m_style)});
     }
 
     void startCell()
@@ -310,6 +346,8 @@ private:
     ImportedData &m_data;
     size_t m_sheet;
     std::string m_r, m_t; // attributes of the element being started
+    long m_style = 0, m_min = 0, m_max = 0;
+    bool m_customFormat = false, m_customHeight = false;
     long long m_row = -1, m_column = -1;
     Type m_type = Type::Plain;
     const char *m_broken = nullptr; // why the cell's address is no place
