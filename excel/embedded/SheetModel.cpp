@@ -1,5 +1,11 @@
 #include "SheetModel.h"
 
+#include "format/ShownValue.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
 using namespace workbook;
 
 SheetModel::SheetModel(EmbeddedDocument *document, QObject *parent)
@@ -37,6 +43,41 @@ QString SheetModel::inputText(int row, int column) const
     return QString::fromStdString(displayText(input.constant));
 }
 
+const CellStyle &SheetModel::cellStyle(int row, int column) const
+{
+    static const CellStyle plain;
+    if (!m_document)
+        return plain;
+    const CellFormats &formats = m_document->book().formats();
+    return formats.style(formats.styleAt(m_sheet, row, column));
+}
+
+FormattedText SheetModel::formatted(const CellLocation &where, int width) const
+{
+    Workbook &book = m_document->book();
+    const CellFormats &formats = book.formats();
+    return shownValue(book.value(where), formats.numberFormat(formats.styleAt(where.sheet, where.row, where.column)), width);
+}
+
+QString SheetModel::shownText(int row, int column, int width) const
+{
+    return m_document ? QString::fromStdString(formatted({m_sheet, row, column}, width).text) : QString();
+}
+
+bool SheetModel::holdsNumber(int row, int column) const
+{
+    return m_document && m_document->book().value({m_sheet, row, column}).isNumber();
+}
+
+namespace {
+
+QColor colourOf(Rgb rgb)
+{
+    return QColor::fromRgb(static_cast<QRgb>(rgb) | 0xFF000000u);
+}
+
+} // namespace
+
 QVariant SheetModel::data(const QModelIndex &index, int role) const
 {
     if (!m_document || !index.isValid())
@@ -44,12 +85,44 @@ QVariant SheetModel::data(const QModelIndex &index, int role) const
     const CellLocation where{m_sheet, index.row(), index.column()};
     switch (role) {
     case Qt::DisplayRole: {
-        const Value v = m_document->book().value(where);
-        return v.isEmpty() ? QVariant() : QVariant(QString::fromStdString(displayText(v)));
+        const FormattedText shown = formatted(where, 0);
+        return shown.text.empty() ? QVariant() : QVariant(QString::fromStdString(shown.text));
     }
     case Qt::EditRole:
         return inputText(index.row(), index.column());
+    case Qt::ForegroundRole: {
+        // A format section's colour ([Red]) over the font's.
+        const Rgb section = formatted(where, 0).colour;
+        const Rgb font = section != noColour ? section : cellStyle(where.row, where.column).fontColour;
+        return font == noColour ? QVariant() : QVariant(QBrush(colourOf(font)));
+    }
+    case Qt::BackgroundRole: {
+        const Rgb fill = cellStyle(where.row, where.column).fill;
+        return fill == noColour ? QVariant() : QVariant(QBrush(colourOf(fill)));
+    }
+    case Qt::FontRole: {
+        const CellStyle &style = cellStyle(where.row, where.column);
+        if (!style.bold && !style.italic)
+            return QVariant();
+        QFont font;
+        font.setBold(style.bold);
+        font.setItalic(style.italic);
+        return font;
+    }
     case Qt::TextAlignmentRole: {
+        switch (cellStyle(where.row, where.column).alignment) {
+        case HorizontalAlignment::Left:
+        case HorizontalAlignment::Fill:
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        case HorizontalAlignment::Center:
+            return int(Qt::AlignCenter);
+        case HorizontalAlignment::Right:
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        case HorizontalAlignment::Justify:
+            return int(Qt::AlignJustify | Qt::AlignVCenter);
+        case HorizontalAlignment::General:
+            break;
+        }
         // Numbers to the right, text to the left, booleans and errors centred, as spreadsheets do.
         const Value v = m_document->book().value(where);
         if (v.isNumber())
@@ -102,5 +175,6 @@ void SheetModel::cellsChanged(const QList<CellLocation> &cells)
         right = std::max(right, cell.column);
     }
     if (bottom >= 0)
-        emit dataChanged(index(top, left), index(bottom, right), {Qt::DisplayRole, Qt::EditRole, Qt::TextAlignmentRole});
+        emit dataChanged(index(top, left), index(bottom, right),
+                         {Qt::DisplayRole, Qt::EditRole, Qt::TextAlignmentRole, Qt::ForegroundRole});
 }

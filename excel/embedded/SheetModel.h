@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EmbeddedDocument.h"
+#include "format/NumberFormat.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>
@@ -26,12 +27,18 @@ public:
 
     // What the user typed into a cell, as the formula bar shows it.
     QString inputText(int row, int column) const;
+    // What a cell shows in a column `width` characters wide: a number that
+    // does not fit shows "#" across it.
+    QString shownText(int row, int column, int width) const;
+    bool holdsNumber(int row, int column) const;
+    const workbook::CellStyle &cellStyle(int row, int column) const;
 
 signals:
     // A typed entry was refused; the cell keeps what it had.
     void editRefused(const QString &message);
 
 private:
+    workbook::FormattedText formatted(const workbook::CellLocation &where, int width) const;
     void cellsChanged(const QList<workbook::CellLocation> &cells);
 
     QPointer<EmbeddedDocument> m_document;

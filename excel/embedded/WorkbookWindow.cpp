@@ -3,6 +3,7 @@
 #include "EmbeddedBackend.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "CellDelegate.h"
 #include "WorkbookOpening.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     bar->addWidget(m_formulaBar, 1);
     layout->addLayout(bar);
     m_view->setModel(m_model);
+    m_view->setItemDelegate(new CellDelegate(m_model, m_view));
     layout->addWidget(m_view, 1);
     m_sheetTabs->setShape(QTabBar::RoundedSouth);
     m_sheetTabs->setDrawBase(false);
@@ -80,6 +82,7 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
 
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
+    showMergedAreas();
     updateTitle();
     if (!document->readNotes().isEmpty())
         QTimer::singleShot(0, this, &WorkbookWindow::tellReadNotes);
@@ -259,7 +262,15 @@ void WorkbookWindow::showSheet(int index)
     m_document->setActiveSheet(index);
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
+    showMergedAreas();
     selectionChanged();
+}
+
+void WorkbookWindow::showMergedAreas()
+{
+    m_view->clearSpans();
+    for (const MergedArea &a : m_document->book().formats().mergedAreas(m_model->sheet()))
+        m_view->setSpan(a.firstRow, a.firstColumn, a.lastRow - a.firstRow + 1, a.lastColumn - a.firstColumn + 1);
 }
 
 void WorkbookWindow::openFile()

@@ -45,6 +45,7 @@ private:
     void tellReadNotes();
     void updateTitle();
     void fitUsedColumns();
+    void showMergedAreas();
     void updateFormulaBar();
     void selectionChanged();
     void commitFormulaBar();
