@@ -37,12 +37,18 @@ void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
     QStyledItemDelegate::initStyleOption(option, index);
     if (!m_model->holdsNumber(index.row(), index.column()))
         return;
-    // The room the view leaves for text, in the widths of a digit of the cell's font.
+    // The room the view leaves for text; General numbers are shortened to it
+    // in digits of the cell's font, and what still does not fit is "#" across it.
     const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
-    const int digit = std::max(1, option->fontMetrics.horizontalAdvance(QLatin1Char('0')));
-    const int width = std::max(1, (option->rect.width() - 2 * margin) / digit);
-    option->text = m_model->shownText(index.row(), index.column(), width);
+    const int room = option->rect.width() - 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1);
+    const QFontMetrics &metrics = option->fontMetrics;
+    option->textElideMode = Qt::ElideNone;
+    if (metrics.horizontalAdvance(option->text) <= room)
+        return;
+    const int digits = std::max(1, room / std::max(1, metrics.horizontalAdvance(QLatin1Char('0'))));
+    option->text = m_model->shownText(index.row(), index.column(), digits);
+    if (option->text.startsWith(QLatin1Char('#')) || metrics.horizontalAdvance(option->text) > room)
+        option->text = QString(std::max(1, room / std::max(1, metrics.horizontalAdvance(QLatin1Char('#')))), QLatin1Char('#'));
 }
 
 void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
