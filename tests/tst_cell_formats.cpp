@@ -55,11 +55,14 @@ std::string looks(Workbook &book, SheetIndex sheet, int rows, int columns)
         for (int c = 0; c < columns; ++c) {
             const CellLocation where{sheet, r, c};
             const CellStyle &s = styleOf(book, where);
-            out << cellText({r, c}) << " [" << text(book, where) << "] " << s.numberFormat << (s.bold ? " bold" : "")
-                << (s.italic ? " italic" : "") << " font " << s.fontColour << " fill " << s.fill << " align "
-                << static_cast<int>(s.alignment) << " borders " << describe(s.left) << " " << describe(s.right) << " "
-                << describe(s.top) << " " << describe(s.bottom) << "\n";
+            out << cellText({r, c}) << " [" << text(book, where) << "] " << s.numberFormat << " " << s.fontName << " "
+                << s.fontSize << (s.bold ? " bold" : "") << (s.italic ? " italic" : "") << (s.underline ? " underline" : "")
+                << (s.strikeout ? " strikeout" : "") << (s.wrap ? " wrap" : "") << " font " << s.fontColour << " fill "
+                << s.fill << " align " << static_cast<int>(s.alignment) << "/" << static_cast<int>(s.vertical) << " borders "
+                << describe(s.left) << " " << describe(s.right) << " " << describe(s.top) << " " << describe(s.bottom) << "\n";
         }
+    for (const auto &[row, height] : book.formats().rowHeights(sheet))
+        out << "row " << row << " " << height << "\n";
     for (const MergedArea &a : book.formats().mergedAreas(sheet))
         out << "merged " << a.firstRow << "," << a.firstColumn << ":" << a.lastRow << "," << a.lastColumn << "\n";
     return out.str();
@@ -133,6 +136,16 @@ void TestCellFormats::readsXlsxFormats()
     QVERIFY(styleOf(book, at(0, "E900")).alignment == HorizontalAlignment::Right);
     QCOMPARE(book.formats().mergedAreas(0).size(), std::size_t(1));
     QVERIFY(book.formats().mergedAreas(0).front() == (MergedArea{2, 1, 2, 2}));
+    // another font, lines through and under it, wrapped at the top of a taller row
+    const CellStyle &note = styleOf(book, at(0, "A4"));
+    QCOMPARE(note.fontName, std::string("Georgia"));
+    QCOMPARE(note.fontSize, 14.0);
+    QVERIFY(note.underline);
+    QVERIFY(note.strikeout);
+    QVERIFY(note.wrap);
+    QVERIFY(note.vertical == VerticalAlignment::Top);
+    QVERIFY(styleOf(book, at(0, "A1")).fontName.empty()); // the workbook's own font
+    QCOMPARE(book.formats().rowHeights(0).at(3), 30.0);
 }
 
 void TestCellFormats::xlsxFormatsSurviveASave()
@@ -140,7 +153,7 @@ void TestCellFormats::xlsxFormatsSurviveASave()
     QTemporaryDir dir;
     Workbook book;
     QVERIFY(loadWorkbookFile(TARVIO_FIXTURES "/formats.xlsx", book).ok);
-    const std::string before = looks(book, 0, 4, 6);
+    const std::string before = looks(book, 0, 5, 6);
     const std::string file = dir.filePath(QStringLiteral("saved.xlsx")).toStdString();
     std::string message;
     QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
@@ -148,7 +161,7 @@ void TestCellFormats::xlsxFormatsSurviveASave()
     const LoadReport report = loadWorkbookFile(file, again);
     QVERIFY2(report.ok, report.message.c_str());
     QVERIFY2(report.unsupported.empty(), joined(report.unsupported).c_str());
-    QCOMPARE(QString::fromStdString(looks(again, 0, 4, 6)), QString::fromStdString(before));
+    QCOMPARE(QString::fromStdString(looks(again, 0, 5, 6)), QString::fromStdString(before));
     QCOMPARE(text(again, at(0, "E5000")), std::string());
     QVERIFY(styleOf(again, at(0, "E5000")) == styleOf(book, at(0, "E5000")));
 }
@@ -184,9 +197,12 @@ void TestCellFormats::openDocumentFormatsSurviveASaveAsXlsx()
 void TestCellFormats::reportsFormatsItCannotKeep()
 {
     Workbook book;
-    const LoadReport report = loadWorkbookFile(TARVIO_FIXTURES "/conditional-formats.xlsx", book);
+    const LoadReport report = loadWorkbookFile(TARVIO_FIXTURES "/lost-formats.xlsx", book);
     QVERIFY2(report.ok, report.message.c_str());
     QVERIFY(mentions(report.unsupported, "conditional formats"));
+    QVERIFY(mentions(report.unsupported, "theme colours"));
+    QVERIFY(mentions(report.unsupported, "turned, indented or shrunk text"));
+    QCOMPARE(report.unsupported.size(), std::size_t(3));
     QCOMPARE(text(book, at(0, "A1")), std::string("-1,234.50"));
 }
 

@@ -102,34 +102,44 @@ QVariant SheetModel::data(const QModelIndex &index, int role) const
     }
     case Qt::FontRole: {
         const CellStyle &style = cellStyle(where.row, where.column);
-        if (!style.bold && !style.italic)
+        if (!style.bold && !style.italic && !style.underline && !style.strikeout && style.fontName.empty() && style.fontSize <= 0)
             return QVariant();
         QFont font;
+        if (!style.fontName.empty())
+            font.setFamily(QString::fromStdString(style.fontName));
+        // Sizes relative to the file's own 11 points, so the grid's font stays the measure.
+        if (style.fontSize > 0 && font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * style.fontSize / 11);
         font.setBold(style.bold);
         font.setItalic(style.italic);
+        font.setUnderline(style.underline);
+        font.setStrikeOut(style.strikeout);
         return font;
     }
     case Qt::TextAlignmentRole: {
-        switch (cellStyle(where.row, where.column).alignment) {
+        const CellStyle &style = cellStyle(where.row, where.column);
+        // Bottom, the spreadsheet's default, is centred in rows of the grid's own height as before.
+        const int vertical = style.vertical == VerticalAlignment::Top ? int(Qt::AlignTop) : int(Qt::AlignVCenter);
+        switch (style.alignment) {
         case HorizontalAlignment::Left:
         case HorizontalAlignment::Fill:
-            return int(Qt::AlignLeft | Qt::AlignVCenter);
+            return int(Qt::AlignLeft) | vertical;
         case HorizontalAlignment::Center:
-            return int(Qt::AlignCenter);
+            return int(Qt::AlignHCenter) | vertical;
         case HorizontalAlignment::Right:
-            return int(Qt::AlignRight | Qt::AlignVCenter);
+            return int(Qt::AlignRight) | vertical;
         case HorizontalAlignment::Justify:
-            return int(Qt::AlignJustify | Qt::AlignVCenter);
+            return int(Qt::AlignJustify) | vertical;
         case HorizontalAlignment::General:
             break;
         }
         // Numbers to the right, text to the left, booleans and errors centred, as spreadsheets do.
         const Value v = m_document->book().value(where);
         if (v.isNumber())
-            return int(Qt::AlignRight | Qt::AlignVCenter);
+            return int(Qt::AlignRight) | vertical;
         if (v.isBoolean() || v.isError())
-            return int(Qt::AlignCenter);
-        return int(Qt::AlignLeft | Qt::AlignVCenter);
+            return int(Qt::AlignHCenter) | vertical;
+        return int(Qt::AlignLeft) | vertical;
     }
     default:
         return QVariant();

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -82,7 +83,7 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
 
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
-    showMergedAreas();
+    showRowsAndMergedAreas();
     updateTitle();
     if (!document->readNotes().isEmpty())
         QTimer::singleShot(0, this, &WorkbookWindow::tellReadNotes);
@@ -262,12 +263,16 @@ void WorkbookWindow::showSheet(int index)
     m_document->setActiveSheet(index);
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
-    showMergedAreas();
+    showRowsAndMergedAreas();
     selectionChanged();
 }
 
-void WorkbookWindow::showMergedAreas()
+void WorkbookWindow::showRowsAndMergedAreas()
 {
+    // Row heights come with the areas: both shape the grid from the file.
+    QHeaderView *rows = m_view->verticalHeader();
+    for (const auto &[row, points] : m_document->book().formats().rowHeights(m_model->sheet()))
+        rows->resizeSection(row, std::max(1, static_cast<int>(points * 4 / 3 + 0.5)));
     m_view->clearSpans();
     for (const MergedArea &a : m_document->book().formats().mergedAreas(m_model->sheet()))
         m_view->setSpan(a.firstRow, a.firstColumn, a.lastRow - a.firstRow + 1, a.lastColumn - a.firstColumn + 1);

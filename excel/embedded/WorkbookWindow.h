@@ -45,7 +45,7 @@ private:
     void tellReadNotes();
     void updateTitle();
     void fitUsedColumns();
-    void showMergedAreas();
+    void showRowsAndMergedAreas();
     void updateFormulaBar();
     void selectionChanged();
     void commitFormulaBar();

@@ -7,6 +7,7 @@ namespace workbook {
 namespace {
 
 const std::map<int, StyleIndex> noEntries;
+const std::map<int, double> noHeights;
 const std::vector<MergedArea> noAreas;
 
 bool rowBefore(const std::pair<int, StyleIndex> &entry, int row) { return entry.first < row; }
@@ -111,6 +112,17 @@ void CellFormats::forEachStyledCell(int sheetIndex, const std::function<void(int
     for (size_t column = 0; column < s->cells.size(); ++column)
         for (const auto &[row, style] : s->cells[column])
             visit(row, static_cast<int>(column), style);
+}
+
+void CellFormats::setRowHeight(int sheetIndex, int row, double points)
+{
+    sheet(sheetIndex).heights[row] = points;
+}
+
+const std::map<int, double> &CellFormats::rowHeights(int sheetIndex) const
+{
+    const SheetFormats *s = findSheet(sheetIndex);
+    return s ? s->heights : noHeights;
 }
 
 void CellFormats::addMergedArea(int sheetIndex, const MergedArea &area)

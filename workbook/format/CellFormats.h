@@ -49,6 +49,10 @@ public:
     const std::map<int, StyleIndex> &rowStyles(int sheet) const;
     void forEachStyledCell(int sheet, const std::function<void(int row, int column, StyleIndex style)> &visit) const;
 
+    // Heights the file gave rows, in points; absent rows have the default height.
+    void setRowHeight(int sheet, int row, double points);
+    const std::map<int, double> &rowHeights(int sheet) const;
+
     void addMergedArea(int sheet, const MergedArea &area);
     const std::vector<MergedArea> &mergedAreas(int sheet) const;
 
@@ -59,6 +63,7 @@ private:
         std::vector<std::vector<std::pair<int, StyleIndex>>> cells;
         std::map<int, StyleIndex> columns;
         std::map<int, StyleIndex> rows;
+        std::map<int, double> heights;
         std::vector<MergedArea> merged;
     };
     SheetFormats &sheet(int index);

@@ -120,6 +120,8 @@ void applyFormats(const std::vector<StyleIndex> &styles, const ImportedSheet &sh
                     formats.setCellStyle(index, row, column, style);
         }
     }
+    for (const auto &[row, height] : sheet.rowHeights)
+        formats.setRowHeight(index, row, height);
     for (const ImportedArea &a : sheet.merged)
         formats.addMergedArea(index, MergedArea{a.firstRow, a.firstColumn, a.lastRow, a.lastColumn});
 }

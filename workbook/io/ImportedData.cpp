@@ -96,7 +96,10 @@ bool readArea(Reader &r, ImportedArea &a)
 void writeStyle(Writer &w, const CellStyle &s)
 {
     w.text(s.numberFormat);
-    w.integer((s.bold ? 1 : 0) | (s.italic ? 2 : 0) | (static_cast<std::int64_t>(s.alignment) << 8));
+    w.text(s.fontName);
+    w.number(s.fontSize);
+    w.integer((s.bold ? 1 : 0) | (s.italic ? 2 : 0) | (s.underline ? 4 : 0) | (s.strikeout ? 8 : 0) | (s.wrap ? 16 : 0)
+              | (static_cast<std::int64_t>(s.alignment) << 8) | (static_cast<std::int64_t>(s.vertical) << 16));
     w.integer(s.fontColour);
     w.integer(s.fill);
     for (const BorderSide *side : {&s.left, &s.right, &s.top, &s.bottom}) {
@@ -108,14 +111,20 @@ void writeStyle(Writer &w, const CellStyle &s)
 bool readStyle(Reader &r, CellStyle &s)
 {
     std::int64_t flags, font, fill;
-    if (!r.text(s.numberFormat) || !r.integer(flags) || !r.integer(font) || !r.integer(fill))
+    if (!r.text(s.numberFormat) || !r.text(s.fontName) || !r.number(s.fontSize) || !r.integer(flags) || !r.integer(font)
+        || !r.integer(fill))
         return false;
-    const std::int64_t alignment = flags >> 8;
-    if (alignment > static_cast<std::int64_t>(HorizontalAlignment::Fill) || alignment < 0)
+    const std::int64_t alignment = (flags >> 8) & 0xFF, vertical = flags >> 16;
+    if (alignment > static_cast<std::int64_t>(HorizontalAlignment::Fill) || vertical < 0
+        || vertical > static_cast<std::int64_t>(VerticalAlignment::Justify))
         return false;
     s.bold = (flags & 1) != 0;
     s.italic = (flags & 2) != 0;
+    s.underline = (flags & 4) != 0;
+    s.strikeout = (flags & 8) != 0;
+    s.wrap = (flags & 16) != 0;
     s.alignment = static_cast<HorizontalAlignment>(alignment);
+    s.vertical = static_cast<VerticalAlignment>(vertical);
     s.fontColour = static_cast<Rgb>(font);
     s.fill = static_cast<Rgb>(fill);
     for (BorderSide *side : {&s.left, &s.right, &s.top, &s.bottom}) {
@@ -178,6 +187,11 @@ std::string serialize(const ImportedData &data)
         for (const auto &[column, width] : sheet.columnWidths) {
             w.integer(column);
             w.number(width);
+        }
+        w.integer(static_cast<std::int64_t>(sheet.rowHeights.size()));
+        for (const auto &[row, height] : sheet.rowHeights) {
+            w.integer(row);
+            w.number(height);
         }
         w.integer(static_cast<std::int64_t>(sheet.styled.size()));
         for (const ImportedStyleArea &styled : sheet.styled) {
@@ -248,7 +262,16 @@ bool deserialize(const std::string &bytes, ImportedData &data)
                 return false;
             column = static_cast<std::int32_t>(c);
         }
-        size_t styled = 0, merged = 0;
+        size_t heights = 0, styled = 0, merged = 0;
+        if (!r.count(heights))
+            return false;
+        sheet.rowHeights.resize(heights);
+        for (auto &[row, height] : sheet.rowHeights) {
+            std::int64_t at = 0;
+            if (!r.integer(at) || !r.number(height))
+                return false;
+            row = static_cast<std::int32_t>(at);
+        }
         if (!r.count(styled))
             return false;
         sheet.styled.resize(styled);

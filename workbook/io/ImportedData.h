@@ -44,6 +44,7 @@ struct ImportedSheet
     std::string name;
     std::vector<ImportedCell> cells;
     std::vector<std::pair<std::int32_t, double>> columnWidths; // column, width in characters
+    std::vector<std::pair<std::int32_t, double>> rowHeights;   // row, height in points
     // Cells (or whole rows and columns) whose style is not the file's default.
     std::vector<ImportedStyleArea> styled;
     std::vector<ImportedArea> merged;

@@ -190,6 +190,15 @@ void OdsStyles::cellStylePart(std::string_view name)
         for (const auto &[attribute, side] : sides)
             if (!value("fo", attribute).empty())
                 *side = borderOf(value("fo", attribute));
+        const std::string &vertical = value("style", "vertical-align");
+        if (vertical == "top")
+            m_cell.vertical = VerticalAlignment::Top;
+        else if (vertical == "middle")
+            m_cell.vertical = VerticalAlignment::Center;
+        else if (vertical == "bottom")
+            m_cell.vertical = VerticalAlignment::Bottom;
+        if (!value("fo", "wrap-option").empty())
+            m_cell.wrap = value("fo", "wrap-option") == "wrap";
     } else if (name == "paragraph-properties") {
         const std::string &align = value("fo", "text-align");
         if (align == "start" || align == "left")
@@ -207,6 +216,15 @@ void OdsStyles::cellStylePart(std::string_view name)
             m_cell.italic = value("fo", "font-style") == "italic" || value("fo", "font-style") == "oblique";
         if (!value("fo", "color").empty())
             m_cell.fontColour = colourOf(value("fo", "color"));
+        if (!value("style", "font-name").empty())
+            m_cell.fontName = value("style", "font-name");
+        const std::string &size = value("fo", "font-size");
+        if (size.size() > 2 && size.compare(size.size() - 2, 2, "pt") == 0)
+            m_cell.fontSize = std::atof(size.c_str());
+        if (!value("style", "text-underline-style").empty())
+            m_cell.underline = value("style", "text-underline-style") != "none";
+        if (!value("style", "text-line-through-style").empty())
+            m_cell.strikeout = value("style", "text-line-through-style") != "none";
     }
 }
 
@@ -266,8 +284,9 @@ std::string OdsStyles::formatCode(const std::string &dataStyle, int depth) const
 
 void OdsStyles::apply(const std::string &name, CellStyle &style, int depth) const
 {
+    // The default cell style is the workbook's own look, which every style starts from.
     const auto found = m_cellStyles.find(name);
-    if (found == m_cellStyles.end() || depth > 8)
+    if (found == m_cellStyles.end() || depth > 8 || name == "Default")
         return;
     const PartialStyle &p = found->second;
     if (!p.parent.empty())
@@ -276,6 +295,12 @@ void OdsStyles::apply(const std::string &name, CellStyle &style, int depth) cons
         style.numberFormat = formatCode(p.dataStyle, 0);
     style.bold = p.bold.value_or(style.bold);
     style.italic = p.italic.value_or(style.italic);
+    style.underline = p.underline.value_or(style.underline);
+    style.strikeout = p.strikeout.value_or(style.strikeout);
+    style.wrap = p.wrap.value_or(style.wrap);
+    style.fontName = p.fontName.value_or(style.fontName);
+    style.fontSize = p.fontSize.value_or(style.fontSize);
+    style.vertical = p.vertical.value_or(style.vertical);
     style.fontColour = p.fontColour.value_or(style.fontColour);
     style.fill = p.fill.value_or(style.fill);
     style.alignment = p.alignment.value_or(style.alignment);

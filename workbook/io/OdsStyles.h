@@ -40,7 +40,10 @@ private:
     struct PartialStyle
     {
         std::string parent, dataStyle;
-        std::optional<bool> bold, italic;
+        std::optional<bool> bold, italic, underline, strikeout, wrap;
+        std::optional<std::string> fontName;
+        std::optional<double> fontSize;
+        std::optional<VerticalAlignment> vertical;
         std::optional<Rgb> fontColour, fill;
         std::optional<HorizontalAlignment> alignment;
         std::optional<BorderSide> left, right, top, bottom;

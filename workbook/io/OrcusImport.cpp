@@ -292,7 +292,12 @@ public:
             widths.emplace_back(column, characters);
     }
     void set_column_hidden(ss::col_t, bool) override {}
-    void set_row_height(ss::row_t, double, orcus::length_unit_t) override {}
+    std::vector<std::pair<std::int32_t, double>> heights;
+    void set_row_height(ss::row_t row, double height, orcus::length_unit_t unit) override
+    {
+        if (unit == orcus::length_unit_t::point && row >= 0 && row < maxRows && height >= 0)
+            heights.emplace_back(row, height);
+    }
     // Called at every row element, so the resolver learns the row.
     void set_row_hidden(ss::row_t row, bool) override { m_resolver.enterRow(row); }
     void set_merge_cell_range(const ss::range_t &range) override
@@ -421,7 +426,7 @@ public:
             noteUnsupported(m_data, "sheets past the " + std::to_string(mostSheets) + "th");
             return nullptr;
         }
-        m_data.sheets.push_back(ImportedSheet{std::string(name), {}, {}, {}, {}});
+        m_data.sheets.push_back(ImportedSheet{std::string(name), {}, {}, {}, {}, {}});
         m_sheets.push_back(std::make_unique<Sheet>(m_data, m_sheets.size(), m_format, m_resolver));
         return m_sheets.back().get();
     }
@@ -445,8 +450,10 @@ public:
                     sheet->sheet().cells[cell].text = m_strings.strings[string];
             sheet->sheet().columnWidths = sheet->properties.widths;
             // OpenDocument merges are read with its cells (see OdsValueCells).
-            if (m_format != FileFormat::Ods)
+            if (m_format != FileFormat::Ods) {
                 sheet->sheet().merged = std::move(sheet->properties.merged);
+                sheet->sheet().rowHeights = std::move(sheet->properties.heights);
+            }
             for (size_t xf = 0; xf < sheet->usedFormats.size(); ++xf)
                 if (sheet->usedFormats[xf])
                     for (const std::string &what : m_styles.lost(xf))

@@ -163,11 +163,14 @@ size_t OrcusStyles::commit_cell_xf()
         const Font &font = m_fonts[m_xf.font];
         style.bold = font.bold;
         style.italic = font.italic;
+        style.underline = font.underline;
+        style.strikeout = font.struck;
         style.fontColour = font.colour;
-        if (font.underline || font.struck)
-            lose("underlined or struck-through text");
-        if (!m_fonts.empty() && (font.name != m_fonts.front().name || font.size != m_fonts.front().size))
-            lose("fonts other than the workbook's own");
+        // The first font is the workbook's own: only other names and sizes are kept.
+        if (font.name != m_fonts.front().name)
+            style.fontName = font.name;
+        if (font.size != m_fonts.front().size)
+            style.fontSize = font.size;
     }
     if (m_xf.fill < m_fills.size()) {
         const Fill &fill = m_fills[m_xf.fill];
@@ -186,8 +189,11 @@ size_t OrcusStyles::commit_cell_xf()
             lose("diagonal borders");
     }
     style.alignment = alignmentOf(m_xf.alignment);
-    if (m_xf.vertical != ss::ver_alignment_t::unknown && m_xf.vertical != ss::ver_alignment_t::bottom)
-        lose("vertical alignment");
+    style.vertical = m_xf.vertical == ss::ver_alignment_t::top   ? VerticalAlignment::Top
+        : m_xf.vertical == ss::ver_alignment_t::middle           ? VerticalAlignment::Center
+        : m_xf.vertical == ss::ver_alignment_t::justified
+            || m_xf.vertical == ss::ver_alignment_t::distributed ? VerticalAlignment::Justify
+                                                                 : VerticalAlignment::Bottom;
     m_cellStyles.push_back(style);
     m_lost.push_back(lost);
     m_xf = Xf();

@@ -125,10 +125,24 @@ private:
             return nullptr;
         if (style.numberFormat != "General")
             format_set_num_format(f, style.numberFormat.c_str());
+        if (!style.fontName.empty())
+            format_set_font_name(f, style.fontName.c_str());
+        if (style.fontSize > 0)
+            format_set_font_size(f, style.fontSize);
         if (style.bold)
             format_set_bold(f);
         if (style.italic)
             format_set_italic(f);
+        if (style.underline)
+            format_set_underline(f, LXW_UNDERLINE_SINGLE);
+        if (style.strikeout)
+            format_set_font_strikeout(f);
+        if (style.wrap)
+            format_set_text_wrap(f);
+        if (style.vertical != VerticalAlignment::Bottom)
+            format_set_align(f, style.vertical == VerticalAlignment::Top        ? LXW_ALIGN_VERTICAL_TOP
+                                : style.vertical == VerticalAlignment::Center ? LXW_ALIGN_VERTICAL_CENTER
+                                                                              : LXW_ALIGN_VERTICAL_JUSTIFY);
         if (style.fontColour != noColour)
             format_set_font_color(f, colourOf(style.fontColour));
         if (style.fill != noColour) {
@@ -157,7 +171,8 @@ private:
 };
 
 // The formats of a sheet's rows, columns and merged areas, with the column
-// widths: set before its cells, which then overwrite a merged area's first.
+// widths and row heights: set before its cells, which then overwrite a merged
+// area's first.
 bool writeSheetFormats(lxw_worksheet *sheet, const Workbook &book, SheetIndex s, XlsxFormats &formats)
 {
     const CellFormats &cellFormats = book.formats();
@@ -172,8 +187,15 @@ bool writeSheetFormats(lxw_worksheet *sheet, const Workbook &book, SheetIndex s,
     for (const auto &[column, setting] : columns)
         ok = ok && worksheet_set_column(sheet, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column), setting.first,
                                         formats(setting.second)) == LXW_NO_ERROR;
-    for (const auto &[row, style] : cellFormats.rowStyles(s))
-        ok = ok && worksheet_set_row(sheet, static_cast<lxw_row_t>(row), LXW_DEF_ROW_HEIGHT, formats(style)) == LXW_NO_ERROR;
+    std::map<int, std::pair<double, StyleIndex>> rows;
+    for (const auto &[row, height] : cellFormats.rowHeights(s))
+        rows[row] = {height, defaultStyle};
+    for (const auto &[row, style] : cellFormats.rowStyles(s)) {
+        const auto found = rows.find(row);
+        rows[row] = {found == rows.end() ? LXW_DEF_ROW_HEIGHT : found->second.first, style};
+    }
+    for (const auto &[row, setting] : rows)
+        ok = ok && worksheet_set_row(sheet, static_cast<lxw_row_t>(row), setting.first, formats(setting.second)) == LXW_NO_ERROR;
     for (const MergedArea &a : cellFormats.mergedAreas(s)) {
         if (a.firstRow == a.lastRow && a.firstColumn == a.lastColumn)
             continue;
