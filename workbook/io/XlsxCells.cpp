@@ -88,6 +88,7 @@ struct WorkbookParts
 {
     std::map<std::string, std::string> sheets; // sheet name -> its part
     std::string styles;
+    bool hiddenSheets = false;
 };
 
 WorkbookParts workbookParts(const orcus::zip_archive &archive)
@@ -110,6 +111,8 @@ WorkbookParts workbookParts(const orcus::zip_archive &archive)
             parts.styles = targets[relationship["Id"]];
     }
     for (auto &sheet : elementsOf(archive, workbook, "sheet")) {
+        if (!sheet["state"].empty() && sheet["state"] != "visible")
+            parts.hiddenSheets = true;
         const auto target = targets.find(sheet["id"]);
         if (target != targets.end())
             parts.sheets[sheet["name"]] = target->second;
@@ -241,6 +244,10 @@ public:
             m_style = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
         else if (attribute.name == "customFormat")
             m_customFormat = attribute.value == "1" || attribute.value == "true";
+        else if (attribute.name == "hidden")
+            m_hidden = attribute.value == "1" || attribute.value == "true";
+        else if (attribute.name == "state")
+            m_state = attribute.value;
         else if (attribute.name == "min")
             m_min = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
         else if (attribute.name == "max")
@@ -256,6 +263,12 @@ public:
             columnStyle();
         } else if (name == "conditionalFormatting") {
             noteUnsupported(m_data, "conditional formats");
+        } else if (name == "autoFilter") {
+            noteUnsupported(m_data, "filters");
+        } else if (name == "sheetProtection") {
+            noteUnsupported(m_data, "sheet protection");
+        } else if (name == "pane" && (m_state == "frozen" || m_state == "frozenSplit")) {
+            noteUnsupported(m_data, "frozen panes");
         } else if (name == "dataValidation") {
             noteUnsupported(m_data, "data validation");
         } else if (name == "hyperlink") {
@@ -278,8 +291,11 @@ public:
         }
         m_r.clear();
         m_t.clear();
+        if (m_hidden && (name == "row" || name == "col"))
+            noteUnsupported(m_data, "hidden rows and columns");
         m_style = m_min = m_max = 0;
-        m_customFormat = false;
+        m_customFormat = m_hidden = false;
+        m_state.clear();
     }
 
     void end_element(const orcus::sax::parser_element &element)
@@ -443,7 +459,8 @@ private:
     size_t m_sheet;
     std::string m_r, m_t; // attributes of the element being started
     long m_style = 0, m_min = 0, m_max = 0;
-    bool m_customFormat = false;
+    bool m_customFormat = false, m_hidden = false;
+    std::string m_state;
     long long m_row = -1, m_column = -1;
     Type m_type = Type::Plain;
     const char *m_broken = nullptr; // why the cell's address is no place
@@ -498,6 +515,8 @@ void addXlsxCellsOrcusSkips(const std::string &path, ImportedData &data)
     orcus::zip_archive archive(&stream);
     archive.load();
     const WorkbookParts parts = workbookParts(archive);
+    if (parts.hiddenSheets)
+        noteUnsupported(data, "hidden sheets");
     std::vector<unsigned char> styles;
     if (!parts.styles.empty() && archive.read_file_entry(parts.styles, styles)) {
         StylesPartHandler handler(data);
