@@ -467,6 +467,11 @@ void TestWorkbookWindow::theGridShowsCellFormats()
     QCOMPARE(model->shownText(0, 0, 12), QStringLiteral("-1,234.50"));
     QCOMPARE(view->columnSpan(2, 1), 2);
     QCOMPARE(view->rowSpan(2, 1), 1);
+    QCOMPARE(view->rowHeight(3), 40); // 30 points
+    // Automation reads the text as the cell shows it, the value as it is.
+    EmbeddedRangeObject cell(doc, {workbook::CellRange{0, 0, 0, 0, 0}});
+    QCOMPARE(cell.read(QStringLiteral("Text")).toString(), QStringLiteral("-1,234.50"));
+    QCOMPARE(cell.read(QStringLiteral("Value")).toDouble(), -1234.5);
 }
 
 void TestWorkbookWindow::whatCouldNotBeReadIsSaidWithWhere()
