@@ -91,9 +91,11 @@ QVariant SheetModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         return inputText(index.row(), index.column());
     case Qt::ForegroundRole: {
-        // A format section's colour ([Red]) over the font's.
-        const Rgb section = formatted(where, 0).colour;
-        const Rgb font = section != noColour ? section : cellStyle(where.row, where.column).fontColour;
+        // A format section's colour ([Red]) over the font's; General has none.
+        const CellFormats &formats = m_document->book().formats();
+        const StyleIndex style = formats.styleAt(where.sheet, where.row, where.column);
+        const Rgb section = formats.numberFormat(style).isGeneral() ? noColour : formatted(where, 0).colour;
+        const Rgb font = section != noColour ? section : formats.style(style).fontColour;
         return font == noColour ? QVariant() : QVariant(QBrush(colourOf(font)));
     }
     case Qt::BackgroundRole: {

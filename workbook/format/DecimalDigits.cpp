@@ -5,9 +5,6 @@
 
 namespace workbook {
 
-namespace {
-
-// The 15 significant digits of a magnitude, and the exponent of the first.
 SignificantDigits fifteenDigits(double magnitude)
 {
     char buffer[40];
@@ -21,6 +18,8 @@ SignificantDigits fifteenDigits(double magnitude)
     out.exponent = *p == 'e' ? std::atoi(p + 1) : 0;
     return out;
 }
+
+namespace {
 
 // Keeps the first `keep` digits (0 or more), rounding half up on the one
 // after; a carry out of the first digit raises the exponent.
@@ -56,16 +55,26 @@ void roundTo(SignificantDigits &d, int keep)
 
 SignificantDigits significantDigits(double magnitude, int count)
 {
-    SignificantDigits d = fifteenDigits(magnitude);
+    return significantDigits(fifteenDigits(magnitude), count);
+}
+
+SignificantDigits significantDigits(const SignificantDigits &fifteen, int count)
+{
+    SignificantDigits d = fifteen;
     roundTo(d, count);
     return d;
 }
 
 FixedDigits fixedDigits(double magnitude, int decimals)
 {
-    SignificantDigits d = fifteenDigits(magnitude);
+    return fixedDigits(fifteenDigits(magnitude), decimals);
+}
+
+FixedDigits fixedDigits(const SignificantDigits &fifteen, int decimals)
+{
+    SignificantDigits d = fifteen;
     FixedDigits out;
-    if (magnitude == 0) {
+    if (d.digits.find_first_not_of('0') == std::string::npos) {
         out.fraction.assign(static_cast<size_t>(decimals), '0');
         return out;
     }

@@ -23,4 +23,9 @@ struct SignificantDigits
 };
 SignificantDigits significantDigits(double magnitude, int count);
 
+// The same from a magnitude's 15 digits, read once for many roundings.
+SignificantDigits fifteenDigits(double magnitude);
+SignificantDigits significantDigits(const SignificantDigits &fifteen, int count);
+FixedDigits fixedDigits(const SignificantDigits &fifteen, int decimals);
+
 } // namespace workbook

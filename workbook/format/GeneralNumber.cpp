@@ -19,9 +19,9 @@ struct Candidate
 };
 
 // The fixed-point text with `decimals` places, trailing zeros dropped.
-Candidate fixedText(double magnitude, int decimals)
+Candidate fixedText(const SignificantDigits &fifteen, int decimals)
 {
-    FixedDigits d = fixedDigits(magnitude, decimals);
+    FixedDigits d = fixedDigits(fifteen, decimals);
     while (!d.fraction.empty() && d.fraction.back() == '0')
         d.fraction.pop_back();
     Candidate c;
@@ -33,9 +33,9 @@ Candidate fixedText(double magnitude, int decimals)
 }
 
 // "1.2346E+11": `digits` significant digits, trailing zeros dropped.
-Candidate scientificText(double magnitude, int digits)
+Candidate scientificText(const SignificantDigits &fifteen, int digits)
 {
-    SignificantDigits d = significantDigits(magnitude, digits);
+    SignificantDigits d = significantDigits(fifteen, digits);
     while (d.digits.size() > 1 && d.digits.back() == '0')
         d.digits.pop_back();
     Candidate c;
@@ -76,11 +76,12 @@ std::string generalNumber(double x, int width)
     const std::string sign = x < 0 ? "-" : "";
     // The sign takes room from a column, never from General's own eleven characters.
     const int room = std::min(width > 0 ? width - static_cast<int>(sign.size()) : generalWidth, generalWidth);
-    const Candidate whole = fixedText(magnitude, 0);
+    const SignificantDigits digits = fifteenDigits(magnitude);
+    const Candidate whole = fixedText(digits, 0);
     const Candidate fixed = static_cast<int>(whole.text.size()) <= room
-        ? widestFitting([&](int n) { return fixedText(magnitude, n); }, room, 0, room)
+        ? widestFitting([&](int n) { return fixedText(digits, n); }, room, 0, room)
         : Candidate();
-    const Candidate scientific = widestFitting([&](int n) { return scientificText(magnitude, n); }, room, 1, room);
+    const Candidate scientific = widestFitting([&](int n) { return scientificText(digits, n); }, room, 1, room);
     // Large numbers show fixed while their digits fit; small ones while that
     // shows as many digits as scientific notation would.
     const bool useFixed = !fixed.text.empty() && fixed.significant > 0
