@@ -1,6 +1,7 @@
 #include "ExcelAttachment.h"
 #include "VRKExcelObjects.h"
 #include "EmbeddedTestSupport.h"
+#include "embedded/CellDelegate.h"
 #include "embedded/EmbeddedObjects.h"
 #include "embedded/SheetModel.h"
 #include "embedded/SheetView.h"
@@ -33,6 +34,20 @@ void type(QWidget *view, const QString &text)
     QTest::keyClicks(view, text.left(1));
     QTest::keyClicks(QApplication::focusWidget(), text.mid(1));
 }
+
+// The text the grid's delegate draws in a cell of a given width.
+struct DelegateProbe : CellDelegate
+{
+    using CellDelegate::CellDelegate;
+    QString textIn(const QModelIndex &index, int width, const QWidget *view) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        option.rect = QRect(0, 0, width, 22);
+        initStyleOption(&option, index);
+        return option.text;
+    }
+};
 
 WorkbookWindow *windowOf(EmbeddedDocument *document)
 {
@@ -465,6 +480,12 @@ void TestWorkbookWindow::theGridShowsCellFormats()
     // A number too wide for its column shows "#" across it.
     QCOMPARE(model->shownText(0, 0, 5), QStringLiteral("#####"));
     QCOMPARE(model->shownText(0, 0, 12), QStringLiteral("-1,234.50"));
+    const DelegateProbe probe(model);
+    QCOMPARE(probe.textIn(model->index(0, 0), 300, view), QStringLiteral("-1,234.50"));
+    const QString narrow = probe.textIn(model->index(0, 0), 30, view);
+    QVERIFY2(!narrow.isEmpty() && narrow.count(QLatin1Char('#')) == narrow.size(), qPrintable(narrow));
+    QVERIFY(view->fontMetrics().horizontalAdvance(narrow) <= 30);
+    QCOMPARE(probe.textIn(model->index(0, 3), 10, view), QStringLiteral("Title")); // text is never #
     QCOMPARE(view->columnSpan(2, 1), 2);
     QCOMPARE(view->rowSpan(2, 1), 1);
     QCOMPARE(view->rowHeight(3), 40); // 30 points
