@@ -359,8 +359,10 @@ public:
     void set_format(ss::row_t row, ss::col_t col, size_t xf) override { set_format(row, col, row, col, xf); }
     void set_format(ss::row_t firstRow, ss::col_t firstColumn, ss::row_t lastRow, ss::col_t lastColumn, size_t xf) override
     {
-        // OpenDocument styles are read with its cells (see OdsValueCells).
-        if (!m_takesCells || xf == 0 || !onSheet(firstRow, firstColumn) || firstRow > lastRow || firstColumn > lastColumn)
+        // OpenDocument styles are read with its cells (see OdsValueCells). No
+        // file holds a million cell formats: such an index is a broken one.
+        if (!m_takesCells || xf == 0 || xf > (1u << 20) || !onSheet(firstRow, firstColumn) || firstRow > lastRow
+            || firstColumn > lastColumn)
             return;
         lastRow = std::min<ss::row_t>(lastRow, maxRows - 1);
         lastColumn = std::min<ss::col_t>(lastColumn, maxColumns - 1);
