@@ -184,14 +184,18 @@ void TestCellFormats::openDocumentFormatsSurviveASaveAsXlsx()
     QVERIFY(styleOf(book, at(0, "A2")).bottom.line == BorderLine::Thin);
     QCOMPARE(text(book, at(0, "B2")), std::string("36:00"));
     QVERIFY(book.formats().mergedAreas(0).front() == (MergedArea{2, 1, 2, 2}));
-    const std::string before = looks(book, 0, 4, 5);
+    QCOMPARE(text(book, at(0, "A4")), std::string("1.23E+04"));
+    QCOMPARE(text(book, at(0, "B4")), std::string("1 1/2"));
+    QCOMPARE(text(book, at(0, "C4")), std::string("1,234.50 €"));
+    QCOMPARE(text(book, at(0, "D4")), std::string("Name: Ann"));
+    const std::string before = looks(book, 0, 5, 5);
     const std::string file = dir.filePath(QStringLiteral("from-ods.xlsx")).toStdString();
     std::string message;
     QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
     Workbook again;
     const LoadReport report = loadWorkbookFile(file, again);
     QVERIFY2(report.ok, report.message.c_str());
-    QCOMPARE(QString::fromStdString(looks(again, 0, 4, 5)), QString::fromStdString(before));
+    QCOMPARE(QString::fromStdString(looks(again, 0, 5, 5)), QString::fromStdString(before));
 }
 
 void TestCellFormats::reportsFormatsItCannotKeep()
