@@ -489,6 +489,11 @@ void TestWorkbookWindow::theGridShowsCellFormats()
     QCOMPARE(view->columnSpan(2, 1), 2);
     QCOMPARE(view->rowSpan(2, 1), 1);
     QCOMPARE(view->rowHeight(3), 40); // 30 points
+    // A copied number keeps all its digits, whatever its format shows.
+    view->setCurrentIndex(model->index(0, 0));
+    view->selectionModel()->select(model->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    QTest::keySequence(view, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("-1234.5\n"));
     // Automation reads the text as the cell shows it, the value as it is.
     EmbeddedRangeObject cell(doc, {workbook::CellRange{0, 0, 0, 0, 0}});
     QCOMPARE(cell.read(QStringLiteral("Text")).toString(), QStringLiteral("-1,234.50"));

@@ -231,8 +231,9 @@ void WorkbookWindow::copySelection()
     QStringList lines;
     for (int r = range.top(); r <= range.bottom(); ++r) {
         QStringList cells;
+        // Values with all their digits, not as their formats show them: a paste gives back the same numbers.
         for (int c = range.left(); c <= range.right(); ++c)
-            cells << m_model->data(m_model->index(r, c)).toString();
+            cells << QString::fromStdString(displayText(m_document->book().value({m_model->sheet(), r, c})));
         lines << cells.join(QLatin1Char('\t'));
     }
     QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
