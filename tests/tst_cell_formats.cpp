@@ -1,5 +1,6 @@
 #include "Workbook.h"
 #include "format/ShownValue.h"
+#include "io/BuildWorkbook.h"
 #include "io/WorkbookFiles.h"
 
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@ private slots:
     void xlsxFormatsSurviveASave();
     void openDocumentFormatsSurviveASaveAsXlsx();
     void reportsFormatsItCannotKeep();
+    void hugeFormattedAreasAreBounded();
 };
 
 namespace {
@@ -146,6 +148,9 @@ void TestCellFormats::readsXlsxFormats()
     QVERIFY(note.vertical == VerticalAlignment::Top);
     QVERIFY(styleOf(book, at(0, "A1")).fontName.empty()); // the workbook's own font
     QCOMPARE(book.formats().rowHeights(0).at(3), 30.0);
+    // a formatted row formats every cell in it, the column's own style aside
+    QCOMPARE(text(book, at(0, "B6")), std::string("50.00%"));
+    QCOMPARE(styleOf(book, at(0, "Z6")).numberFormat, std::string("0.00%"));
 }
 
 void TestCellFormats::xlsxFormatsSurviveASave()
@@ -153,7 +158,7 @@ void TestCellFormats::xlsxFormatsSurviveASave()
     QTemporaryDir dir;
     Workbook book;
     QVERIFY(loadWorkbookFile(TARVIO_FIXTURES "/formats.xlsx", book).ok);
-    const std::string before = looks(book, 0, 5, 6);
+    const std::string before = looks(book, 0, 6, 6);
     const std::string file = dir.filePath(QStringLiteral("saved.xlsx")).toStdString();
     std::string message;
     QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
@@ -161,7 +166,8 @@ void TestCellFormats::xlsxFormatsSurviveASave()
     const LoadReport report = loadWorkbookFile(file, again);
     QVERIFY2(report.ok, report.message.c_str());
     QVERIFY2(report.unsupported.empty(), joined(report.unsupported).c_str());
-    QCOMPARE(QString::fromStdString(looks(again, 0, 5, 6)), QString::fromStdString(before));
+    QCOMPARE(QString::fromStdString(looks(again, 0, 6, 6)), QString::fromStdString(before));
+    QCOMPARE(styleOf(again, at(0, "Z6")).numberFormat, std::string("0.00%"));
     QCOMPARE(text(again, at(0, "E5000")), std::string());
     QVERIFY(styleOf(again, at(0, "E5000")) == styleOf(book, at(0, "E5000")));
 }
@@ -211,6 +217,29 @@ void TestCellFormats::reportsFormatsItCannotKeep()
     QVERIFY(mentions(report.unsupported, "filters"));
     QCOMPARE(report.unsupported.size(), std::size_t(6));
     QCOMPARE(text(book, at(0, "A1")), std::string("-1,234.50"));
+}
+
+void TestCellFormats::hugeFormattedAreasAreBounded()
+{
+    // Whole columns and rows are kept once; any other area is spread to its
+    // cells only up to a bound, and what lies past it is reported.
+    ImportedData data;
+    data.styles = {CellStyle(), CellStyle()};
+    data.styles[1].bold = true;
+    ImportedSheet sheet;
+    sheet.name = "Big";
+    sheet.styled.push_back({{0, 3, maxRows - 1, 5}, 1});
+    sheet.styled.push_back({{7, 0, 7, maxColumns - 1}, 1});
+    sheet.styled.push_back({{0, 10, maxRows - 2, 200}, 1});
+    data.sheets.push_back(sheet);
+    Workbook book;
+    const LoadReport report = buildWorkbook(data, book);
+    QVERIFY(styleOf(book, {0, maxRows - 1, 4}).bold);
+    QVERIFY(styleOf(book, {0, 7, maxColumns - 1}).bold);
+    QVERIFY(!styleOf(book, {0, 8, 6}).bold);
+    QVERIFY(!report.notRead.empty());
+    QVERIFY(report.notRead.front().find("formats of Big") != std::string::npos);
+    QVERIFY(!report.unsupported.empty());
 }
 
 QTEST_APPLESS_MAIN(TestCellFormats)

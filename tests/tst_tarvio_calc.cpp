@@ -85,7 +85,8 @@ void TestTarvioCalc::dumpsWhatCellsShow()
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("Formats!A1\t-1,234.50\nFormats!B1\t2024-01-01\nFormats!C1\t25.60%\nFormats!D1\tTitle\n"
                                      "Formats!A2\tcentred\nFormats!B2\t36:00\nFormats!E2\t3.00\n"
-                                     "Formats!A3\t-2,469.00\nFormats!B3\tmerged\nFormats!A4\ta note in Georgia\n"));
+                                     "Formats!A3\t-2,469.00\nFormats!B3\tmerged\nFormats!A4\ta note in Georgia\n"
+                                     "Formats!B6\t50.00%\n"));
 }
 
 void TestTarvioCalc::setsAndGets()
