@@ -18,6 +18,8 @@ private slots:
     void numbers();
     void datesAndTimes_data();
     void datesAndTimes();
+    void everydayCodes_data();
+    void everydayCodes();
     void sectionsAndColours();
     void texts();
     void narrowColumns();
@@ -139,6 +141,27 @@ void TestNumberFormat::datesAndTimes()
     QFETCH(QString, shown);
     QCOMPARE(QString::fromStdString(NumberFormat(code.toStdString()).number(value).text), shown);
     QVERIFY(NumberFormat(code.toStdString()).showsDate());
+}
+
+void TestNumberFormat::everydayCodes_data()
+{
+    // Codes as spreadsheets offer them in their format dialogs.
+    addRows({
+        {"[<=9999999]###-####;(###) ###-####", 5551234, "555-1234"},
+        {"[<=9999999]###-####;(###) ###-####", 2125551234, "(212) 555-1234"},
+        {"00000", 123, "00123"}, {"00000-0000", 123456789, "12345-6789"},
+        {"[$-409]mmmm d, yyyy;@", 45292, "January 1, 2024"}, {"[$-F800]dddd, mmmm dd, yyyy", 45292, "Monday, January 01, 2024"},
+        {"#,##0.00 \"€\";-#,##0.00 \"€\"", -1234.5, "-1,234.50 €"}, {"0.00\\ \"kg\"", 2, "2.00 kg"},
+        {"h:mm:ss AM/PM", 0.5, "12:00:00 PM"}, {"h:mm:ss AM/PM", 0, "12:00:00 AM"}, {"mmm-yy", 45292, "Jan-24"},
+        {"dd/mm/yyyy hh:mm:ss", 45292.5, "01/01/2024 12:00:00"}, {"[mm]:ss", 1.5 / 24, "90:00"},
+        {"0.000E+00", -0.000123456, "-1.235E-04"}, {"General", 1e-5, "0.00001"}, {"General", 1e11, "1E+11"},
+        {"[Red]0.0;[Blue]-0.0", -2.25, "-2.3"}, {"0%;-0%;\"nil\"", 0, "nil"}, {"#,##0;(#,##0);-", 0, "-"},
+    });
+}
+
+void TestNumberFormat::everydayCodes()
+{
+    numbers();
 }
 
 void TestNumberFormat::sectionsAndColours()
