@@ -39,14 +39,15 @@ void type(QWidget *view, const QString &text)
 struct DelegateProbe : CellDelegate
 {
     using CellDelegate::CellDelegate;
-    QString textIn(const QModelIndex &index, int width, const QWidget *view) const
+    QStyleOptionViewItem optionIn(const QModelIndex &index, int width, const QWidget *view) const
     {
         QStyleOptionViewItem option;
         option.initFrom(view);
         option.rect = QRect(0, 0, width, 22);
         initStyleOption(&option, index);
-        return option.text;
+        return option;
     }
+    QString textIn(const QModelIndex &index, int width, const QWidget *view) const { return optionIn(index, width, view).text; }
 };
 
 WorkbookWindow *windowOf(EmbeddedDocument *document)
@@ -486,6 +487,8 @@ void TestWorkbookWindow::theGridShowsCellFormats()
     QVERIFY2(!narrow.isEmpty() && narrow.count(QLatin1Char('#')) == narrow.size(), qPrintable(narrow));
     QVERIFY(view->fontMetrics().horizontalAdvance(narrow) <= 30);
     QCOMPARE(probe.textIn(model->index(0, 3), 10, view), QStringLiteral("Title")); // text is never #
+    QVERIFY(probe.optionIn(model->index(3, 0), 50, view).features & QStyleOptionViewItem::WrapText);
+    QVERIFY(!(probe.optionIn(model->index(0, 3), 50, view).features & QStyleOptionViewItem::WrapText));
     QCOMPARE(view->columnSpan(2, 1), 2);
     QCOMPARE(view->rowSpan(2, 1), 1);
     QCOMPARE(view->rowHeight(3), 40); // 30 points

@@ -35,6 +35,8 @@ CellDelegate::CellDelegate(SheetModel *model, QObject *parent)
 void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (m_model->cellStyle(index.row(), index.column()).wrap)
+        option->features |= QStyleOptionViewItem::WrapText;
     if (!m_model->holdsNumber(index.row(), index.column()))
         return;
     // The room the view leaves for text; General numbers are shortened to it

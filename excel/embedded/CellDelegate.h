@@ -5,7 +5,7 @@
 class SheetModel;
 
 // Paints a cell as its format says: numbers shortened to the column's width
-// (or "#" across it when they cannot be), and the cell's borders.
+// (or "#" across it when they cannot be), wrapped text, and the cell's borders.
 class CellDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
