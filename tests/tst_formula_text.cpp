@@ -137,7 +137,7 @@ void TestFormulaText::numbersPrintWithFifteenDigits()
 void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
 {
     ImportedData data;
-    data.sheets.push_back({"Model", {}, {{3, 12.5}}});
+    data.sheets.push_back({"Model", {}, {{3, 12.5}}, {{2, 30}}, {}, {}});
     ImportedCell formula;
     formula.row = 3;
     formula.column = 2;
@@ -154,6 +154,19 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     data.names.push_back({"Rate", 0, "Model!$A$1"});
     data.unsupported.push_back("charts");
     data.arrayFormulaCells = 12;
+    CellStyle boxed;
+    boxed.numberFormat = "0.00%";
+    boxed.italic = true;
+    boxed.fill = 0x00FF00;
+    boxed.alignment = HorizontalAlignment::Right;
+    boxed.bottom = {BorderLine::Double, 0x0000FF};
+    boxed.fontName = "Georgia";
+    boxed.fontSize = 14;
+    boxed.vertical = VerticalAlignment::Top;
+    boxed.wrap = boxed.underline = true;
+    data.styles = {CellStyle(), boxed};
+    data.sheets[0].styled.push_back({{1, 2, 3, 4}, 1});
+    data.sheets[0].merged.push_back({5, 6, 7, 8});
 
     const std::string bytes = serialize(data);
     ImportedData back;
@@ -168,6 +181,13 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     QCOMPARE(back.sheets[0].columnWidths.size(), size_t(1));
     QCOMPARE(back.sheets[0].columnWidths[0].second, 12.5);
     QCOMPARE(back.arrayFormulaCells, std::int64_t(12));
+    QCOMPARE(back.styles.size(), size_t(2));
+    QVERIFY(back.styles[1] == boxed);
+    QCOMPARE(back.sheets[0].styled.size(), size_t(1));
+    QCOMPARE(back.sheets[0].styled[0].area.lastColumn, 4);
+    QCOMPARE(back.sheets[0].styled[0].style, 1);
+    QCOMPARE(back.sheets[0].merged[0].lastRow, 7);
+    QCOMPARE(back.sheets[0].rowHeights.at(0).second, 30.0);
 
     // A record cut anywhere, or with garbage, is refused as a whole.
     for (size_t cut : {size_t(0), size_t(7), bytes.size() / 2, bytes.size() - 1})

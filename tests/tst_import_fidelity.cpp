@@ -384,8 +384,8 @@ void TestImportFidelity::longSheetNamesAreKeptAndShortenedForXlsx()
 void TestImportFidelity::sheetNamesTheWorkbookCannotTakeAreReported()
 {
     ImportedData data;
-    data.sheets.push_back(ImportedSheet{"Data", {}, {}});
-    data.sheets.push_back(ImportedSheet{"DATA", {}, {}});
+    data.sheets.push_back(ImportedSheet{"Data", {}, {}, {}, {}, {}});
+    data.sheets.push_back(ImportedSheet{"DATA", {}, {}, {}, {}, {}});
     Workbook book;
     const LoadReport report = buildWorkbook(data, book);
     QCOMPARE(book.sheetName(1), std::string("Sheet2"));

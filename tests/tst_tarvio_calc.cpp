@@ -30,6 +30,7 @@ private slots:
     void initTestCase();
     void dumpsEveryCellRowByRow();
     void printsNumbersThatReadBackExactly();
+    void dumpsWhatCellsShow();
     void setsAndGets();
     void scansTheGridFirstAxisFastest();
     void badArgumentsExitWithOne_data();
@@ -77,6 +78,17 @@ void TestTarvioCalc::printsNumbersThatReadBackExactly()
     QCOMPARE(get.out, QStringLiteral("1.0000000000000002\t0.30000000000000004\n"));
 }
 
+void TestTarvioCalc::dumpsWhatCellsShow()
+{
+    // Through each cell's format, in its column's width where the file gives one.
+    const Run run = calc({QStringLiteral(TARVIO_FIXTURES "/formats.xlsx"), QStringLiteral("--dump"), QStringLiteral("--text")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("Formats!A1\t-1,234.50\nFormats!B1\t2024-01-01\nFormats!C1\t25.60%\nFormats!D1\tTitle\n"
+                                     "Formats!A2\tcentred\nFormats!B2\t36:00\nFormats!E2\t3.00\n"
+                                     "Formats!A3\t-2,469.00\nFormats!B3\tmerged\nFormats!A4\ta note in Georgia\n"
+                                     "Formats!B6\t50.00%\n"));
+}
+
 void TestTarvioCalc::setsAndGets()
 {
     const Run run = calc({m_model, QStringLiteral("--set"), QStringLiteral("A2=10"), QStringLiteral("--set"),
@@ -101,6 +113,7 @@ void TestTarvioCalc::badArgumentsExitWithOne_data()
     QTest::newRow("nothing") << QStringList();
     QTest::newRow("neither dump nor get") << QStringList({"FILE"});
     QTest::newRow("both") << QStringList({"FILE", "--dump", "--get", "A1"});
+    QTest::newRow("text without dump") << QStringList({"FILE", "--text", "--get", "A1"});
     QTest::newRow("unknown option") << QStringList({"FILE", "--frobnicate"});
     QTest::newRow("set without equals") << QStringList({"FILE", "--set", "A1", "--get", "A1"});
     QTest::newRow("no such cell") << QStringList({"FILE", "--get", "Nowhere!A1"});

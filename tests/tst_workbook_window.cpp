@@ -1,6 +1,7 @@
 #include "ExcelAttachment.h"
 #include "VRKExcelObjects.h"
 #include "EmbeddedTestSupport.h"
+#include "embedded/CellDelegate.h"
 #include "embedded/EmbeddedObjects.h"
 #include "embedded/SheetModel.h"
 #include "embedded/SheetView.h"
@@ -47,6 +48,21 @@ void trigger(QWidget *window, const char *action)
     QVERIFY2(found, action);
     found->trigger();
 }
+
+// The text the grid's delegate draws in a cell of a given width.
+struct DelegateProbe : CellDelegate
+{
+    using CellDelegate::CellDelegate;
+    QStyleOptionViewItem optionIn(const QModelIndex &index, int width, const QWidget *view) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        option.rect = QRect(0, 0, width, 22);
+        initStyleOption(&option, index);
+        return option;
+    }
+    QString textIn(const QModelIndex &index, int width, const QWidget *view) const { return optionIn(index, width, view).text; }
+};
 
 WorkbookWindow *windowOf(EmbeddedDocument *document)
 {
@@ -148,6 +164,8 @@ private slots:
     void offersToOpenAWorkbookWhenNoneIsUsable();
     void theGridShowsCellsAsASpreadsheetDoes();
     void savingAFileWeCannotFullyWriteNeverOverwritesIt();
+    void savingAFormattedXlsxWritesOverIt();
+    void theGridShowsCellFormats();
     void whatCouldNotBeReadIsSaidWithWhere();
 };
 
@@ -614,6 +632,73 @@ void TestWorkbookWindow::savingAFileWeCannotFullyWriteNeverOverwritesIt()
     QVERIFY(original.open(QIODevice::ReadOnly));
     QCOMPARE(original.readAll(), before);
     QVERIFY(doc->isModified());
+}
+
+void TestWorkbookWindow::savingAFormattedXlsxWritesOverIt()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("formats.xlsx"));
+    QVERIFY(QFile::copy(QStringLiteral(TARVIO_FIXTURES "/formats.xlsx"), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QString message;
+    EmbeddedDocument *doc = backend().openDocument(path, &message);
+    QVERIFY2(doc, qPrintable(message));
+    QVERIFY2(doc->unsupported().isEmpty(), qPrintable(doc->unsupported().join(QStringLiteral(", "))));
+    doc->editCell({0, 3, 0}, QStringLiteral("5"));
+    // Formats are kept, so Save writes over the file without asking where.
+    QVERIFY(windowOf(doc)->save());
+    QVERIFY(!doc->isModified());
+    workbook::Workbook saved;
+    const workbook::LoadReport report = workbook::loadWorkbookFile(path.toStdString(), saved);
+    QVERIFY2(report.ok, report.message.c_str());
+    QVERIFY(report.unsupported.empty());
+    QCOMPARE(saved.value({0, 3, 0}).asNumber(), 5.0);
+    QVERIFY(saved.formats().style(saved.formats().styleAt(0, 0, 3)).bold);
+    QCOMPARE(saved.formats().style(saved.formats().styleAt(0, 0, 0)).numberFormat, std::string("#,##0.00;[Red]\\-#,##0.00"));
+}
+
+void TestWorkbookWindow::theGridShowsCellFormats()
+{
+    QString message;
+    EmbeddedDocument *doc = backend().openDocument(QStringLiteral(TARVIO_FIXTURES "/formats.xlsx"), &message);
+    QVERIFY2(doc, qPrintable(message));
+    auto *view = windowOf(doc)->findChild<SheetView *>();
+    auto *model = qobject_cast<SheetModel *>(view->model());
+    QVERIFY(model);
+    QCOMPARE(model->data(model->index(0, 0)).toString(), QStringLiteral("-1,234.50"));
+    QCOMPARE(model->data(model->index(0, 0), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
+    QCOMPARE(model->data(model->index(0, 1)).toString(), QStringLiteral("2024-01-01"));
+    QCOMPARE(model->data(model->index(0, 0), Qt::EditRole).toString(), QStringLiteral("-1234.5"));
+    const QModelIndex title = model->index(0, 3);
+    QVERIFY(model->data(title, Qt::FontRole).value<QFont>().bold());
+    QCOMPARE(model->data(title, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
+    QCOMPARE(model->data(title, Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::yellow));
+    QCOMPARE(model->data(model->index(1, 0), Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    QVERIFY(model->data(model->index(1, 0), Qt::FontRole).value<QFont>().italic());
+    QVERIFY(model->cellStyle(1, 0).bottom.line == workbook::BorderLine::Double);
+    // A number too wide for its column shows "#" across it.
+    QCOMPARE(model->shownText(0, 0, 5), QStringLiteral("#####"));
+    QCOMPARE(model->shownText(0, 0, 12), QStringLiteral("-1,234.50"));
+    const DelegateProbe probe(model);
+    QCOMPARE(probe.textIn(model->index(0, 0), 300, view), QStringLiteral("-1,234.50"));
+    const QString narrow = probe.textIn(model->index(0, 0), 30, view);
+    QVERIFY2(!narrow.isEmpty() && narrow.count(QLatin1Char('#')) == narrow.size(), qPrintable(narrow));
+    QVERIFY(view->fontMetrics().horizontalAdvance(narrow) <= 30);
+    QCOMPARE(probe.textIn(model->index(0, 3), 10, view), QStringLiteral("Title")); // text is never #
+    QVERIFY(probe.optionIn(model->index(3, 0), 50, view).features & QStyleOptionViewItem::WrapText);
+    QVERIFY(!(probe.optionIn(model->index(0, 3), 50, view).features & QStyleOptionViewItem::WrapText));
+    QCOMPARE(view->columnSpan(2, 1), 2);
+    QCOMPARE(view->rowSpan(2, 1), 1);
+    QCOMPARE(view->rowHeight(3), 40); // 30 points
+    // A copied number keeps all its digits, whatever its format shows.
+    view->setCurrentIndex(model->index(0, 0));
+    view->selectionModel()->select(model->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    trigger(windowOf(doc), "copy");
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("-1234.5\n"));
+    // Automation reads the text as the cell shows it, the value as it is.
+    EmbeddedRangeObject cell(doc, {workbook::CellRange{0, 0, 0, 0, 0}});
+    QCOMPARE(cell.read(QStringLiteral("Text")).toString(), QStringLiteral("-1,234.50"));
+    QCOMPARE(cell.read(QStringLiteral("Value")).toDouble(), -1234.5);
 }
 
 void TestWorkbookWindow::whatCouldNotBeReadIsSaidWithWhere()

@@ -63,6 +63,8 @@ bool parseCalcCommand(const std::vector<std::string> &args, CalcCommand &command
         const bool hasValue = i + 1 < args.size();
         if (a == "--dump") {
             command.dump = true;
+        } else if (a == "--text") {
+            command.text = true;
         } else if (a == "--office") {
             command.office = true;
         } else if (a == "--pipe" && hasValue) {
@@ -91,6 +93,8 @@ bool parseCalcCommand(const std::vector<std::string> &args, CalcCommand &command
         problem = "--dump takes no --set or --scan";
     else if (command.dump && command.office)
         problem = "--dump reads the file without an office; leave out --office";
+    else if (command.text && !command.dump)
+        problem = "--text goes with --dump";
     else if (!command.pipe.empty() && !command.office)
         problem = "--pipe goes with --office";
     return problem.empty();
@@ -99,7 +103,7 @@ bool parseCalcCommand(const std::vector<std::string> &args, CalcCommand &command
 int calcUsage(std::ostream &err, const std::string &problem)
 {
     err << "tarvio-calc: " << problem << "\n"
-        << "usage: tarvio-calc FILE --dump\n"
+        << "usage: tarvio-calc FILE --dump [--text]\n"
         << "       tarvio-calc FILE [--office [--pipe NAME]] [--set Sheet!A1=VALUE ...] --get Sheet!B5[,Sheet!C7...]\n"
         << "       tarvio-calc FILE [--office [--pipe NAME]] --scan A1=FROM:TO:COUNT [--scan ...] --get C1[,B1...]\n";
     return calcBadArguments;

@@ -16,6 +16,7 @@ struct CalcCommand
 {
     std::string path;
     bool dump = false;
+    bool text = false; // --dump shows each cell's text as its format shows it
     bool office = false;
     std::string pipe; // an office already listening; empty: a private one
     std::vector<std::pair<std::string, std::string>> sets; // cell, typed text

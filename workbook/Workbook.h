@@ -3,6 +3,7 @@
 #include "Program.h"
 #include "Reference.h"
 #include "Value.h"
+#include "format/CellFormats.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -134,6 +135,10 @@ public:
     // nothing changed, when an insert would push filled cells off the sheet.
     bool restructure(SheetIndex sheet, const RowsColumnsChange &change, std::string *message = nullptr);
 
+    // How cells look: styles, number formats, merged areas.
+    CellFormats &formats() { return m_formats; }
+    const CellFormats &formats() const { return m_formats; }
+
     // Every non-empty cell of a sheet, column by column, rows ascending.
     void forEachCell(SheetIndex sheet, const std::function<void(int row, int column)> &visit) const;
 
@@ -212,6 +217,7 @@ private:
     std::vector<Cell> m_cells;
     std::unordered_map<CellId, std::string> m_keptFormulas;
     std::vector<DefinedName> m_names;
+    CellFormats m_formats;
     std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name
     // Formulas that read a range, filed under every column the range covers
     // (ranges wider than a few dozen columns under `m_wideListeners`), so a

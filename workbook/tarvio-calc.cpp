@@ -1,6 +1,6 @@
 // tarvio-calc: the embedded workbook from the command line, for scripts,
 // large workbooks and benchmarks.
-//   tarvio-calc FILE --dump
+//   tarvio-calc FILE --dump [--text]   (--text: each cell's text as its format shows it)
 //   tarvio-calc FILE [--set Sheet!A1=VALUE ...] --get Sheet!B5[,Sheet!C7...]
 //   tarvio-calc FILE --scan A1=FROM:TO:COUNT [--scan A2=FROM:TO:COUNT] --get C1,B1
 // With --office [--pipe NAME] the same runs in LibreOffice Calc, through the
@@ -10,6 +10,7 @@
 #include "CalcCommand.h"
 #include "ProgramBeside.h"
 #include "Workbook.h"
+#include "format/ShownValue.h"
 #include "io/WorkbookFiles.h"
 
 #include <algorithm>
@@ -63,7 +64,18 @@ private:
     std::vector<CellLocation> m_cells;
 };
 
-void dump(Workbook &book)
+// The text a cell shows in its column: as wide as the file made it, else as
+// wide as the text (the window widens such columns to fit).
+std::string shownText(Workbook &book, const CellLocation &where, const Value &v)
+{
+    const auto &widths = book.columnWidths(where.sheet);
+    const auto width = widths.find(where.column);
+    const CellFormats &formats = book.formats();
+    const StyleIndex style = formats.styleAt(where.sheet, where.row, where.column);
+    return shownValue(v, formats.numberFormat(style), width == widths.end() ? 0 : std::max(1, static_cast<int>(width->second))).text;
+}
+
+void dump(Workbook &book, bool text)
 {
     for (SheetIndex s = 0; s < book.sheetCount(); ++s) {
         std::vector<std::pair<int, int>> cells;
@@ -73,7 +85,8 @@ void dump(Workbook &book)
         for (const auto &[row, column] : cells) {
             const Value v = book.value({s, row, column});
             if (!v.isEmpty())
-                std::cout << prefix << cellText({row, column}) << '\t' << exactText(v) << '\n';
+                std::cout << prefix << cellText({row, column}) << '\t'
+                          << (text ? shownText(book, {s, row, column}, v) : exactText(v)) << '\n';
         }
     }
 }
@@ -107,7 +120,7 @@ int main(int argc, char *argv[])
         return calcUnreadableFile;
     }
     if (command.dump) {
-        dump(book);
+        dump(book, command.text);
         return calcDone;
     }
     EmbeddedCells cells(book);

@@ -1,6 +1,7 @@
 #include "EmbeddedObjects.h"
 
 #include "EmbeddedBackend.h"
+#include "format/ShownValue.h"
 
 #include <QRegularExpression>
 
@@ -305,8 +306,13 @@ QVariant EmbeddedRangeObject::read(const QString &member, const QVariantList &) 
         return addressOf(m_areas);
     if (isMember(member, "Value"))
         return variantOf(book.value(first()));
-    if (isMember(member, "Text"))
-        return QString::fromStdString(displayText(book.value(first())));
+    if (isMember(member, "Text")) {
+        // As the cell shows it, through its number format, as a spreadsheet's Text is.
+        const CellLocation where = first();
+        const CellFormats &formats = book.formats();
+        return QString::fromStdString(
+            shownValue(book.value(where), formats.numberFormat(formats.styleAt(where.sheet, where.row, where.column))).text);
+    }
     if (isMember(member, "HasFormula")) {
         for (const CellRange &area : m_areas)
             for (int r = area.firstRow; r <= area.lastRow && r - area.firstRow < 10000; ++r)

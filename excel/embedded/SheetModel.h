@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EmbeddedDocument.h"
+#include "format/NumberFormat.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>
@@ -26,6 +27,11 @@ public:
 
     // What the user typed into a cell, as the formula bar shows it.
     QString inputText(int row, int column) const;
+    // What a cell shows in a column `width` characters wide: a number that
+    // does not fit shows "#" across it.
+    QString shownText(int row, int column, int width) const;
+    bool holdsNumber(int row, int column) const;
+    const workbook::CellStyle &cellStyle(int row, int column) const;
 
 signals:
     // A typed entry was refused; the cell keeps what it had. `message` says
@@ -33,6 +39,7 @@ signals:
     void editRefused(const QModelIndex &index, const QString &text, const QString &message, int position);
 
 private:
+    workbook::FormattedText formatted(const workbook::CellLocation &where, int width) const;
     void cellsChanged(const QList<workbook::CellLocation> &cells);
     void cellsMoved(workbook::SheetIndex sheet);
 

@@ -3,6 +3,7 @@
 #include "EmbeddedBackend.h"
 #include "SheetModel.h"
 #include "SheetView.h"
+#include "CellDelegate.h"
 #include "WorkbookOpening.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -52,6 +54,7 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
     bar->addWidget(m_formulaBar, 1);
     layout->addLayout(bar);
     m_view->setModel(m_model);
+    m_view->setItemDelegate(new CellDelegate(m_model, m_view));
     layout->addWidget(m_view, 1);
     m_sheetTabs->setShape(QTabBar::RoundedSouth);
     m_sheetTabs->setDrawBase(false);
@@ -102,6 +105,7 @@ WorkbookWindow::WorkbookWindow(EmbeddedDocument *document, QWidget *parent)
 
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
+    showRowsAndMergedAreas();
     updateTitle();
     if (!document->readNotes().isEmpty())
         QTimer::singleShot(0, this, &WorkbookWindow::tellReadNotes);
@@ -464,8 +468,9 @@ bool WorkbookWindow::copySelection()
     QStringList lines;
     for (int r = range.top(); r <= range.bottom(); ++r) {
         QStringList cells;
+        // Values with all their digits, not as their formats show them: a paste gives back the same numbers.
         for (int c = range.left(); c <= range.right(); ++c)
-            cells << m_model->data(m_model->index(r, c)).toString();
+            cells << QString::fromStdString(displayText(m_document->book().value({m_model->sheet(), r, c})));
         lines << cells.join(QLatin1Char('\t'));
     }
     QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
@@ -497,7 +502,19 @@ void WorkbookWindow::showSheet(int index)
     m_document->setActiveSheet(index);
     m_view->setCurrentIndex(m_model->index(0, 0));
     fitUsedColumns();
+    showRowsAndMergedAreas();
     selectionChanged();
+}
+
+void WorkbookWindow::showRowsAndMergedAreas()
+{
+    // Row heights come with the areas: both shape the grid from the file.
+    QHeaderView *rows = m_view->verticalHeader();
+    for (const auto &[row, points] : m_document->book().formats().rowHeights(m_model->sheet()))
+        rows->resizeSection(row, std::max(1, static_cast<int>(points * 4 / 3 + 0.5)));
+    m_view->clearSpans();
+    for (const MergedArea &a : m_document->book().formats().mergedAreas(m_model->sheet()))
+        m_view->setSpan(a.firstRow, a.firstColumn, a.lastRow - a.firstRow + 1, a.lastColumn - a.firstColumn + 1);
 }
 
 void WorkbookWindow::openFile()

@@ -70,6 +70,7 @@ private:
     void tellReadNotes();
     void updateTitle();
     void fitUsedColumns();
+    void showRowsAndMergedAreas();
     void updateFormulaBar();
     void selectionChanged();
     void commitFormulaBar();

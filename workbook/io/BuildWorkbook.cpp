@@ -86,6 +86,46 @@ private:
     LoadReport &m_report;
 };
 
+// Most cells a sheet's formatted areas are spread to (whole rows and columns
+// aside), so a file cannot make the workbook hold a style per cell of a sheet.
+constexpr long long mostStyledCells = 1LL << 22;
+
+// `styles`: the workbook's index of each of the file's styles.
+void applyFormats(const std::vector<StyleIndex> &styles, const ImportedSheet &sheet, SheetIndex index, Workbook &book,
+                  LoadReport &report)
+{
+    CellFormats &formats = book.formats();
+    long long spread = 0;
+    for (const ImportedStyleArea &styled : sheet.styled) {
+        if (styled.style < 0 || static_cast<size_t>(styled.style) >= styles.size())
+            continue;
+        const StyleIndex style = styles[static_cast<size_t>(styled.style)];
+        const ImportedArea &a = styled.area;
+        if (a.firstRow == 0 && a.lastRow >= maxRows - 1) {
+            for (int column = a.firstColumn; column <= a.lastColumn; ++column)
+                formats.setColumnStyle(index, column, style);
+        } else if (a.firstColumn == 0 && a.lastColumn >= maxColumns - 1) {
+            for (int row = a.firstRow; row <= a.lastRow; ++row)
+                formats.setRowStyle(index, row, style);
+        } else {
+            spread += static_cast<long long>(a.lastRow - a.firstRow + 1) * (a.lastColumn - a.firstColumn + 1);
+            if (spread > mostStyledCells) {
+                report.notRead.push_back("the formats of " + quotedSheetName(sheet.name) + " past "
+                                         + std::to_string(mostStyledCells) + " cells are not read");
+                report.unsupported.push_back("formats of more than " + std::to_string(mostStyledCells) + " cells in a sheet");
+                break;
+            }
+            for (int row = a.firstRow; row <= a.lastRow; ++row)
+                for (int column = a.firstColumn; column <= a.lastColumn; ++column)
+                    formats.setCellStyle(index, row, column, style);
+        }
+    }
+    for (const auto &[row, height] : sheet.rowHeights)
+        formats.setRowHeight(index, row, height);
+    for (const ImportedArea &a : sheet.merged)
+        formats.addMergedArea(index, MergedArea{a.firstRow, a.firstColumn, a.lastRow, a.lastColumn});
+}
+
 } // namespace
 
 LoadReport buildWorkbook(const ImportedData &data, Workbook &book)
@@ -112,10 +152,14 @@ LoadReport buildWorkbook(const ImportedData &data, Workbook &book)
         const SheetIndex scope = name.scope >= 0 && static_cast<size_t>(name.scope) < sheets.size() ? sheets[name.scope] : -1;
         book.defineName(name.name, name.expression, scope);
     }
+    std::vector<StyleIndex> styles;
+    for (const CellStyle &style : data.styles)
+        styles.push_back(book.formats().addStyle(style));
     Builder builder(book, report);
     for (size_t i = 0; i < data.sheets.size(); ++i) {
         for (const auto &[column, width] : data.sheets[i].columnWidths)
             book.setColumnWidth(sheets[i], column, width);
+        applyFormats(styles, data.sheets[i], sheets[i], book, report);
         for (const ImportedCell &cell : data.sheets[i].cells)
             builder.cell(CellLocation{sheets[i], cell.row, cell.column}, cell);
     }

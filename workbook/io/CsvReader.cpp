@@ -20,7 +20,7 @@ public:
     explicit CsvParser(ImportedData &data)
         : m_data(data)
     {
-        m_data.sheets.push_back(ImportedSheet{"data", {}, {}});
+        m_data.sheets.push_back(ImportedSheet{"data", {}, {}, {}, {}, {}});
         m_data.unsupported.push_back("the CSV format");
     }
 

@@ -69,10 +69,73 @@ private:
     size_t m_pos = 0;
 };
 
-constexpr std::int64_t magic = 0x54564f32; // "TVO2"
+constexpr std::int64_t magic = 0x54564f33; // "TVO3"
 
 // What a formula's cached result is, as bits.
 constexpr std::int64_t cachedNumber = 1, cachedBoolean = 2, cachedError = 4;
+
+void writeArea(Writer &w, const ImportedArea &a)
+{
+    w.integer(a.firstRow);
+    w.integer(a.firstColumn);
+    w.integer(a.lastRow);
+    w.integer(a.lastColumn);
+}
+
+bool readArea(Reader &r, ImportedArea &a)
+{
+    std::int64_t v[4];
+    for (std::int64_t &x : v)
+        if (!r.integer(x))
+            return false;
+    a = ImportedArea{static_cast<std::int32_t>(v[0]), static_cast<std::int32_t>(v[1]), static_cast<std::int32_t>(v[2]),
+                     static_cast<std::int32_t>(v[3])};
+    return true;
+}
+
+void writeStyle(Writer &w, const CellStyle &s)
+{
+    w.text(s.numberFormat);
+    w.text(s.fontName);
+    w.number(s.fontSize);
+    w.integer((s.bold ? 1 : 0) | (s.italic ? 2 : 0) | (s.underline ? 4 : 0) | (s.strikeout ? 8 : 0) | (s.wrap ? 16 : 0)
+              | (static_cast<std::int64_t>(s.alignment) << 8) | (static_cast<std::int64_t>(s.vertical) << 16));
+    w.integer(s.fontColour);
+    w.integer(s.fill);
+    for (const BorderSide *side : {&s.left, &s.right, &s.top, &s.bottom}) {
+        w.integer(static_cast<std::int64_t>(side->line));
+        w.integer(side->colour);
+    }
+}
+
+bool readStyle(Reader &r, CellStyle &s)
+{
+    std::int64_t flags, font, fill;
+    if (!r.text(s.numberFormat) || !r.text(s.fontName) || !r.number(s.fontSize) || !r.integer(flags) || !r.integer(font)
+        || !r.integer(fill))
+        return false;
+    const std::int64_t alignment = (flags >> 8) & 0xFF, vertical = flags >> 16;
+    if (alignment > static_cast<std::int64_t>(HorizontalAlignment::Fill) || vertical < 0
+        || vertical > static_cast<std::int64_t>(VerticalAlignment::Justify))
+        return false;
+    s.bold = (flags & 1) != 0;
+    s.italic = (flags & 2) != 0;
+    s.underline = (flags & 4) != 0;
+    s.strikeout = (flags & 8) != 0;
+    s.wrap = (flags & 16) != 0;
+    s.alignment = static_cast<HorizontalAlignment>(alignment);
+    s.vertical = static_cast<VerticalAlignment>(vertical);
+    s.fontColour = static_cast<Rgb>(font);
+    s.fill = static_cast<Rgb>(fill);
+    for (BorderSide *side : {&s.left, &s.right, &s.top, &s.bottom}) {
+        std::int64_t line, colour;
+        if (!r.integer(line) || !r.integer(colour) || line < 0 || line > static_cast<std::int64_t>(BorderLine::Hair))
+            return false;
+        side->line = static_cast<BorderLine>(line);
+        side->colour = static_cast<Rgb>(colour);
+    }
+    return true;
+}
 
 } // namespace
 
@@ -125,7 +188,23 @@ std::string serialize(const ImportedData &data)
             w.integer(column);
             w.number(width);
         }
+        w.integer(static_cast<std::int64_t>(sheet.rowHeights.size()));
+        for (const auto &[row, height] : sheet.rowHeights) {
+            w.integer(row);
+            w.number(height);
+        }
+        w.integer(static_cast<std::int64_t>(sheet.styled.size()));
+        for (const ImportedStyleArea &styled : sheet.styled) {
+            writeArea(w, styled.area);
+            w.integer(styled.style);
+        }
+        w.integer(static_cast<std::int64_t>(sheet.merged.size()));
+        for (const ImportedArea &area : sheet.merged)
+            writeArea(w, area);
     }
+    w.integer(static_cast<std::int64_t>(data.styles.size()));
+    for (const CellStyle &style : data.styles)
+        writeStyle(w, style);
     w.integer(static_cast<std::int64_t>(data.names.size()));
     for (const ImportedName &name : data.names) {
         w.text(name.name);
@@ -183,7 +262,39 @@ bool deserialize(const std::string &bytes, ImportedData &data)
                 return false;
             column = static_cast<std::int32_t>(c);
         }
+        size_t heights = 0, styled = 0, merged = 0;
+        if (!r.count(heights))
+            return false;
+        sheet.rowHeights.resize(heights);
+        for (auto &[row, height] : sheet.rowHeights) {
+            std::int64_t at = 0;
+            if (!r.integer(at) || !r.number(height))
+                return false;
+            row = static_cast<std::int32_t>(at);
+        }
+        if (!r.count(styled))
+            return false;
+        sheet.styled.resize(styled);
+        for (ImportedStyleArea &area : sheet.styled) {
+            std::int64_t style = 0;
+            if (!readArea(r, area.area) || !r.integer(style))
+                return false;
+            area.style = static_cast<std::int32_t>(style);
+        }
+        if (!r.count(merged))
+            return false;
+        sheet.merged.resize(merged);
+        for (ImportedArea &area : sheet.merged)
+            if (!readArea(r, area))
+                return false;
     }
+    size_t styles = 0;
+    if (!r.count(styles))
+        return false;
+    data.styles.resize(styles);
+    for (CellStyle &style : data.styles)
+        if (!readStyle(r, style))
+            return false;
     size_t names = 0;
     if (!r.count(names))
         return false;

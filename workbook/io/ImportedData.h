@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../format/CellStyle.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,11 +27,27 @@ struct ImportedCell
     bool cachedIsError = false;   // `cached` is an error literal
 };
 
+// A rectangle of a sheet, 0-based and inclusive.
+struct ImportedArea
+{
+    std::int32_t firstRow = 0, firstColumn = 0, lastRow = 0, lastColumn = 0;
+};
+
+struct ImportedStyleArea
+{
+    ImportedArea area;
+    std::int32_t style = 0; // into ImportedData::styles
+};
+
 struct ImportedSheet
 {
     std::string name;
     std::vector<ImportedCell> cells;
     std::vector<std::pair<std::int32_t, double>> columnWidths; // column, width in characters
+    std::vector<std::pair<std::int32_t, double>> rowHeights;   // row, height in points
+    // Cells (or whole rows and columns) whose style is not the file's default.
+    std::vector<ImportedStyleArea> styled;
+    std::vector<ImportedArea> merged;
 };
 
 struct ImportedName
@@ -43,6 +61,8 @@ struct ImportedData
 {
     std::vector<ImportedSheet> sheets;
     std::vector<ImportedName> names;
+    // The file's cell styles; index 0 is its default.
+    std::vector<CellStyle> styles;
     // What the file held that this program cannot write back.
     std::vector<std::string> unsupported;
     // Cells of multi-cell array formulas: their cached values are kept as they are.

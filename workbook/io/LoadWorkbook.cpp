@@ -30,11 +30,15 @@ void noteUnreadParts(const std::string &path, std::vector<std::string> &unsuppor
         return;
     static const std::pair<const char *, const char *> parts[] = {
         {"xl/charts/", "charts"}, {"xl/media/", "pictures"}, {"xl/comments", "comments"},
-        {"xl/pivotTables/", "pivot tables"}, {"xl/vbaProject.bin", "macros"},
+        {"xl/pivotTables/", "pivot tables"}, {"xl/vbaProject.bin", "macros"}, {"xl/tables/", "tables"},
     };
     for (const auto &[entry, what] : parts)
         if (directory.hasEntryStartingWith(entry))
             unsupported.push_back(what);
+    // Charts and pictures sit in drawings; drawings without either hold shapes.
+    if (directory.hasEntryStartingWith("xl/drawings/") && !directory.hasEntryStartingWith("xl/charts/")
+        && !directory.hasEntryStartingWith("xl/media/"))
+        unsupported.push_back("shapes");
 }
 
 LoadReport cannotRead(const std::string &path, const std::string &reason)

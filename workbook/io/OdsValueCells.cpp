@@ -1,6 +1,7 @@
 #include "OdsValueCells.h"
 
 #include "IsoDates.h"
+#include "OdsStyles.h"
 #include "XmlPart.h"
 
 #include "../FormulaParser.h"
@@ -26,7 +27,8 @@ constexpr long long mostRepeatedCopies = 16LL << 20;
 // The attributes this reader looks at.
 enum Attribute {
     ValueType, Value, DateValue, TimeValue, BooleanValue, StringValue, CalcValueType, Formula, ColumnsRepeated,
-    RowsRepeated, MatrixColumns, SpaceCount, TableName, AttributeCount
+    RowsRepeated, MatrixColumns, SpaceCount, TableName, StyleName, DefaultCellStyle, ColumnsSpanned, RowsSpanned,
+    AttributeCount
 };
 
 struct AttributeName
@@ -38,7 +40,8 @@ constexpr std::array<AttributeName, AttributeCount> attributeNames = {{
     {"office", "value-type"}, {"office", "value"}, {"office", "date-value"}, {"office", "time-value"},
     {"office", "boolean-value"}, {"office", "string-value"}, {"calcext", "value-type"}, {"table", "formula"},
     {"table", "number-columns-repeated"}, {"table", "number-rows-repeated"},
-    {"table", "number-matrix-columns-spanned"}, {"text", "c"}, {"table", "name"},
+    {"table", "number-matrix-columns-spanned"}, {"text", "c"}, {"table", "name"}, {"table", "style-name"},
+    {"table", "default-cell-style-name"}, {"table", "number-columns-spanned"}, {"table", "number-rows-spanned"},
 }};
 
 class Attributes
@@ -182,17 +185,25 @@ private:
 class ContentHandler : public orcus::sax_handler
 {
 public:
-    explicit ContentHandler(ImportedData &data)
-        : m_data(data)
+    explicit ContentHandler(ImportedData &data, OdsStyles &styles)
+        : m_data(data), m_styles(styles)
     {
     }
 
-    void attribute(const orcus::sax::parser_attribute &attribute) { m_attributes.take(attribute); }
+    void attribute(const orcus::sax::parser_attribute &attribute)
+    {
+        m_attributes.take(attribute);
+        if (!m_inBody)
+            m_styles.attribute(attribute);
+    }
 
     void start_element(const orcus::sax::parser_element &element)
     {
         const std::string_view ns = element.ns, name = element.name;
-        if (m_inAnnotation > 0) {
+        if (!m_inBody) {
+            m_inBody = ns == "office" && name == "body";
+            m_styles.startElement(ns, name);
+        } else if (m_inAnnotation > 0) {
             m_inAnnotation += ns == "office" && name == "annotation";
         } else if (m_inCell && ns == "table") {
             m_nestedCells += name == "table-cell" || name == "covered-table-cell"; // of a table inside the cell
@@ -210,7 +221,9 @@ public:
     void end_element(const orcus::sax::parser_element &element)
     {
         const std::string_view ns = element.ns, name = element.name;
-        if (m_inAnnotation > 0) {
+        if (!m_inBody) {
+            m_styles.endElement(ns, name);
+        } else if (m_inAnnotation > 0) {
             m_inAnnotation -= ns == "office" && name == "annotation";
         } else if (ns == "text" && (name == "p" || name == "h")) {
             m_inParagraph = false;
@@ -230,7 +243,9 @@ public:
 
     void characters(std::string_view text, bool)
     {
-        if (m_inCell && m_inParagraph && m_inAnnotation == 0)
+        if (!m_inBody)
+            m_styles.characters(text);
+        else if (m_inCell && m_inParagraph && m_inAnnotation == 0)
             m_content.text(text);
     }
 
@@ -259,20 +274,54 @@ private:
                 if (sheet.name == m_attributes[TableName])
                     m_sheet = &sheet;
             m_row = 0;
+            m_tableColumn = 0;
+        } else if (name == "table-column" && m_sheet) {
+            columnStyle();
         } else if (name == "table-row" && m_sheet) {
             m_rowRepeat = m_attributes.count(RowsRepeated, maxRows + 1LL);
             m_column = 0;
             m_rowCells.clear();
+            m_rowStyles.clear();
         } else if ((name == "table-cell" || name == "covered-table-cell") && m_sheet) {
             m_inCell = true;
             m_cellRepeat = m_attributes.count(ColumnsRepeated, maxColumns + 1LL);
             m_content.start(m_attributes);
+            m_cellStyle = m_attributes.has(StyleName) ? m_styles.styleIndex(m_attributes[StyleName], m_data.styles) : -1;
+            if (name == "table-cell" && (m_attributes.has(ColumnsSpanned) || m_attributes.has(RowsSpanned)))
+                merge(m_attributes.count(RowsSpanned, maxRows), m_attributes.count(ColumnsSpanned, maxColumns));
         }
+    }
+
+    // A column's default cell style formats the column's cells that name none.
+    void columnStyle()
+    {
+        const long long repeat = m_attributes.count(ColumnsRepeated, maxColumns + 1LL);
+        const std::int32_t style = m_styles.styleIndex(m_attributes[DefaultCellStyle], m_data.styles);
+        if (style > 0 && m_tableColumn < maxColumns)
+            m_sheet->styled.push_back(ImportedStyleArea{
+                {0, static_cast<std::int32_t>(m_tableColumn), maxRows - 1,
+                 static_cast<std::int32_t>(std::min(m_tableColumn + repeat, static_cast<long long>(maxColumns)) - 1)},
+                style});
+        m_tableColumn += repeat;
+    }
+
+    void merge(long long rows, long long columns)
+    {
+        if ((rows > 1 || columns > 1) && m_row < maxRows && m_column < maxColumns)
+            m_sheet->merged.push_back(ImportedArea{static_cast<std::int32_t>(m_row), static_cast<std::int32_t>(m_column),
+                                                   static_cast<std::int32_t>(std::min(m_row + rows, static_cast<long long>(maxRows)) - 1),
+                                                   static_cast<std::int32_t>(std::min(m_column + columns, static_cast<long long>(maxColumns)) - 1)});
     }
 
     void endCell()
     {
         m_inCell = m_inParagraph = false;
+        // A cell naming a style has it, with or without content; "Default" in a formatted column too.
+        if (m_cellStyle >= 0 && m_column < maxColumns && (m_cellStyle > 0 || !m_sheet->styled.empty()))
+            m_rowStyles.push_back(ImportedStyleArea{
+                {0, static_cast<std::int32_t>(m_column), 0,
+                 static_cast<std::int32_t>(std::min(m_column + m_cellRepeat, static_cast<long long>(maxColumns)) - 1)},
+                m_cellStyle});
         ImportedCell cell;
         bool arrayFormula = false;
         if (m_content.finish(cell, arrayFormula)) {
@@ -295,6 +344,14 @@ private:
 
     void endRow()
     {
+        if (!m_rowStyles.empty() && m_row < maxRows) {
+            const std::int32_t last = static_cast<std::int32_t>(std::min(m_row + m_rowRepeat, static_cast<long long>(maxRows)) - 1);
+            for (ImportedStyleArea styled : m_rowStyles) {
+                styled.area.firstRow = static_cast<std::int32_t>(m_row);
+                styled.area.lastRow = last;
+                m_sheet->styled.push_back(styled);
+            }
+        }
         if (!m_rowCells.empty()) {
             const long long copies = std::min(m_rowRepeat, maxRows - m_row);
             if (copies < m_rowRepeat)
@@ -331,6 +388,11 @@ private:
     }
 
     ImportedData &m_data;
+    OdsStyles &m_styles;
+    bool m_inBody = false;
+    std::vector<ImportedStyleArea> m_rowStyles; // of the row under way, its rows still unset
+    std::int32_t m_cellStyle = -1;              // of the cell under way; -1: it names none
+    long long m_tableColumn = 0;                // of the next table-column element
     Attributes m_attributes;
     CellContent m_content;
     ImportedSheet *m_sheet = nullptr;
@@ -350,10 +412,17 @@ void addOpenDocumentCells(const std::string &path, ImportedData &data)
     orcus::zip_archive_stream_fd stream(path.c_str());
     orcus::zip_archive archive(&stream);
     archive.load();
+    // Named styles first: the automatic styles of the content build on them.
+    OdsStyles styles;
+    std::vector<unsigned char> part;
+    if (archive.read_file_entry("styles.xml", part)) {
+        ContentHandler stylesOnly(data, styles);
+        parseXmlPart(part, stylesOnly);
+    }
     std::vector<unsigned char> content;
     if (!archive.read_file_entry("content.xml", content))
         return;
-    ContentHandler handler(data);
+    ContentHandler handler(data, styles);
     parseXmlPart(content, handler);
 }
 

@@ -2,6 +2,7 @@
 
 #include "CsvReader.h"
 #include "OdsValueCells.h"
+#include "OrcusStyles.h"
 #include "XlsxCells.h"
 
 #include "../FormulaParser.h"
@@ -82,75 +83,6 @@ public:
 private:
     std::unordered_map<std::string, size_t> m_index;
     std::string m_segments;
-};
-
-// Keeps nothing but whether the file carried formatting. (A real object is
-// needed: orcus's ods reader uses it without checking for null.)
-class Styles : public iface::import_styles
-{
-public:
-    bool formatted = false;
-
-    void set_font_count(size_t) override {}
-    void set_font_bold(bool) override {}
-    void set_font_italic(bool) override {}
-    void set_font_name(std::string_view) override {}
-    void set_font_size(double) override {}
-    void set_font_underline(ss::underline_t) override {}
-    void set_font_underline_width(ss::underline_width_t) override {}
-    void set_font_underline_mode(ss::underline_mode_t) override {}
-    void set_font_underline_type(ss::underline_type_t) override {}
-    void set_font_underline_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
-    void set_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
-    void set_strikethrough_style(ss::strikethrough_style_t) override {}
-    void set_strikethrough_type(ss::strikethrough_type_t) override {}
-    void set_strikethrough_width(ss::strikethrough_width_t) override {}
-    void set_strikethrough_text(ss::strikethrough_text_t) override {}
-    size_t commit_font() override { return m_fonts++; }
-    void set_fill_count(size_t) override {}
-    void set_fill_pattern_type(ss::fill_pattern_t) override {}
-    void set_fill_fg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
-    void set_fill_bg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
-    size_t commit_fill() override { return m_fills++; }
-    void set_border_count(size_t) override {}
-    void set_border_style(ss::border_direction_t, ss::border_style_t) override {}
-    void set_border_color(ss::border_direction_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
-    void set_border_width(ss::border_direction_t, double, orcus::length_unit_t) override {}
-    size_t commit_border() override { return m_borders++; }
-    void set_cell_hidden(bool) override {}
-    void set_cell_locked(bool) override {}
-    void set_cell_print_content(bool) override {}
-    void set_cell_formula_hidden(bool) override {}
-    size_t commit_cell_protection() override { return m_protections++; }
-    void set_number_format_count(size_t) override {}
-    void set_number_format_identifier(size_t) override {}
-    void set_number_format_code(std::string_view) override {}
-    size_t commit_number_format() override { return m_numberFormats++; }
-    void set_cell_xf_count(size_t) override {}
-    void set_cell_style_xf_count(size_t) override {}
-    void set_dxf_count(size_t) override {}
-    void set_xf_font(size_t) override {}
-    void set_xf_fill(size_t) override {}
-    void set_xf_border(size_t) override {}
-    void set_xf_protection(size_t) override {}
-    void set_xf_number_format(size_t) override {}
-    void set_xf_style_xf(size_t) override {}
-    void set_xf_apply_alignment(bool) override {}
-    void set_xf_horizontal_alignment(ss::hor_alignment_t) override {}
-    void set_xf_vertical_alignment(ss::ver_alignment_t) override {}
-    size_t commit_cell_xf() override { return m_xfs++; }
-    size_t commit_cell_style_xf() override { return m_styleXfs++; }
-    size_t commit_dxf() override { return m_dxfs++; }
-    void set_cell_style_count(size_t) override {}
-    void set_cell_style_name(std::string_view) override {}
-    void set_cell_style_xf(size_t) override {}
-    void set_cell_style_builtin(size_t) override {}
-    void set_cell_style_parent_name(std::string_view) override {}
-    size_t commit_cell_style() override { return m_cellStyles++; }
-
-private:
-    size_t m_fonts = 0, m_fills = 0, m_borders = 0, m_protections = 0, m_numberFormats = 0, m_xfs = 0, m_styleXfs = 0,
-           m_dxfs = 0, m_cellStyles = 0;
 };
 
 // Both grammars: "Sheet!A1:B2" and OpenDocument's "$Sheet.A1:.B2".
@@ -351,7 +283,7 @@ public:
         : m_resolver(resolver)
     {
     }
-    bool merged = false;
+    std::vector<ImportedArea> merged;
     std::vector<std::pair<std::int32_t, double>> widths;
     void set_column_width(ss::col_t column, double width, orcus::length_unit_t unit) override
     {
@@ -360,10 +292,19 @@ public:
             widths.emplace_back(column, characters);
     }
     void set_column_hidden(ss::col_t, bool) override {}
-    void set_row_height(ss::row_t, double, orcus::length_unit_t) override {}
+    std::vector<std::pair<std::int32_t, double>> heights;
+    void set_row_height(ss::row_t row, double height, orcus::length_unit_t unit) override
+    {
+        if (unit == orcus::length_unit_t::point && row >= 0 && row < maxRows && height >= 0)
+            heights.emplace_back(row, height);
+    }
     // Called at every row element, so the resolver learns the row.
     void set_row_hidden(ss::row_t row, bool) override { m_resolver.enterRow(row); }
-    void set_merge_cell_range(const ss::range_t &) override { merged = true; }
+    void set_merge_cell_range(const ss::range_t &range) override
+    {
+        if (onSheet(range.first.row, range.first.column) && onSheet(range.last.row, range.last.column))
+            merged.push_back(ImportedArea{range.first.row, range.first.column, range.last.row, range.last.column});
+    }
 
 private:
     ReferenceResolver &m_resolver;
@@ -384,8 +325,9 @@ public:
     ImportedSheet &sheet() { return m_data.sheets[m_index]; }
     // Cells whose text is a shared string, resolved once all strings are known.
     std::vector<std::pair<size_t, size_t>> pendingStrings; // (cell index, string index)
-    bool formatted = false;
     SheetProperties properties;
+    // Cell formats (xf) the sheet uses, for what saving would lose of them.
+    std::vector<bool> usedFormats;
 
     iface::import_sheet_properties *get_sheet_properties() override { return &properties; }
     iface::import_named_expression *get_named_expression() override { return &m_names; }
@@ -414,8 +356,21 @@ public:
         const double serial = functions::dateSerial(year, month, day) + (hour * 3600 + minute * 60 + second) / 86400.0;
         add(row, col, ImportedCell::Kind::Number, serial, std::string());
     }
-    void set_format(ss::row_t, ss::col_t, size_t xf) override { formatted = formatted || xf != 0; }
-    void set_format(ss::row_t, ss::col_t, ss::row_t, ss::col_t, size_t xf) override { formatted = formatted || xf != 0; }
+    void set_format(ss::row_t row, ss::col_t col, size_t xf) override { set_format(row, col, row, col, xf); }
+    void set_format(ss::row_t firstRow, ss::col_t firstColumn, ss::row_t lastRow, ss::col_t lastColumn, size_t xf) override
+    {
+        // OpenDocument styles are read with its cells (see OdsValueCells). No
+        // file holds a million cell formats: such an index is a broken one.
+        if (!m_takesCells || xf == 0 || xf > (1u << 20) || !onSheet(firstRow, firstColumn) || firstRow > lastRow
+            || firstColumn > lastColumn)
+            return;
+        lastRow = std::min<ss::row_t>(lastRow, maxRows - 1);
+        lastColumn = std::min<ss::col_t>(lastColumn, maxColumns - 1);
+        sheet().styled.push_back(ImportedStyleArea{{firstRow, firstColumn, lastRow, lastColumn}, static_cast<std::int32_t>(xf)});
+        if (xf >= usedFormats.size())
+            usedFormats.resize(xf + 1);
+        usedFormats[xf] = true;
+    }
     void fill_down_cells(ss::row_t, ss::col_t, ss::row_t) override {} // only OpenDocument asks
     ss::range_size_t get_sheet_size() const override { return {maxRows, maxColumns}; }
 
@@ -473,7 +428,7 @@ public:
             noteUnsupported(m_data, "sheets past the " + std::to_string(mostSheets) + "th");
             return nullptr;
         }
-        m_data.sheets.push_back(ImportedSheet{std::string(name), {}, {}});
+        m_data.sheets.push_back(ImportedSheet{std::string(name), {}, {}, {}, {}, {}});
         m_sheets.push_back(std::make_unique<Sheet>(m_data, m_sheets.size(), m_format, m_resolver));
         return m_sheets.back().get();
     }
@@ -491,19 +446,23 @@ public:
 
     void finalize() override
     {
-        bool formatted = false, merged = false;
         for (auto &sheet : m_sheets) {
             for (const auto &[cell, string] : sheet->pendingStrings)
                 if (string < m_strings.strings.size())
                     sheet->sheet().cells[cell].text = m_strings.strings[string];
-            formatted = formatted || sheet->formatted;
             sheet->sheet().columnWidths = sheet->properties.widths;
-            merged = merged || sheet->properties.merged;
+            // OpenDocument merges are read with its cells (see OdsValueCells).
+            if (m_format != FileFormat::Ods) {
+                sheet->sheet().merged = std::move(sheet->properties.merged);
+                sheet->sheet().rowHeights = std::move(sheet->properties.heights);
+            }
+            for (size_t xf = 0; xf < sheet->usedFormats.size(); ++xf)
+                if (sheet->usedFormats[xf])
+                    for (const std::string &what : m_styles.lost(xf))
+                        noteUnsupported(m_data, what);
         }
-        if (formatted)
-            m_data.unsupported.push_back("cell formatting");
-        if (merged)
-            m_data.unsupported.push_back("merged cells");
+        if (m_format != FileFormat::Ods)
+            m_data.styles = m_styles.cellStyles();
         if (m_format == FileFormat::Ods)
             m_data.unsupported.push_back("the OpenDocument format");
     }
@@ -512,7 +471,7 @@ private:
     ImportedData &m_data;
     FileFormat m_format;
     SharedStrings m_strings;
-    Styles m_styles;
+    OrcusStyles m_styles;
     GlobalSettings m_settings;
     ReferenceResolver m_resolver;
     NamedExpressions m_names;

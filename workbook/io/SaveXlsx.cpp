@@ -66,9 +66,154 @@ std::string renameNote(const std::map<std::string, std::string> &shortened)
     return note + " (an xlsx sheet name holds at most 31 characters; formulas name the sheets so)";
 }
 
+lxw_color_t colourOf(Rgb colour)
+{
+    return colour == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : static_cast<lxw_color_t>(colour); // 0 means "unset" to libxlsxwriter
+}
+
+std::uint8_t borderOf(BorderLine line)
+{
+    switch (line) {
+    case BorderLine::None: return LXW_BORDER_NONE;
+    case BorderLine::Thin: return LXW_BORDER_THIN;
+    case BorderLine::Medium: return LXW_BORDER_MEDIUM;
+    case BorderLine::Thick: return LXW_BORDER_THICK;
+    case BorderLine::Dashed: return LXW_BORDER_DASHED;
+    case BorderLine::Dotted: return LXW_BORDER_DOTTED;
+    case BorderLine::Double: return LXW_BORDER_DOUBLE;
+    case BorderLine::Hair: return LXW_BORDER_HAIR;
+    }
+    return LXW_BORDER_NONE;
+}
+
+std::uint8_t alignmentOf(HorizontalAlignment alignment)
+{
+    switch (alignment) {
+    case HorizontalAlignment::General: return LXW_ALIGN_NONE;
+    case HorizontalAlignment::Left: return LXW_ALIGN_LEFT;
+    case HorizontalAlignment::Center: return LXW_ALIGN_CENTER;
+    case HorizontalAlignment::Right: return LXW_ALIGN_RIGHT;
+    case HorizontalAlignment::Justify: return LXW_ALIGN_JUSTIFY;
+    case HorizontalAlignment::Fill: return LXW_ALIGN_FILL;
+    }
+    return LXW_ALIGN_NONE;
+}
+
+// The file's format of each workbook style, made when first used; none for the default.
+class XlsxFormats
+{
+public:
+    XlsxFormats(lxw_workbook *file, const CellFormats &formats)
+        : m_file(file), m_formats(formats), m_made(formats.styleCount(), nullptr)
+    {
+    }
+
+    lxw_format *operator()(StyleIndex index)
+    {
+        if (index == defaultStyle || index >= m_made.size())
+            return nullptr;
+        if (!m_made[index])
+            m_made[index] = make(m_formats.style(index));
+        return m_made[index];
+    }
+
+private:
+    lxw_format *make(const CellStyle &style)
+    {
+        lxw_format *f = workbook_add_format(m_file);
+        if (!f)
+            return nullptr;
+        if (style.numberFormat != "General")
+            format_set_num_format(f, style.numberFormat.c_str());
+        if (!style.fontName.empty())
+            format_set_font_name(f, style.fontName.c_str());
+        if (style.fontSize > 0)
+            format_set_font_size(f, style.fontSize);
+        if (style.bold)
+            format_set_bold(f);
+        if (style.italic)
+            format_set_italic(f);
+        if (style.underline)
+            format_set_underline(f, LXW_UNDERLINE_SINGLE);
+        if (style.strikeout)
+            format_set_font_strikeout(f);
+        if (style.wrap)
+            format_set_text_wrap(f);
+        if (style.vertical != VerticalAlignment::Bottom)
+            format_set_align(f, style.vertical == VerticalAlignment::Top        ? LXW_ALIGN_VERTICAL_TOP
+                                : style.vertical == VerticalAlignment::Center ? LXW_ALIGN_VERTICAL_CENTER
+                                                                              : LXW_ALIGN_VERTICAL_JUSTIFY);
+        if (style.fontColour != noColour)
+            format_set_font_color(f, colourOf(style.fontColour));
+        if (style.fill != noColour) {
+            format_set_pattern(f, LXW_PATTERN_SOLID);
+            format_set_bg_color(f, colourOf(style.fill));
+        }
+        if (style.alignment != HorizontalAlignment::General)
+            format_set_align(f, alignmentOf(style.alignment));
+        const std::pair<const BorderSide &, void (*)(lxw_format *, uint8_t)> lines[] = {
+            {style.left, format_set_left}, {style.right, format_set_right}, {style.top, format_set_top}, {style.bottom, format_set_bottom}};
+        const std::pair<const BorderSide &, void (*)(lxw_format *, lxw_color_t)> colours[] = {
+            {style.left, format_set_left_color}, {style.right, format_set_right_color},
+            {style.top, format_set_top_color}, {style.bottom, format_set_bottom_color}};
+        for (const auto &[side, set] : lines)
+            if (side.line != BorderLine::None)
+                set(f, borderOf(side.line));
+        for (const auto &[side, set] : colours)
+            if (side.line != BorderLine::None && side.colour != noColour)
+                set(f, colourOf(side.colour));
+        return f;
+    }
+
+    lxw_workbook *m_file;
+    const CellFormats &m_formats;
+    std::vector<lxw_format *> m_made;
+};
+
+// The formats of a sheet's rows, columns and merged areas, with the column
+// widths and row heights: set before its cells, which then overwrite a merged
+// area's first.
+bool writeSheetFormats(lxw_worksheet *sheet, const Workbook &book, SheetIndex s, XlsxFormats &formats)
+{
+    const CellFormats &cellFormats = book.formats();
+    std::map<int, std::pair<double, StyleIndex>> columns;
+    for (const auto &[column, width] : book.columnWidths(s))
+        columns[column] = {width, defaultStyle};
+    for (const auto &[column, style] : cellFormats.columnStyles(s)) {
+        const auto found = columns.find(column);
+        columns[column] = {found == columns.end() ? LXW_DEF_COL_WIDTH : found->second.first, style};
+    }
+    bool ok = true;
+    for (const auto &[column, setting] : columns)
+        ok = ok && worksheet_set_column(sheet, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column), setting.first,
+                                        formats(setting.second)) == LXW_NO_ERROR;
+    std::map<int, std::pair<double, StyleIndex>> rows;
+    for (const auto &[row, height] : cellFormats.rowHeights(s))
+        rows[row] = {height, defaultStyle};
+    for (const auto &[row, style] : cellFormats.rowStyles(s)) {
+        const auto found = rows.find(row);
+        rows[row] = {found == rows.end() ? LXW_DEF_ROW_HEIGHT : found->second.first, style};
+    }
+    for (const auto &[row, setting] : rows)
+        ok = ok && worksheet_set_row(sheet, static_cast<lxw_row_t>(row), setting.first, formats(setting.second)) == LXW_NO_ERROR;
+    for (const MergedArea &a : cellFormats.mergedAreas(s)) {
+        if (a.firstRow == a.lastRow && a.firstColumn == a.lastColumn)
+            continue;
+        ok = ok && worksheet_merge_range(sheet, static_cast<lxw_row_t>(a.firstRow), static_cast<lxw_col_t>(a.firstColumn),
+                                         static_cast<lxw_row_t>(a.lastRow), static_cast<lxw_col_t>(a.lastColumn), "",
+                                         formats(cellFormats.styleAt(s, a.firstRow, a.firstColumn))) == LXW_NO_ERROR;
+    }
+    // Formatted cells without a value keep their format.
+    cellFormats.forEachStyledCell(s, [&](int row, int column, StyleIndex style) {
+        if (ok && style != defaultStyle && !book.hasFormula({s, row, column}) && book.input({s, row, column}).constant.isEmpty())
+            ok = worksheet_write_blank(sheet, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(column), formats(style)) == LXW_NO_ERROR;
+    });
+    return ok;
+}
+
 // False when libxlsxwriter refuses the cell; an overlong text is cut, its cell added to `cut`.
 bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where, const XlsxSheetNames &names,
-               std::vector<std::string> &cut)
+               std::vector<std::string> &cut, lxw_format *format)
 {
     const CellInput input = book.input(where);
     const lxw_row_t row = static_cast<lxw_row_t>(where.row);
@@ -79,26 +224,26 @@ bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where, 
         const std::string formula = "=" + names.formula(input.isKept ? input.formula : formulaForFile(input.formula));
         const Value result = book.value(where);
         if (result.isNumber() || (result.isBoolean() && !input.isKept))
-            return worksheet_write_formula_num(sheet, row, column, formula.c_str(), nullptr, result.asNumber()) == LXW_NO_ERROR;
-        return worksheet_write_formula_str(sheet, row, column, formula.c_str(), nullptr, displayText(result).c_str())
+            return worksheet_write_formula_num(sheet, row, column, formula.c_str(), format, result.asNumber()) == LXW_NO_ERROR;
+        return worksheet_write_formula_str(sheet, row, column, formula.c_str(), format, displayText(result).c_str())
             == LXW_NO_ERROR;
     }
     const Value &v = input.constant;
     switch (v.type()) {
     case ValueType::Number:
-        return worksheet_write_number(sheet, row, column, v.asNumber(), nullptr) == LXW_NO_ERROR;
+        return worksheet_write_number(sheet, row, column, v.asNumber(), format) == LXW_NO_ERROR;
     case ValueType::Boolean:
-        return worksheet_write_boolean(sheet, row, column, v.asBoolean(), nullptr) == LXW_NO_ERROR;
+        return worksheet_write_boolean(sheet, row, column, v.asBoolean(), format) == LXW_NO_ERROR;
     case ValueType::Text: {
         const std::string text = cutToCellLimit(v.asText());
         if (text.size() < v.asText().size())
             cut.push_back(quotedSheetName(book.sheetName(where.sheet)) + "!" + cellText({where.row, where.column}));
-        return worksheet_write_string(sheet, row, column, text.c_str(), nullptr) == LXW_NO_ERROR;
+        return worksheet_write_string(sheet, row, column, text.c_str(), format) == LXW_NO_ERROR;
     }
     case ValueType::Error: {
         // An error typed as a constant is stored as the formula that gives it.
         const std::string formula = "=" + std::string(errorText(v.asError()));
-        return worksheet_write_formula_str(sheet, row, column, formula.c_str(), nullptr, formula.c_str() + 1) == LXW_NO_ERROR;
+        return worksheet_write_formula_str(sheet, row, column, formula.c_str(), format, formula.c_str() + 1) == LXW_NO_ERROR;
     }
     case ValueType::Empty:
         return true;
@@ -130,6 +275,7 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
     for (SheetIndex s = 0; s < book.sheetCount(); ++s)
         sheetNames.push_back(book.sheetName(s));
     const XlsxSheetNames names(sheetNames);
+    XlsxFormats formats(file, book.formats());
     for (SheetIndex s = 0; s < book.sheetCount() && ok; ++s) {
         lxw_worksheet *sheet = workbook_add_worksheet(file, names.name(s).c_str());
         if (!sheet) {
@@ -137,10 +283,14 @@ bool saveWorkbookXlsx(Workbook &book, const std::string &path, std::string &mess
             failure = "the sheet name \"" + book.sheetName(s) + "\" cannot be saved";
             break;
         }
-        for (const auto &[column, width] : book.columnWidths(s))
-            worksheet_set_column(sheet, static_cast<lxw_col_t>(column), static_cast<lxw_col_t>(column), width, nullptr);
+        if (!writeSheetFormats(sheet, book, s, formats)) {
+            ok = false;
+            failure = "the formats of the sheet \"" + book.sheetName(s) + "\" cannot be saved";
+            break;
+        }
         book.forEachCell(s, [&](int row, int column) {
-            if (ok && !writeCell(sheet, book, CellLocation{s, row, column}, names, cut)) {
+            if (ok && !writeCell(sheet, book, CellLocation{s, row, column}, names, cut,
+                                 formats(book.formats().styleAt(s, row, column)))) {
                 ok = false;
                 failure = "cell " + quotedSheetName(book.sheetName(s)) + "!" + cellText({row, column}) + " cannot be saved";
             }

@@ -8,7 +8,9 @@
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <unordered_map>
 #include <vector>
@@ -81,8 +83,15 @@ std::string partPath(const std::string &folder, const std::string &target)
     return joined;
 }
 
-// Sheet name -> its part, as the workbook part and its relationships name them.
-std::map<std::string, std::string> sheetParts(const orcus::zip_archive &archive)
+// The parts of a workbook, as the workbook part and its relationships name them.
+struct WorkbookParts
+{
+    std::map<std::string, std::string> sheets; // sheet name -> its part
+    std::string styles;
+    bool hiddenSheets = false;
+};
+
+WorkbookParts workbookParts(const orcus::zip_archive &archive)
 {
     std::string workbook = "xl/workbook.xml";
     for (auto &relationship : elementsOf(archive, "_rels/.rels", "Relationship")) {
@@ -93,17 +102,113 @@ std::map<std::string, std::string> sheetParts(const orcus::zip_archive &archive)
     const size_t slash = workbook.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : workbook.substr(0, slash);
     const std::string file = slash == std::string::npos ? workbook : workbook.substr(slash + 1);
+    WorkbookParts parts;
     std::map<std::string, std::string> targets;
-    for (auto &relationship : elementsOf(archive, partPath(folder, "_rels/" + file + ".rels"), "Relationship"))
+    for (auto &relationship : elementsOf(archive, partPath(folder, "_rels/" + file + ".rels"), "Relationship")) {
         targets[relationship["Id"]] = partPath(folder, relationship["Target"]);
-    std::map<std::string, std::string> parts;
+        const std::string &type = relationship["Type"];
+        if (type.size() >= 7 && type.compare(type.size() - 7, 7, "/styles") == 0)
+            parts.styles = targets[relationship["Id"]];
+    }
     for (auto &sheet : elementsOf(archive, workbook, "sheet")) {
+        if (!sheet["state"].empty() && sheet["state"] != "visible")
+            parts.hiddenSheets = true;
         const auto target = targets.find(sheet["id"]);
         if (target != targets.end())
-            parts[sheet["name"]] = target->second;
+            parts.sheets[sheet["name"]] = target->second;
     }
     return parts;
 }
+
+// What orcus does not pass on of the styles part: wrapped, underlined and
+// struck-through text, which is kept, and theme colours and turned, indented or shrunk text, which saving
+// would lose.
+class StylesPartHandler : public orcus::sax_handler
+{
+public:
+    explicit StylesPartHandler(ImportedData &data)
+        : m_data(data)
+    {
+    }
+
+    void attribute(const orcus::sax::parser_attribute &attribute)
+    {
+        if (attribute.name == "wrapText" || attribute.name == "textRotation" || attribute.name == "indent"
+            || attribute.name == "shrinkToFit" || attribute.name == "theme" || attribute.name == "tint"
+            || attribute.name == "val" || attribute.name == "fontId")
+            m_attributes[std::string(attribute.name)] = std::string(attribute.value);
+    }
+
+    void start_element(const orcus::sax::parser_element &element)
+    {
+        const std::string_view name = element.name;
+        m_section = name == "cellXfs" || name == "fonts" || name == "fills" || name == "borders" || name == "dxfs"
+            || name == "cellStyleXfs"
+            ? std::string(name)
+            : m_section;
+        if (name == "xf" && m_section == "cellXfs")
+            cellFormat();
+        else if (name == "font" && m_section == "fonts")
+            ++m_font;
+        else if (name == "u" && m_section == "fonts" && (!m_attributes.count("val") || m_attributes["val"] != "none"))
+            m_fontLines[m_font].first = true;
+        else if (name == "strike" && m_section == "fonts" && (!m_attributes.count("val") || set("val")))
+            m_fontLines[m_font].second = true;
+        else if (name == "alignment" && m_section == "cellXfs")
+            alignment();
+        else if ((name == "color" || name == "fgColor" || name == "bgColor") && m_attributes.count("theme") && (m_section == "fills" || m_section == "borders"
+                                                                     || (m_section == "fonts" && !defaultTextColour())))
+            noteUnsupported(m_data, "theme colours");
+        m_attributes.clear();
+    }
+
+    void end_element(const orcus::sax::parser_element &element)
+    {
+        if (element.name == m_section)
+            m_section.clear();
+    }
+
+    void characters(std::string_view, bool) {}
+
+private:
+    // The theme's first dark colour, plain: the text colour cells have anyway.
+    bool defaultTextColour() const { return m_font == 0 || (m_attributes.at("theme") == "1" && !set("tint")); }
+
+    bool set(const char *attribute) const
+    {
+        const auto found = m_attributes.find(attribute);
+        return found != m_attributes.end() && found->second != "0" && found->second != "false";
+    }
+
+    // orcus takes <u/>, a plain underline, and <strike/> for nothing.
+    void cellFormat()
+    {
+        ++m_xf;
+        const auto font = m_attributes.find("fontId");
+        if (font == m_attributes.end() || static_cast<size_t>(m_xf) >= m_data.styles.size())
+            return;
+        const auto lines = m_fontLines.find(std::strtol(font->second.c_str(), nullptr, 10));
+        if (lines == m_fontLines.end())
+            return;
+        CellStyle &style = m_data.styles[static_cast<size_t>(m_xf)];
+        style.underline = style.underline || lines->second.first;
+        style.strikeout = style.strikeout || lines->second.second;
+    }
+
+    void alignment()
+    {
+        if (set("wrapText") && m_xf >= 0 && static_cast<size_t>(m_xf) < m_data.styles.size())
+            m_data.styles[static_cast<size_t>(m_xf)].wrap = true;
+        if (set("textRotation") || set("indent") || set("shrinkToFit"))
+            noteUnsupported(m_data, "turned, indented or shrunk text");
+    }
+
+    ImportedData &m_data;
+    std::map<std::string, std::string> m_attributes;
+    std::string m_section;
+    long m_xf = -1, m_font = -1;
+    std::map<long, std::pair<bool, bool>> m_fontLines; // font -> underlined, struck through
+};
 
 // What a cell of the sheet part held, when orcus passes it on incompletely.
 struct FoundValue
@@ -135,6 +240,18 @@ public:
             m_r = attribute.value;
         else if (attribute.name == "t")
             m_t = attribute.value;
+        else if (attribute.name == "s" || attribute.name == "style")
+            m_style = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
+        else if (attribute.name == "customFormat")
+            m_customFormat = attribute.value == "1" || attribute.value == "true";
+        else if (attribute.name == "hidden")
+            m_hidden = attribute.value == "1" || attribute.value == "true";
+        else if (attribute.name == "state")
+            m_state = attribute.value;
+        else if (attribute.name == "min")
+            m_min = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
+        else if (attribute.name == "max")
+            m_max = std::strtol(std::string(attribute.value).c_str(), nullptr, 10);
     }
 
     void start_element(const orcus::sax::parser_element &element)
@@ -142,6 +259,20 @@ public:
         const std::string_view name = element.name;
         if (name == "row") {
             startRow();
+        } else if (name == "col") {
+            columnStyle();
+        } else if (name == "conditionalFormatting") {
+            noteUnsupported(m_data, "conditional formats");
+        } else if (name == "autoFilter") {
+            noteUnsupported(m_data, "filters");
+        } else if (name == "sheetProtection") {
+            noteUnsupported(m_data, "sheet protection");
+        } else if (name == "pane" && (m_state == "frozen" || m_state == "frozenSplit")) {
+            noteUnsupported(m_data, "frozen panes");
+        } else if (name == "dataValidation") {
+            noteUnsupported(m_data, "data validation");
+        } else if (name == "hyperlink") {
+            noteUnsupported(m_data, "hyperlinks");
         } else if (name == "c") {
             startCell();
         } else if (m_inCell) {
@@ -160,6 +291,11 @@ public:
         }
         m_r.clear();
         m_t.clear();
+        if (m_hidden && (name == "row" || name == "col"))
+            noteUnsupported(m_data, "hidden rows and columns");
+        m_style = m_min = m_max = 0;
+        m_customFormat = m_hidden = false;
+        m_state.clear();
     }
 
     void end_element(const orcus::sax::parser_element &element)
@@ -200,6 +336,18 @@ private:
             m_row = row - 1;
         }
         m_column = -1;
+        // orcus passes on the formats of cells, not of whole rows and columns.
+        if (m_customFormat && m_style > 0 && m_row >= 0 && m_row < maxRows)
+            m_data.sheets[m_sheet].styled.push_back(ImportedStyleArea{
+                {static_cast<std::int32_t>(m_row), 0, static_cast<std::int32_t>(m_row), maxColumns - 1}, static_cast<std::int32_t>(m_style)});
+    }
+
+    void columnStyle()
+    {
+        const long long first = std::max(1L, m_min) - 1, last = std::min<long long>(std::max(m_min, m_max), maxColumns) - 1;
+        if (m_style > 0 && first <= last)
+            m_data.sheets[m_sheet].styled.push_back(ImportedStyleArea{
+                {0, static_cast<std::int32_t>(first), maxRows - 1, static_cast<std::int32_t>(last)}, static_cast<std::int32_t>(m_style)});
     }
 
     void startCell()
@@ -310,6 +458,9 @@ private:
     ImportedData &m_data;
     size_t m_sheet;
     std::string m_r, m_t; // attributes of the element being started
+    long m_style = 0, m_min = 0, m_max = 0;
+    bool m_customFormat = false, m_hidden = false;
+    std::string m_state;
     long long m_row = -1, m_column = -1;
     Type m_type = Type::Plain;
     const char *m_broken = nullptr; // why the cell's address is no place
@@ -363,11 +514,18 @@ void addXlsxCellsOrcusSkips(const std::string &path, ImportedData &data)
     orcus::zip_archive_stream_fd stream(path.c_str());
     orcus::zip_archive archive(&stream);
     archive.load();
-    const std::map<std::string, std::string> parts = sheetParts(archive);
+    const WorkbookParts parts = workbookParts(archive);
+    if (parts.hiddenSheets)
+        noteUnsupported(data, "hidden sheets");
+    std::vector<unsigned char> styles;
+    if (!parts.styles.empty() && archive.read_file_entry(parts.styles, styles)) {
+        StylesPartHandler handler(data);
+        parseXmlPart(styles, handler);
+    }
     for (size_t i = 0; i < data.sheets.size(); ++i) {
-        const auto part = parts.find(data.sheets[i].name);
+        const auto part = parts.sheets.find(data.sheets[i].name);
         std::vector<unsigned char> bytes;
-        if (part == parts.end() || !archive.read_file_entry(part->second, bytes))
+        if (part == parts.sheets.end() || !archive.read_file_entry(part->second, bytes))
             continue;
         SheetHandler handler(data, i);
         parseXmlPart(bytes, handler);

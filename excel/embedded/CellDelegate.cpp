@@ -1,0 +1,75 @@
+#include "CellDelegate.h"
+
+#include "SheetModel.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+
+using namespace workbook;
+
+namespace {
+
+QPen penOf(const BorderSide &side)
+{
+    QPen pen(side.colour == noColour ? QColor(Qt::black) : QColor::fromRgb(static_cast<QRgb>(side.colour) | 0xFF000000u));
+    switch (side.line) {
+    case BorderLine::Medium: pen.setWidth(2); break;
+    case BorderLine::Thick:
+    case BorderLine::Double: pen.setWidth(3); break;
+    case BorderLine::Dashed: pen.setStyle(Qt::DashLine); break;
+    case BorderLine::Dotted:
+    case BorderLine::Hair: pen.setStyle(Qt::DotLine); break;
+    default: break;
+    }
+    return pen;
+}
+
+} // namespace
+
+CellDelegate::CellDelegate(SheetModel *model, QObject *parent)
+    : QStyledItemDelegate(parent), m_model(model)
+{
+}
+
+void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (m_model->cellStyle(index.row(), index.column()).wrap)
+        option->features |= QStyleOptionViewItem::WrapText;
+    if (!m_model->holdsNumber(index.row(), index.column()))
+        return;
+    // The room the view leaves for text; General numbers are shortened to it
+    // in digits of the cell's font, and what still does not fit is "#" across it.
+    const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+    const int room = option->rect.width() - 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1);
+    const QFontMetrics &metrics = option->fontMetrics;
+    option->textElideMode = Qt::ElideNone;
+    if (metrics.horizontalAdvance(option->text) <= room)
+        return;
+    const int digits = std::max(1, room / std::max(1, metrics.horizontalAdvance(QLatin1Char('0'))));
+    option->text = m_model->shownText(index.row(), index.column(), digits);
+    if (option->text.startsWith(QLatin1Char('#')) || metrics.horizontalAdvance(option->text) > room)
+        option->text = QString(std::max(1, room / std::max(1, metrics.horizontalAdvance(QLatin1Char('#')))), QLatin1Char('#'));
+}
+
+void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    const CellStyle &style = m_model->cellStyle(index.row(), index.column());
+    const QRect r = option.rect;
+    const std::pair<const BorderSide &, QLine> sides[] = {
+        {style.left, QLine(r.topLeft(), r.bottomLeft())},
+        {style.right, QLine(r.topRight(), r.bottomRight())},
+        {style.top, QLine(r.topLeft(), r.topRight())},
+        {style.bottom, QLine(r.bottomLeft(), r.bottomRight())},
+    };
+    for (const auto &[side, line] : sides) {
+        if (side.line == BorderLine::None)
+            continue;
+        painter->save();
+        painter->setPen(penOf(side));
+        painter->drawLine(line);
+        painter->restore();
+    }
+}
