@@ -259,6 +259,10 @@ void TestEmbeddedDocument::insertingAndDeletingIsUndoneWithWhatWasLost()
                                {QStringLiteral("3")}});
     doc.editCell({1, 0, 0}, QStringLiteral("=First!A3*2"));
     doc.book().defineName("Two", "First!$A$2");
+    CellStyle looks;
+    looks.bold = true;
+    const StyleIndex bold = doc.book().formats().addStyle(looks);
+    doc.book().formats().setCellStyle(0, 1, 0, bold);
     QSignalSpy moved(&doc, &EmbeddedDocument::cellsMoved);
     using Axis = RowsColumnsChange::Axis;
     QVERIFY(doc.restructure(0, {Axis::Rows, 1, -1})); // the row holding 2
@@ -271,6 +275,7 @@ void TestEmbeddedDocument::insertingAndDeletingIsUndoneWithWhatWasLost()
 
     doc.history()->undo();
     QCOMPARE(moved.count(), 2);
+    QCOMPARE(doc.book().formats().styleAt(0, 1, 0), bold); // the deleted row's looks came back
     QCOMPARE(doc.book().input({0, 0, 1}).formula, std::string("A2"));
     QCOMPARE(doc.book().input({0, 1, 1}).formula, std::string("SUM(A1:A3)"));
     QCOMPARE(shown(doc, 0, 1, 1), QStringLiteral("6"));

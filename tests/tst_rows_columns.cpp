@@ -42,6 +42,7 @@ private slots:
     void cellsFormulasAndNamesMoveTogether();
     void otherSheetsFollowTooAndColumnsKeepTheirWidths();
     void anInsertThatWouldLoseCellsIsRefused();
+    void looksMoveWithTheirCells();
 };
 
 void TestRowsColumns::spansMoveGrowAndShrink()
@@ -165,6 +166,40 @@ void TestRowsColumns::anInsertThatWouldLoseCellsIsRefused()
     QCOMPARE(shown(book, s, 0, 0), QStringLiteral("2"));
     QVERIFY(book.restructure(s, columns(0, 1)));
     QCOMPARE(shown(book, s, maxRows - 1, 1), QStringLiteral("1"));
+}
+
+void TestRowsColumns::looksMoveWithTheirCells()
+{
+    Workbook book;
+    const SheetIndex s = book.addSheet("S");
+    CellFormats &formats = book.formats();
+    CellStyle percent;
+    percent.numberFormat = "0%";
+    CellStyle bold;
+    bold.bold = true;
+    const StyleIndex p = formats.addStyle(percent), b = formats.addStyle(bold);
+    book.setValue({s, 2, 1}, Value::number(0.05)); // B3, shown 5%
+    formats.setCellStyle(s, 2, 1, p);
+    formats.setRowStyle(s, 4, b);
+    formats.setRowHeight(s, 4, 30);
+    formats.setColumnStyle(s, 3, b);
+    formats.addMergedArea(s, {5, 0, 5, 2}); // A6:C6
+    formats.addMergedArea(s, {7, 0, 8, 0}); // A8:A9
+
+    QVERIFY(book.restructure(s, rows(1, 2))); // two rows before row 2
+    QCOMPARE(formats.styleAt(s, 4, 1), p);     // B5 holds the 5% now
+    QCOMPARE(formats.styleAt(s, 2, 1), defaultStyle);
+    QCOMPARE(formats.rowStyles(s).count(6), size_t(1));
+    QCOMPARE(formats.rowHeights(s).at(6), 30.0);
+    QCOMPARE(formats.mergedAreas(s).front(), (MergedArea{7, 0, 7, 2}));
+
+    QVERIFY(book.restructure(s, rows(10, -1))); // A11, the lower half of A10:A11
+    QCOMPARE(formats.mergedAreas(s).size(), size_t(1)); // a single cell is no merged area
+
+    QVERIFY(book.restructure(s, columns(0, -1)));
+    QCOMPARE(formats.styleAt(s, 4, 0), p); // A5
+    QCOMPARE(formats.columnStyles(s).count(2), size_t(1));
+    QCOMPARE(formats.mergedAreas(s).front(), (MergedArea{7, 0, 7, 1}));
 }
 
 QTEST_APPLESS_MAIN(TestRowsColumns)

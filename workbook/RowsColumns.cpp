@@ -112,6 +112,7 @@ bool Workbook::restructure(SheetIndex sheet, const RowsColumnsChange &change, st
                 widths[span->first] = width;
         m_sheets[sheet].columnWidths = std::move(widths);
     }
+    m_formats.moveRowsOrColumns(sheet, rows, [&change](int from, int to) { return change.moveSpan(from, to); });
     recalculateAll();
     return true;
 }

@@ -272,6 +272,7 @@ public:
         }
         m_names = book.definedNames();
         m_widths = book.columnWidths(sheet);
+        m_formats = book.formats().sheetFormats(sheet);
     }
 
     // Pushed once the change succeeded: the first redo has nothing to do.
@@ -305,6 +306,8 @@ public:
         }
         for (const auto &[column, width] : m_widths)
             book.setColumnWidth(m_sheet, column, width);
+        // The deleted cells' looks come back with them.
+        book.formats().restoreSheetFormats(m_sheet, m_formats);
         m_document->moved(m_sheet, m_change.inverse());
     }
 
@@ -316,6 +319,7 @@ private:
     EmbeddedDocument::Contents m_removed;  // the cells deleted
     std::vector<DefinedName> m_names;
     std::map<int, double> m_widths;
+    CellFormats::SheetFormats m_formats;
     bool m_done = false;
 };
 

@@ -136,4 +136,76 @@ const std::vector<MergedArea> &CellFormats::mergedAreas(int sheetIndex) const
     return s ? s->merged : noAreas;
 }
 
+namespace {
+
+// The keys of a map moved; those whose row or column is gone are dropped.
+template <typename T>
+std::map<int, T> movedKeys(const std::map<int, T> &entries, const CellFormats::SpanMove &moveSpan)
+{
+    std::map<int, T> moved;
+    for (const auto &[key, entry] : entries)
+        if (const auto span = moveSpan(key, key))
+            moved.emplace(span->first, entry);
+    return moved;
+}
+
+} // namespace
+
+void CellFormats::moveRowsOrColumns(int sheetIndex, bool rows, const SpanMove &moveSpan)
+{
+    if (!findSheet(sheetIndex))
+        return;
+    SheetFormats &s = sheet(sheetIndex);
+    if (rows) {
+        // A move keeps the order of what stays, so each column stays sorted.
+        for (auto &entries : s.cells) {
+            std::vector<std::pair<int, StyleIndex>> moved;
+            moved.reserve(entries.size());
+            for (const auto &[row, style] : entries)
+                if (const auto span = moveSpan(row, row))
+                    moved.emplace_back(span->first, style);
+            entries = std::move(moved);
+        }
+        s.rows = movedKeys(s.rows, moveSpan);
+        s.heights = movedKeys(s.heights, moveSpan);
+    } else {
+        std::vector<std::vector<std::pair<int, StyleIndex>>> moved;
+        for (size_t column = 0; column < s.cells.size(); ++column) {
+            const auto span = s.cells[column].empty() ? std::nullopt : moveSpan(int(column), int(column));
+            if (!span)
+                continue;
+            if (static_cast<size_t>(span->first) >= moved.size())
+                moved.resize(static_cast<size_t>(span->first) + 1);
+            moved[static_cast<size_t>(span->first)] = std::move(s.cells[column]);
+        }
+        s.cells = std::move(moved);
+        s.columns = movedKeys(s.columns, moveSpan);
+    }
+    std::vector<MergedArea> merged;
+    for (MergedArea area : s.merged) {
+        int &first = rows ? area.firstRow : area.firstColumn;
+        int &last = rows ? area.lastRow : area.lastColumn;
+        const auto span = moveSpan(first, last);
+        if (!span)
+            continue;
+        first = span->first;
+        last = span->second;
+        // Shrunk to one cell, it is no longer a merged area.
+        if (area.firstRow != area.lastRow || area.firstColumn != area.lastColumn)
+            merged.push_back(area);
+    }
+    s.merged = std::move(merged);
+}
+
+CellFormats::SheetFormats CellFormats::sheetFormats(int sheetIndex) const
+{
+    const SheetFormats *s = findSheet(sheetIndex);
+    return s ? *s : SheetFormats();
+}
+
+void CellFormats::restoreSheetFormats(int sheetIndex, SheetFormats formats)
+{
+    sheet(sheetIndex) = std::move(formats);
+}
+
 } // namespace workbook

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace workbook {
@@ -56,7 +58,17 @@ public:
     void addMergedArea(int sheet, const MergedArea &area);
     const std::vector<MergedArea> &mergedAreas(int sheet) const;
 
-private:
+    // Rows (or columns) of a sheet inserted or deleted: every entry moves
+    // with its cells. `moveSpan` says where the rows (columns) from..to lie
+    // afterwards, nothing when all of them are gone.
+    using SpanMove = std::function<std::optional<std::pair<int, int>>(int from, int to)>;
+    void moveRowsOrColumns(int sheet, bool rows, const SpanMove &moveSpan);
+
+    struct SheetFormats;
+    // A sheet's looks whole, to be given back when a change is undone.
+    SheetFormats sheetFormats(int sheet) const;
+    void restoreSheetFormats(int sheet, SheetFormats formats);
+
     struct SheetFormats
     {
         // Per column, (row, style) sorted by row.
@@ -66,6 +78,8 @@ private:
         std::map<int, double> heights;
         std::vector<MergedArea> merged;
     };
+
+private:
     SheetFormats &sheet(int index);
     const SheetFormats *findSheet(int index) const;
 
