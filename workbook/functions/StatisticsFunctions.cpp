@@ -9,9 +9,6 @@ namespace workbook::functions {
 
 namespace {
 
-constexpr double sqrt2 = 1.41421356237309504880;
-constexpr double sqrt2pi = 2.50662827463100050242;
-
 double mean(const std::vector<double> &x)
 {
     return std::accumulate(x.begin(), x.end(), 0.0) / x.size();
@@ -62,11 +59,12 @@ Value devSq(FunctionArgs &args)
     return x.empty() ? Value::error(ErrorCode::Num) : Value::number(sumOfSquaredDeviations(x));
 }
 
-// Sample (n - 1) or population (n) variance, optionally its square root.
-template <bool Sample, bool Root>
+// Sample (n - 1) or population (n) variance, optionally its square root;
+// the ...A forms count text in ranges as 0 and booleans as 0 or 1.
+template <bool Sample, bool Root, bool TextAndLogicals = false>
 Value variance(FunctionArgs &args)
 {
-    COLLECT_OR_FAIL(x, false)
+    COLLECT_OR_FAIL(x, TextAndLogicals)
     const size_t denominator = Sample ? x.size() - 1 : x.size();
     if (x.size() < (Sample ? 2u : 1u))
         return Value::error(ErrorCode::Div0);
@@ -241,8 +239,9 @@ std::vector<std::pair<long long, Value>> cellsByPosition(FunctionArgs &args, int
     return cells;
 }
 
-// Pairs of numbers at the same position of two arguments of as many cells.
-// Only the cells they hold are visited: a whole sheet has 2^34 positions.
+} // namespace
+
+// Only the cells the arguments hold are visited: a whole sheet has 2^34 positions.
 bool numberPairs(FunctionArgs &args, int a, int b, std::vector<double> &x, std::vector<double> &y)
 {
     const auto size = [&](int i) { return static_cast<long long>(args.rows(i)) * args.columns(i); };
@@ -267,6 +266,8 @@ bool numberPairs(FunctionArgs &args, int a, int b, std::vector<double> &x, std::
     }
     return true;
 }
+
+namespace {
 
 struct LinearFit
 {
@@ -379,6 +380,8 @@ Value quartile(FunctionArgs &args)
     return Value::number(percentileOf(x, q / 4));
 }
 
+// RANK and RANK.EQ give ties the best place; RANK.AVG the mean of the places they share.
+template <bool Average>
 Value rank(FunctionArgs &args)
 {
     const double number = args.number(0);
@@ -386,96 +389,194 @@ Value rank(FunctionArgs &args)
     std::vector<double> x;
     if (args.failed() || !args.numbersOf(1, x))
         return args.failure();
-    double position = 1;
-    bool found = false;
+    double before = 0, ties = 0;
     for (double v : x) {
-        found = found || v == number;
-        if (ascending ? v < number : v > number)
-            ++position;
+        if (v == number)
+            ++ties;
+        else if (ascending ? v < number : v > number)
+            ++before;
     }
-    return found ? Value::number(position) : Value::error(ErrorCode::NA);
+    if (ties == 0)
+        return Value::error(ErrorCode::NA);
+    return Value::number(Average ? before + (ties + 1) / 2 : before + 1);
 }
 
-double standardNormalCdf(double z)
+// PERCENTILE.EXC ranks from 1/(n+1) to n/(n+1); outside that there is no answer.
+Value percentileExclusiveOf(std::vector<double> x, double k)
 {
-    return 0.5 * std::erfc(-z / sqrt2);
+    const double n = static_cast<double>(x.size());
+    const double position = k * (n + 1); // 1-based
+    if (x.empty() || position < 1 || position > n)
+        return Value::error(ErrorCode::Num);
+    std::sort(x.begin(), x.end());
+    const size_t lower = static_cast<size_t>(std::floor(position)) - 1;
+    const double fraction = position - std::floor(position);
+    return Value::number(lower + 1 < x.size() ? x[lower] + fraction * (x[lower + 1] - x[lower]) : x[lower]);
 }
 
-double standardNormalPdf(double z)
+Value percentileExclusive(FunctionArgs &args)
 {
-    return std::exp(-0.5 * z * z) / sqrt2pi;
+    std::vector<double> x;
+    const double k = args.number(1);
+    if (args.failed() || !args.numbersOf(0, x))
+        return args.failure();
+    return percentileExclusiveOf(std::move(x), k);
 }
 
-// Acklam's rational approximation, polished by one Halley step.
-double standardNormalInverse(double p)
+Value quartileExclusive(FunctionArgs &args)
 {
-    static const double a[] = {-3.969683028665376e+01, 2.209460984245205e+02, -2.759285104469687e+02,
-                               1.383577518672690e+02,  -3.066479806614716e+01, 2.506628277459239e+00};
-    static const double b[] = {-5.447609879822406e+01, 1.615858368580409e+02, -1.556989798598866e+02,
-                               6.680131188771972e+01,  -1.328068155288572e+01};
-    static const double c[] = {-7.784894002430293e-03, -3.223964580411365e-01, -2.400758277161838e+00,
-                               -2.549732539343734e+00, 4.374664141464968e+00,  2.938163982698783e+00};
-    static const double d[] = {7.784695709041462e-03, 3.224671290700398e-01, 2.445134137142996e+00,
-                               3.754408661907416e+00};
-    const double low = 0.02425;
-    double x;
-    if (p < low) {
-        const double q = std::sqrt(-2 * std::log(p));
-        x = (((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5])
-            / ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1);
-    } else if (p <= 1 - low) {
-        const double q = p - 0.5, r = q * q;
-        x = (((((a[0] * r + a[1]) * r + a[2]) * r + a[3]) * r + a[4]) * r + a[5]) * q
-            / (((((b[0] * r + b[1]) * r + b[2]) * r + b[3]) * r + b[4]) * r + 1);
-    } else {
-        const double q = std::sqrt(-2 * std::log(1 - p));
-        x = -(((((c[0] * q + c[1]) * q + c[2]) * q + c[3]) * q + c[4]) * q + c[5])
-            / ((((d[0] * q + d[1]) * q + d[2]) * q + d[3]) * q + 1);
+    std::vector<double> x;
+    const double q = std::trunc(args.number(1));
+    if (args.failed() || !args.numbersOf(0, x))
+        return args.failure();
+    if (q <= 0 || q >= 4)
+        return Value::error(ErrorCode::Num);
+    return percentileExclusiveOf(std::move(x), q / 4);
+}
+
+// Where a value falls among the data, as a fraction cut (not rounded) to
+// `significance` digits: rank / (n - 1) inclusive, (rank + 1) / (n + 1)
+// exclusive, interpolated between neighbours.
+template <bool Exclusive>
+Value percentRank(FunctionArgs &args)
+{
+    std::vector<double> x;
+    const double value = args.number(1);
+    const double significance = std::trunc(args.number(2, 3));
+    if (args.failed() || !args.numbersOf(0, x))
+        return args.failure();
+    if (x.empty() || significance < 1 || significance > 15)
+        return Value::error(ErrorCode::Num);
+    std::sort(x.begin(), x.end());
+    if (value < x.front() || value > x.back())
+        return Value::error(ErrorCode::NA);
+    const double n = static_cast<double>(x.size());
+    if (!Exclusive && x.size() == 1)
+        return Value::number(1);
+    const size_t below = static_cast<size_t>(std::lower_bound(x.begin(), x.end(), value) - x.begin());
+    double position = static_cast<double>(below);
+    if (x[below] != value)
+        position = below - 1 + (value - x[below - 1]) / (x[below] - x[below - 1]);
+    const double fraction = Exclusive ? (position + 1) / (n + 1) : position / (n - 1);
+    const double scale = std::pow(10.0, significance);
+    return Value::number(std::floor(roundToSignificant(fraction * scale)) / scale);
+}
+
+// Population or sample covariance of paired numbers.
+template <bool Sample>
+Value covariance(FunctionArgs &args)
+{
+    std::vector<double> x, y;
+    if (!numberPairs(args, 0, 1, x, y))
+        return args.failure();
+    if (x.size() < (Sample ? 2u : 1u))
+        return Value::error(ErrorCode::Div0);
+    const double mx = mean(x), my = mean(y);
+    double total = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        total += (x[i] - mx) * (y[i] - my);
+    return Value::number(total / (Sample ? x.size() - 1 : x.size()));
+}
+
+Value rsq(FunctionArgs &args)
+{
+    std::vector<double> y, x;
+    if (!numberPairs(args, 0, 1, y, x))
+        return args.failure();
+    const LinearFit f = fit(x, y);
+    return f.ok && sumOfSquaredDeviations(y) > 0 ? Value::number(f.correlation * f.correlation) : Value::error(ErrorCode::Div0);
+}
+
+// The standard error of y predicted from x by the least-squares line.
+Value steyx(FunctionArgs &args)
+{
+    std::vector<double> y, x;
+    if (!numberPairs(args, 0, 1, y, x))
+        return args.failure();
+    const LinearFit f = fit(x, y);
+    if (!f.ok || x.size() < 3)
+        return Value::error(ErrorCode::Div0);
+    double residuals = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const double e = y[i] - (f.intercept + f.slope * x[i]);
+        residuals += e * e;
     }
-    const double e = standardNormalCdf(x) - p;
-    const double u = e * sqrt2pi * std::exp(x * x / 2);
-    return x - u / (1 + x * u / 2);
+    return Value::number(std::sqrt(residuals / (x.size() - 2)));
 }
 
-Value normDist(FunctionArgs &args)
+// Sums of the third or fourth powers of the standardized values.
+double standardizedPowerSum(const std::vector<double> &x, double deviation, int power)
 {
-    const double x = args.number(0), mu = args.number(1), sigma = args.number(2);
-    const bool cumulative = args.boolean(3);
-    if (args.failed())
+    const double m = mean(x);
+    double total = 0;
+    for (double v : x)
+        total += std::pow((v - m) / deviation, power);
+    return total;
+}
+
+// SKEW (the sample estimate) and SKEW.P (the population's).
+template <bool Sample>
+Value skew(FunctionArgs &args)
+{
+    COLLECT_OR_FAIL(x, false)
+    const double n = static_cast<double>(x.size());
+    if (n < (Sample ? 3 : 1))
+        return Value::error(ErrorCode::Div0);
+    const double deviation = std::sqrt(sumOfSquaredDeviations(x) / (Sample ? n - 1 : n));
+    if (deviation == 0)
+        return Value::error(ErrorCode::Div0);
+    const double sum = standardizedPowerSum(x, deviation, 3);
+    return Value::number(Sample ? n / ((n - 1) * (n - 2)) * sum : sum / n);
+}
+
+Value kurt(FunctionArgs &args)
+{
+    COLLECT_OR_FAIL(x, false)
+    const double n = static_cast<double>(x.size());
+    if (n < 4)
+        return Value::error(ErrorCode::Div0);
+    const double deviation = std::sqrt(sumOfSquaredDeviations(x) / (n - 1));
+    if (deviation == 0)
+        return Value::error(ErrorCode::Div0);
+    const double sum = standardizedPowerSum(x, deviation, 4);
+    return Value::number(n * (n + 1) / ((n - 1) * (n - 2) * (n - 3)) * sum - 3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3)));
+}
+
+// The mean without the given fraction of the data, half from each end
+// (the count dropped rounded down to an even number).
+Value trimMean(FunctionArgs &args)
+{
+    std::vector<double> x;
+    const double fraction = args.number(1);
+    if (args.failed() || !args.numbersOf(0, x))
         return args.failure();
-    if (sigma <= 0)
+    if (x.empty() || fraction < 0 || fraction >= 1)
         return Value::error(ErrorCode::Num);
-    const double z = (x - mu) / sigma;
-    return Value::number(cumulative ? standardNormalCdf(z) : standardNormalPdf(z) / sigma);
+    std::sort(x.begin(), x.end());
+    const size_t dropped = static_cast<size_t>(std::floor(roundToSignificant(x.size() * fraction / 2)));
+    const std::vector<double> kept(x.begin() + dropped, x.end() - dropped);
+    return Value::number(mean(kept));
 }
 
-Value normInv(FunctionArgs &args)
+// MAXIFS and MINIFS: the extreme of the numbers where every criterion holds, 0 when none.
+template <bool Maximum>
+Value extremeIfs(FunctionArgs &args)
 {
-    const double p = args.number(0), mu = args.number(1), sigma = args.number(2);
-    if (args.failed())
+    CriteriaHits hits;
+    if (!matchAllCriteria(args, 1, 0, hits))
         return args.failure();
-    if (p <= 0 || p >= 1 || sigma <= 0)
-        return Value::error(ErrorCode::Num);
-    return Value::number(mu + sigma * standardNormalInverse(p));
-}
-
-Value normSDist(FunctionArgs &args)
-{
-    const double z = args.number(0);
-    const bool cumulative = args.boolean(1, true);
-    if (args.failed())
-        return args.failure();
-    return Value::number(cumulative ? standardNormalCdf(z) : standardNormalPdf(z));
-}
-
-Value normSInv(FunctionArgs &args)
-{
-    const double p = args.number(0);
-    if (args.failed())
-        return args.failure();
-    if (p <= 0 || p >= 1)
-        return Value::error(ErrorCode::Num);
-    return Value::number(standardNormalInverse(p));
+    bool any = false;
+    double best = 0;
+    for (const auto &[r, c] : hits.offsets) {
+        const Value v = args.at(0, r, c);
+        if (v.isError())
+            return v;
+        if (v.isNumber() && (!any || (Maximum ? v.asNumber() > best : v.asNumber() < best))) {
+            best = v.asNumber();
+            any = true;
+        }
+    }
+    return Value::number(best);
 }
 
 #undef COLLECT_OR_FAIL
@@ -508,17 +609,11 @@ const std::vector<FunctionInfo> &statisticsFunctions()
         {"MIN", 1, 255, "a", extreme<false, false>},
         {"MINA", 1, 255, "a", extreme<false, true>},
         {"MODE", 1, 255, "a", mode},
-        {"NORMDIST", 4, 4, "nnnb", normDist},
-        {"NORMINV", 3, 3, "nnn", normInv},
-        {"NORMSDIST", 1, 1, "n", normSDist},
-        {"NORMSINV", 1, 1, "n", normSInv},
-        {"NORM.DIST", 4, 4, "nnnb", normDist},
-        {"NORM.INV", 3, 3, "nnn", normInv},
-        {"NORM.S.DIST", 2, 2, "nb", normSDist},
-        {"NORM.S.INV", 1, 1, "n", normSInv},
         {"PERCENTILE", 2, 2, "rn", percentile},
         {"QUARTILE", 2, 2, "rn", quartile},
-        {"RANK", 2, 3, "nrn", rank},
+        {"RANK", 2, 3, "nrn", rank<false>},
+        {"RANK.AVG", 2, 3, "nrn", rank<true>},
+        {"RANK.EQ", 2, 3, "nrn", rank<false>},
         {"SLOPE", 2, 2, "rr", slope},
         {"SMALL", 2, 2, "rn", kth<false>},
         {"STDEV", 1, 255, "a", variance<true, true>},
@@ -529,6 +624,31 @@ const std::vector<FunctionInfo> &statisticsFunctions()
         {"VARP", 1, 255, "a", variance<false, false>},
         {"VAR.S", 1, 255, "a", variance<true, false>},
         {"VAR.P", 1, 255, "a", variance<false, false>},
+        {"COVAR", 2, 2, "rr", covariance<false>},
+        {"COVARIANCE.P", 2, 2, "rr", covariance<false>},
+        {"COVARIANCE.S", 2, 2, "rr", covariance<true>},
+        {"FORECAST.LINEAR", 3, 3, "nrr", forecast},
+        {"KURT", 1, 255, "a", kurt},
+        {"MAXIFS", 3, 255, "a", extremeIfs<true>},
+        {"MINIFS", 3, 255, "a", extremeIfs<false>},
+        {"MODE.SNGL", 1, 255, "a", mode},
+        {"PEARSON", 2, 2, "rr", correl},
+        {"PERCENTILE.EXC", 2, 2, "rn", percentileExclusive},
+        {"PERCENTILE.INC", 2, 2, "rn", percentile},
+        {"PERCENTRANK", 2, 3, "rnn", percentRank<false>},
+        {"PERCENTRANK.EXC", 2, 3, "rnn", percentRank<true>},
+        {"PERCENTRANK.INC", 2, 3, "rnn", percentRank<false>},
+        {"QUARTILE.EXC", 2, 2, "rn", quartileExclusive},
+        {"QUARTILE.INC", 2, 2, "rn", quartile},
+        {"RSQ", 2, 2, "rr", rsq},
+        {"SKEW", 1, 255, "a", skew<true>},
+        {"SKEW.P", 1, 255, "a", skew<false>},
+        {"STDEVA", 1, 255, "a", variance<true, true, true>},
+        {"STDEVPA", 1, 255, "a", variance<false, true, true>},
+        {"STEYX", 2, 2, "rr", steyx},
+        {"TRIMMEAN", 2, 2, "rn", trimMean},
+        {"VARA", 1, 255, "a", variance<true, false, true>},
+        {"VARPA", 1, 255, "a", variance<false, false, true>},
     };
     return functions;
 }
