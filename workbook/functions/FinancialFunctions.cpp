@@ -1,5 +1,8 @@
 #include "Families.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace workbook::functions {
 
 namespace {
@@ -39,6 +42,66 @@ bool readAnnuity(FunctionArgs &args, int from, Annuity &a)
     a.fourth = args.number(from + 3, 0);
     a.type = args.number(from + 4, 0) != 0;
     return !args.failed();
+}
+
+// A rate above -100% where `balance` vanishes. Newton's method from the
+// user's guess, then from other usual rates; when none of those converges,
+// the first sign change on a grid of rates (nearest the guess first) is
+// bisected. False when there is no root to be found.
+bool solveRate(const std::function<double(double)> &balance, double guess, double &rate)
+{
+    const auto newton = [&](double r) {
+        for (int step = 0; step < 60; ++step) {
+            const double f = balance(r);
+            if (!std::isfinite(f))
+                return false;
+            const double h = 1e-7 * std::max(1.0, std::fabs(r));
+            const double slope = (balance(r + h) - balance(r - h)) / (2 * h);
+            if (slope == 0 || !std::isfinite(slope))
+                return false;
+            double next = r - f / slope;
+            if (!std::isfinite(next))
+                return false;
+            if (next <= -1)
+                next = (r - 1) / 2; // halfway to -100%, never past it
+            if (std::fabs(next - r) <= 1e-13 * std::max(1.0, std::fabs(r))) {
+                rate = next;
+                return true;
+            }
+            r = next;
+        }
+        return false;
+    };
+    for (const double start : {guess, 0.1, 0.01, 0.001, 0.5, -0.5, 1.0, 5.0, -0.9})
+        if (start > -1 && newton(start))
+            return true;
+    static const double grid[] = {-0.999999, -0.9999, -0.999, -0.99, -0.9, -0.75, -0.5, -0.25, -0.1, -0.05, -0.01, 0,
+                                  0.01,      0.025,   0.05,   0.1,   0.2,  0.35,  0.5,  0.75,  1,    2,     5,     10, 100, 1000};
+    double low = 0, high = 0;
+    bool bracketed = false;
+    for (size_t i = 0; i + 1 < std::size(grid); ++i) {
+        const double a = balance(grid[i]), b = balance(grid[i + 1]);
+        const bool nearer = !bracketed || std::fabs(grid[i] - guess) < std::fabs(low - guess);
+        if (std::isfinite(a) && std::isfinite(b) && (a < 0) != (b < 0) && nearer) {
+            low = grid[i];
+            high = grid[i + 1];
+            bracketed = true;
+        }
+    }
+    if (!bracketed)
+        return false;
+    const bool rising = balance(low) < 0;
+    for (int step = 0; step < 200; ++step) {
+        const double middle = low + (high - low) / 2;
+        if (middle <= low || middle >= high)
+            break;
+        if ((balance(middle) < 0) == rising)
+            low = middle;
+        else
+            high = middle;
+    }
+    rate = low + (high - low) / 2;
+    return true;
 }
 
 Value pmt(FunctionArgs &args)
@@ -90,25 +153,16 @@ Value nper(FunctionArgs &args)
 Value rate(FunctionArgs &args)
 {
     Annuity a;
-    double r = args.number(5, 0.1);
+    const double guess = args.number(5, 0.1);
     if (!readAnnuity(args, 0, a))
         return args.failure();
     const double periods = a.first, pay = a.second, present = a.third, future = a.fourth, type = a.type;
-    // Newton's method on the annuity identity, as the spreadsheet does (20 steps, 1e-7).
-    for (int step = 0; step < 50; ++step) {
-        const double f = -futureValue(r, periods, pay, present, type) - future;
-        const double h = std::max(1e-7, std::fabs(r) * 1e-6);
-        const double g = (-futureValue(r + h, periods, pay, present, type) - future - f) / h;
-        if (g == 0 || !std::isfinite(g))
-            break;
-        const double next = r - f / g;
-        if (!std::isfinite(next) || next <= -1)
-            break;
-        if (std::fabs(next - r) < 1e-10)
-            return Value::number(next);
-        r = next;
-    }
-    return Value::error(ErrorCode::Num);
+    if (periods <= 0)
+        return Value::error(ErrorCode::Num);
+    // pv (1+r)^n + pmt (1 + r type) ((1+r)^n - 1) / r + fv = 0
+    const auto balance = [&](double r) { return future - futureValue(r, periods, pay, present, type); };
+    double r;
+    return solveRate(balance, guess, r) ? Value::number(r) : Value::error(ErrorCode::Num);
 }
 
 Value npv(FunctionArgs &args)
@@ -129,38 +183,181 @@ Value npv(FunctionArgs &args)
     return Value::number(total);
 }
 
-Value irr(FunctionArgs &args)
+// The present value of cash flows at fractional times (in periods).
+double presentValue(double rate, const std::vector<double> &flows, const std::vector<double> &times)
 {
-    std::vector<double> flows;
-    if (!args.numbersOf(0, flows))
-        return args.failure();
-    double r = args.number(1, 0.1);
-    if (args.failed())
-        return args.failure();
+    double total = 0;
+    for (size_t i = 0; i < flows.size(); ++i)
+        total += flows[i] / std::pow(1 + rate, times[i]);
+    return total;
+}
+
+bool hasBothSigns(const std::vector<double> &flows)
+{
     bool positive = false, negative = false;
     for (double f : flows) {
         positive = positive || f > 0;
         negative = negative || f < 0;
     }
-    if (!positive || !negative)
+    return positive && negative;
+}
+
+Value irr(FunctionArgs &args)
+{
+    std::vector<double> flows;
+    if (!args.numbersOf(0, flows))
+        return args.failure();
+    const double guess = args.number(1, 0.1);
+    if (args.failed())
+        return args.failure();
+    if (!hasBothSigns(flows))
         return Value::error(ErrorCode::Num);
-    for (int step = 0; step < 100; ++step) {
-        double value = 0, derivative = 0, discount = 1;
-        for (size_t t = 0; t < flows.size(); ++t) {
-            value += flows[t] / discount;
-            derivative -= t * flows[t] / (discount * (1 + r));
-            discount *= 1 + r;
-        }
-        if (derivative == 0 || !std::isfinite(derivative))
-            break;
-        const double next = r - value / derivative;
-        if (!std::isfinite(next) || next <= -1)
-            break;
-        if (std::fabs(next - r) < 1e-12)
-            return Value::number(next);
-        r = next;
+    std::vector<double> times(flows.size());
+    for (size_t t = 0; t < times.size(); ++t)
+        times[t] = static_cast<double>(t);
+    double r;
+    return solveRate([&](double x) { return presentValue(x, flows, times); }, guess, r) ? Value::number(r)
+                                                                                        : Value::error(ErrorCode::Num);
+}
+
+// XNPV and XIRR: cash flows with their dates, discounted by whole days over 365.
+bool datedFlows(FunctionArgs &args, int flowsArg, int datesArg, std::vector<double> &flows, std::vector<double> &years)
+{
+    std::vector<double> dates;
+    if (!args.numbersOf(flowsArg, flows) || !args.numbersOf(datesArg, dates))
+        return false;
+    if (flows.empty() || flows.size() != dates.size()) {
+        args.fail(ErrorCode::Num);
+        return false;
     }
-    return Value::error(ErrorCode::Num);
+    const double first = std::floor(dates.front());
+    for (double d : dates) {
+        if (std::floor(d) < first || d < 0) {
+            args.fail(ErrorCode::Num);
+            return false;
+        }
+        years.push_back((std::floor(d) - first) / 365);
+    }
+    return true;
+}
+
+Value xnpv(FunctionArgs &args)
+{
+    const double r = args.number(0);
+    std::vector<double> flows, years;
+    if (args.failed() || !datedFlows(args, 1, 2, flows, years))
+        return args.failure();
+    if (r <= -1)
+        return Value::error(ErrorCode::Num);
+    return Value::number(presentValue(r, flows, years));
+}
+
+Value xirr(FunctionArgs &args)
+{
+    std::vector<double> flows, years;
+    if (!datedFlows(args, 0, 1, flows, years))
+        return args.failure();
+    const double guess = args.number(2, 0.1);
+    if (args.failed())
+        return args.failure();
+    if (!hasBothSigns(flows) || guess <= -1)
+        return Value::error(ErrorCode::Num);
+    double r;
+    return solveRate([&](double x) { return presentValue(x, flows, years); }, guess, r) ? Value::number(r)
+                                                                                         : Value::error(ErrorCode::Num);
+}
+
+// The rate at which outlays financed at one rate grow, with the receipts
+// reinvested at another, into the same end value.
+Value mirr(FunctionArgs &args)
+{
+    std::vector<double> flows;
+    if (!args.numbersOf(0, flows))
+        return args.failure();
+    const double financeRate = args.number(1), reinvestRate = args.number(2);
+    if (args.failed())
+        return args.failure();
+    const double n = static_cast<double>(flows.size());
+    double outlays = 0, receipts = 0;
+    for (size_t t = 0; t < flows.size(); ++t) {
+        if (flows[t] < 0)
+            outlays += flows[t] / std::pow(1 + financeRate, static_cast<double>(t));
+        else
+            receipts += flows[t] * std::pow(1 + reinvestRate, n - 1 - static_cast<double>(t));
+    }
+    if (outlays == 0 || receipts == 0 || n < 2)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(std::pow(receipts / -outlays, 1 / (n - 1)) - 1);
+}
+
+Value fvSchedule(FunctionArgs &args)
+{
+    double value = args.number(0);
+    std::vector<double> rates;
+    if (args.failed() || !args.numbersOf(1, rates))
+        return args.failure();
+    for (double r : rates)
+        value *= 1 + r;
+    return Value::number(value);
+}
+
+Value pDuration(FunctionArgs &args)
+{
+    const double r = args.number(0), present = args.number(1), future = args.number(2);
+    if (args.failed())
+        return args.failure();
+    if (r <= 0 || present <= 0 || future <= 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number((std::log(future) - std::log(present)) / std::log1p(r));
+}
+
+Value rri(FunctionArgs &args)
+{
+    const double periods = args.number(0), present = args.number(1), future = args.number(2);
+    if (args.failed())
+        return args.failure();
+    if (periods <= 0 || present == 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(std::pow(future / present, 1 / periods) - 1);
+}
+
+Value ispmt(FunctionArgs &args)
+{
+    const double r = args.number(0), period = args.number(1), periods = args.number(2), present = args.number(3);
+    if (args.failed())
+        return args.failure();
+    if (periods == 0)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(present * r * (period / periods - 1));
+}
+
+// DOLLARDE and DOLLARFR: a price written as whole dollars and a count of
+// 1/fraction parts after the point, to and from its decimal value.
+template <bool ToDecimal>
+Value fractionalDollar(FunctionArgs &args)
+{
+    const double price = args.number(0), fraction = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (fraction < 0)
+        return Value::error(ErrorCode::Num);
+    if (fraction == 0)
+        return Value::error(ErrorCode::Div0);
+    const double whole = std::trunc(price), part = price - whole;
+    const double digits = std::pow(10.0, std::ceil(std::log10(fraction)));
+    return Value::number(whole + (ToDecimal ? part * digits / fraction : part * fraction / digits));
+}
+
+// The interest in payment `pay` number `period`: the balance before the
+// payment earns it; paying in advance leaves nothing to earn in the first period.
+double interestPart(double r, double period, double present, double pay, double type)
+{
+    double balance;
+    if (type)
+        balance = period == 1 ? 0 : futureValue(r, period - 2, pay, present, 1) - pay;
+    else
+        balance = futureValue(r, period - 1, pay, present, 0);
+    return balance * r;
 }
 
 // Interest and principal parts of one payment.
@@ -175,15 +372,146 @@ Value paymentPart(FunctionArgs &args)
     if (period < 1 || period > periods)
         return Value::error(ErrorCode::Num);
     const double pay = payment(r, periods, present, future, type);
-    // The balance before this payment earns the interest; paying in advance
-    // leaves nothing to earn in the first period.
-    double balance;
-    if (type)
-        balance = period == 1 ? 0 : futureValue(r, period - 2, pay, present, 1) - pay;
-    else
-        balance = futureValue(r, period - 1, pay, present, 0);
-    const double interest = balance * r;
+    const double interest = interestPart(r, period, present, pay, type);
     return Value::number(Interest ? interest : pay - interest);
+}
+
+// CUMIPMT and CUMPRINC: the interest or principal paid from one period to another.
+template <bool Interest>
+Value cumulativePart(FunctionArgs &args)
+{
+    const double r = args.number(0), periods = args.number(1), present = args.number(2);
+    const double first = std::trunc(args.number(3)), last = std::trunc(args.number(4)), type = args.number(5);
+    if (args.failed())
+        return args.failure();
+    if (r <= 0 || periods <= 0 || present <= 0 || first < 1 || last < first || last > periods || (type != 0 && type != 1))
+        return Value::error(ErrorCode::Num);
+    const double pay = payment(r, periods, present, 0, type);
+    double total = 0;
+    for (double period = first; period <= last; ++period) {
+        const double interest = interestPart(r, period, present, pay, type);
+        total += Interest ? interest : pay - interest;
+    }
+    return Value::number(total);
+}
+
+// ---- depreciation
+
+bool readDepreciation(FunctionArgs &args, double &cost, double &salvage, double &life)
+{
+    cost = args.number(0);
+    salvage = args.number(1);
+    life = args.number(2);
+    if (args.failed())
+        return false;
+    if (cost < 0 || salvage < 0 || life <= 0) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    return true;
+}
+
+// Fixed-declining balance at a rate rounded to three decimals; the first
+// and last years count only the months the asset is held.
+Value db(FunctionArgs &args)
+{
+    double cost, salvage, life;
+    if (!readDepreciation(args, cost, salvage, life))
+        return args.failure();
+    const double period = std::trunc(args.number(3)), months = std::trunc(args.number(4, 12));
+    if (args.failed())
+        return args.failure();
+    if (cost == 0)
+        return Value::number(0);
+    if (period < 1 || months < 1 || months > 12 || period > life + (months < 12 ? 1 : 0) || life > 1e6)
+        return Value::error(ErrorCode::Num);
+    const double rate = std::round((1 - std::pow(salvage / cost, 1 / life)) * 1000) / 1000;
+    double total = 0, depreciation = cost * rate * months / 12;
+    for (double p = 2; p <= period; ++p) {
+        total += depreciation;
+        depreciation = p > life ? (cost - total) * rate * (12 - months) / 12 : (cost - total) * rate;
+    }
+    return Value::number(depreciation);
+}
+
+// Declining balance: a share of the value at the start of a period, never
+// taking it below the salvage value.
+double decliningStep(double value, double salvage, double rate)
+{
+    return std::max(0.0, std::min(value * rate, value - salvage));
+}
+
+double decliningRate(double life, double factor)
+{
+    return std::min(1.0, factor / life);
+}
+
+double decliningBalance(double cost, double salvage, double life, double period, double factor)
+{
+    const double rate = decliningRate(life, factor);
+    return decliningStep(cost * std::pow(1 - rate, period - 1), salvage, rate);
+}
+
+Value ddb(FunctionArgs &args)
+{
+    double cost, salvage, life;
+    if (!readDepreciation(args, cost, salvage, life))
+        return args.failure();
+    const double period = args.number(3), factor = args.number(4, 2);
+    if (args.failed())
+        return args.failure();
+    if (period <= 0 || period > life || factor <= 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(decliningBalance(cost, salvage, life, period, factor));
+}
+
+// Depreciation from the start up to `time` (a fraction counts that part of
+// its period), declining balance until straight line over the remaining
+// life gives more, unless switching is off.
+double depreciationUntil(double cost, double salvage, double life, double time, double factor, bool noSwitch)
+{
+    double total = 0, value = cost, straight = -1;
+    const double periods = std::ceil(time);
+    for (double i = 1; i <= periods; ++i) {
+        double term = decliningStep(value, salvage, decliningRate(life, factor));
+        if (!noSwitch && straight < 0 && (value - salvage) / (life - (i - 1)) > term)
+            straight = (value - salvage) / (life - (i - 1));
+        if (straight >= 0)
+            term = straight;
+        if (i > time)
+            term *= time - (i - 1);
+        total += term;
+        value -= term;
+    }
+    return total;
+}
+
+Value vdb(FunctionArgs &args)
+{
+    double cost, salvage, life;
+    if (!readDepreciation(args, cost, salvage, life))
+        return args.failure();
+    const double start = args.number(3), end = args.number(4), factor = args.number(5, 2);
+    const bool noSwitch = args.boolean(6, false);
+    if (args.failed())
+        return args.failure();
+    if (start < 0 || end < start || end > life || factor <= 0 || life > 1e6)
+        return Value::error(ErrorCode::Num);
+    return Value::number(depreciationUntil(cost, salvage, life, end, factor, noSwitch)
+                         - depreciationUntil(cost, salvage, life, start, factor, noSwitch));
+}
+
+Value syd(FunctionArgs &args)
+{
+    double cost, salvage, life;
+    if (!readDepreciation(args, cost, salvage, life))
+        return args.failure();
+    const double period = args.number(3);
+    if (args.failed())
+        return args.failure();
+    if (period <= 0 || period > life)
+        return Value::error(ErrorCode::Num);
+    return Value::number((cost - salvage) * (life - period + 1) * 2 / (life * (life + 1)));
 }
 
 Value sln(FunctionArgs &args)
@@ -231,6 +559,21 @@ const std::vector<FunctionInfo> &financialFunctions()
         {"SLN", 3, 3, "n", sln},
         {"EFFECT", 2, 2, "n", effect},
         {"NOMINAL", 2, 2, "n", nominal},
+        {"CUMIPMT", 6, 6, "n", cumulativePart<true>},
+        {"CUMPRINC", 6, 6, "n", cumulativePart<false>},
+        {"DB", 4, 5, "n", db},
+        {"DDB", 4, 5, "n", ddb},
+        {"DOLLARDE", 2, 2, "n", fractionalDollar<true>},
+        {"DOLLARFR", 2, 2, "n", fractionalDollar<false>},
+        {"FVSCHEDULE", 2, 2, "nr", fvSchedule},
+        {"ISPMT", 4, 4, "n", ispmt},
+        {"MIRR", 3, 3, "rnn", mirr},
+        {"PDURATION", 3, 3, "n", pDuration},
+        {"RRI", 3, 3, "n", rri},
+        {"SYD", 4, 4, "n", syd},
+        {"VDB", 5, 7, "nnnnnnb", vdb},
+        {"XIRR", 2, 3, "rrn", xirr},
+        {"XNPV", 3, 3, "nrr", xnpv},
     };
     return functions;
 }
