@@ -23,6 +23,8 @@ public:
             m_book.setValue({m_sheet, row++, column}, v);
     }
 
+    void formula(int row, int column, const std::string &text) { m_book.setFormula({m_sheet, row, column}, text); }
+
     std::string evaluate(const std::string &formula)
     {
         std::string message;

@@ -17,6 +17,8 @@ private slots:
     void distributionsRefuseBadArguments_data();
     void distributionsRefuseBadArguments();
     void inversesReturnWhatTheyInvert();
+    void subtotalsLeaveNestedSubtotalsOut_data();
+    void subtotalsLeaveNestedSubtotalsOut();
 
 private:
     static void fillExamples(FunctionSheet &sheet);
@@ -255,6 +257,42 @@ void TestStatisticsFunctions::inversesReturnWhatTheyInvert()
     };
     for (const auto &[formula, expected] : roundTrips)
         compareFormulaResult(QString::fromStdString(sheet.evaluate(formula)), QString::fromUtf8(expected), 1e-9);
+}
+
+// A1:A3 1 2 3, A4 their subtotal, A5:A6 4 5, A7 their subtotal: over
+// A1:A7 every function sees 1 to 5 once.
+void TestStatisticsFunctions::subtotalsLeaveNestedSubtotalsOut_data()
+{
+    addFormulaRows({
+        {"=SUBTOTAL(9,A1:A7)", "15"},
+        {"=SUBTOTAL(109,A1:A7)", "15"},
+        {"=SUBTOTAL(9,A1:A3,A5:A7)", "15"},
+        {"=SUBTOTAL(1,A1:A7)", "3"},
+        {"=SUBTOTAL(2,A1:A7)", "5"},
+        {"=SUBTOTAL(3,A1:A8)", "5"},
+        {"=SUBTOTAL(4,A1:A7)", "5"},
+        {"=SUBTOTAL(5,A1:A7)", "1"},
+        {"=SUBTOTAL(6,A1:A7)", "120"},
+        {"=SUBTOTAL(7,A1:A7)", "1.5811388300841898"},
+        {"=SUBTOTAL(8,A1:A7)", "1.4142135623730951"},
+        {"=SUBTOTAL(10,A1:A7)", "2.5"},
+        {"=SUBTOTAL(11,A1:A7)", "2"},
+        {"=SUM(A1:A7)", "30"},
+        {"=SUBTOTAL(12,A1:A7)", "#VALUE!"},
+        {"=SUBTOTAL(9,1)", "#VALUE!"},
+        {"=SUBTOTAL(1,B1:B3)", "#DIV/0!"},
+    });
+}
+
+void TestStatisticsFunctions::subtotalsLeaveNestedSubtotalsOut()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, expected);
+    FunctionSheet sheet;
+    sheet.column(0, {n(1), n(2), n(3), Value(), n(4), n(5)});
+    sheet.formula(3, 0, "=SUBTOTAL(9,A1:A3)");
+    sheet.formula(6, 0, "=subtotal(9,A5:A6)");
+    compareFormulaResult(QString::fromStdString(sheet.evaluate(formula.toStdString())), expected);
 }
 
 QTEST_GUILESS_MAIN(TestStatisticsFunctions)

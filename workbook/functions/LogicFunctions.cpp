@@ -177,6 +177,25 @@ Value type(FunctionArgs &args)
     }
 }
 
+bool isNonText(const Value &v) { return !v.isText(); }
+
+// The number of an error, #NULL! 1 to #N/A 7; #N/A for anything else.
+Value errorType(FunctionArgs &args)
+{
+    const Value v = args.value(0);
+    if (!v.isError() || v.asError() == ErrorCode::Circular)
+        return Value::error(ErrorCode::NA);
+    return Value::number(static_cast<int>(v.asError()) + 1);
+}
+
+Value isFormula(FunctionArgs &args)
+{
+    if (!args.isRange(0))
+        return Value::error(ErrorCode::Value);
+    const CellRange &range = args.operand(0).range;
+    return Value::boolean(args.workbook().hasFormula({range.sheet, range.firstRow, range.firstColumn}));
+}
+
 } // namespace
 
 const std::vector<FunctionInfo> &logicFunctions()
@@ -200,6 +219,9 @@ const std::vector<FunctionInfo> &logicFunctions()
         {"ISEVEN", 1, 1, "v", parity<false>},
         {"ISLOGICAL", 1, 1, "v", is<isLogical>},
         {"ISNA", 1, 1, "v", is<isNa>},
+        {"ISNONTEXT", 1, 1, "v", is<isNonText>},
+        {"ERROR.TYPE", 1, 1, "v", errorType},
+        {"ISFORMULA", 1, 1, "r", isFormula},
         {"ISNUMBER", 1, 1, "v", is<isNumber>},
         {"ISODD", 1, 1, "v", parity<true>},
         {"ISTEXT", 1, 1, "v", is<isText>},

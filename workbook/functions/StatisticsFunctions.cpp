@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <map>
 #include <numeric>
 
@@ -61,15 +62,19 @@ Value devSq(FunctionArgs &args)
 
 // Sample (n - 1) or population (n) variance, optionally its square root;
 // the ...A forms count text in ranges as 0 and booleans as 0 or 1.
+Value varianceOf(const std::vector<double> &x, bool sample, bool root)
+{
+    if (x.size() < (sample ? 2u : 1u))
+        return Value::error(ErrorCode::Div0);
+    const double v = sumOfSquaredDeviations(x) / static_cast<double>(sample ? x.size() - 1 : x.size());
+    return Value::number(root ? std::sqrt(v) : v);
+}
+
 template <bool Sample, bool Root, bool TextAndLogicals = false>
 Value variance(FunctionArgs &args)
 {
     COLLECT_OR_FAIL(x, TextAndLogicals)
-    const size_t denominator = Sample ? x.size() - 1 : x.size();
-    if (x.size() < (Sample ? 2u : 1u))
-        return Value::error(ErrorCode::Div0);
-    const double v = sumOfSquaredDeviations(x) / denominator;
-    return Value::number(Root ? std::sqrt(v) : v);
+    return varianceOf(x, Sample, Root);
 }
 
 template <bool Maximum, bool TextAndLogicals>
@@ -579,6 +584,65 @@ Value extremeIfs(FunctionArgs &args)
     return Value::number(best);
 }
 
+// Whether a cell holds a formula that is itself a subtotal: SUBTOTAL leaves
+// those out, so that totals over subtotalled blocks count each value once.
+bool holdsSubtotal(const Workbook &workbook, const CellLocation &where)
+{
+    if (!workbook.hasFormula(where))
+        return false;
+    return foldCase(workbook.input(where).formula).find("subtotal(") != std::string::npos;
+}
+
+// SUBTOTAL(function, ranges...): AVERAGE, COUNT, COUNTA, MAX, MIN, PRODUCT,
+// STDEV, STDEVP, SUM, VAR or VARP (1-11; 101-111 the same, as no row is
+// hidden here) over the ranges, nested subtotals left out.
+Value subtotal(FunctionArgs &args)
+{
+    const double code = std::trunc(args.number(0));
+    if (args.failed())
+        return args.failure();
+    const int function = static_cast<int>(code > 100 ? code - 100 : code);
+    if (function < 1 || function > 11 || (code > 11 && code < 101) || code > 111)
+        return Value::error(ErrorCode::Value);
+    std::vector<double> x;
+    double filled = 0;
+    for (int i = 1; i < args.count() && !args.failed(); ++i) {
+        if (!args.isRange(i))
+            return Value::error(ErrorCode::Value);
+        const CellRange &range = args.operand(i).range;
+        args.forEachCell(i, [&](int r, int c, const Value &v) {
+            if (args.failed() || holdsSubtotal(args.workbook(), {range.sheet, range.firstRow + r, range.firstColumn + c}))
+                return;
+            if (v.isError())
+                args.fail(v.asError());
+            else if (v.isNumber())
+                x.push_back(v.asNumber());
+            if (!v.isEmpty())
+                ++filled;
+        });
+    }
+    if (args.failed())
+        return args.failure();
+    switch (function) {
+    case 1:
+        return x.empty() ? Value::error(ErrorCode::Div0) : Value::number(mean(x));
+    case 2:
+        return Value::number(static_cast<double>(x.size()));
+    case 3:
+        return Value::number(filled);
+    case 4:
+        return Value::number(x.empty() ? 0 : *std::max_element(x.begin(), x.end()));
+    case 5:
+        return Value::number(x.empty() ? 0 : *std::min_element(x.begin(), x.end()));
+    case 6:
+        return Value::number(x.empty() ? 0 : std::accumulate(x.begin(), x.end(), 1.0, std::multiplies<double>()));
+    case 9:
+        return Value::number(std::accumulate(x.begin(), x.end(), 0.0));
+    default:
+        return varianceOf(x, function == 7 || function == 10, function == 7 || function == 8);
+    }
+}
+
 #undef COLLECT_OR_FAIL
 
 } // namespace
@@ -646,6 +710,7 @@ const std::vector<FunctionInfo> &statisticsFunctions()
         {"STDEVA", 1, 255, "a", variance<true, true, true>},
         {"STDEVPA", 1, 255, "a", variance<false, true, true>},
         {"STEYX", 2, 2, "rr", steyx},
+        {"SUBTOTAL", 2, 255, "nr", subtotal},
         {"TRIMMEAN", 2, 2, "rn", trimMean},
         {"VARA", 1, 255, "a", variance<true, false, true>},
         {"VARPA", 1, 255, "a", variance<false, false, true>},
