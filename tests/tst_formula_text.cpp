@@ -59,6 +59,15 @@ void TestFormulaText::newerFunctionsCarryTheirFilePrefix()
     QCOMPARE(formulaFromFile(stored), typed);
     QCOMPARE(formulaFromFile("SUM(A1)"), std::string("SUM(A1)"));
     QVERIFY(parseFormula(stored).ok);
+
+    // The newer statistics, lookups and dates too; ISO.CEILING, DATEDIF and
+    // SUBTOTAL are stored by their plain names.
+    const std::string modern = "XLOOKUP(1,A1:A2,B1:B2)+T.DIST(1,2,TRUE)+ISO.CEILING(1)+MAXIFS(A1:A2,B1:B2,1)"
+                               "+DATEDIF(1,2,\"d\")+SUBTOTAL(9,A1)+WORKDAY.INTL(1,2)";
+    QCOMPARE(formulaForFile(modern),
+             std::string("_xlfn.XLOOKUP(1,A1:A2,B1:B2)+_xlfn.T.DIST(1,2,TRUE)+ISO.CEILING(1)+_xlfn.MAXIFS(A1:A2,B1:B2,1)"
+                         "+DATEDIF(1,2,\"d\")+SUBTOTAL(9,A1)+_xlfn.WORKDAY.INTL(1,2)"));
+    QCOMPARE(formulaFromFile(formulaForFile(modern)), modern);
 }
 
 void TestFormulaText::openDocumentFormulasBecomeTypedOnes_data()
@@ -70,6 +79,15 @@ void TestFormulaText::openDocumentFormulasBecomeTypedOnes_data()
     QTest::newRow("text keeps brackets and semicolons") << "of:=CONCATENATE(\"a;[b]\";[.A1])" << "CONCATENATE(\"a;[b]\",A1)";
     QTest::newRow("anchors") << "of:=[.$A$1]+[.B$2]" << "$A$1+B$2";
     QTest::newRow("sheet range") << "of:=SUM([$Data.A1:.A9])" << "SUM(Data!A1:A9)";
+    // functions stored under other names
+    QTest::newRow("legacy") << "of:=LEGACY.NORMSDIST([.A1])+LEGACY.FDIST(1;2;3)" << "NORMSDIST(A1)+FDIST(1,2,3)";
+    QTest::newRow("microsoft") << "of:=COM.MICROSOFT.CHISQ.DIST([.A1];2;1)" << "CHISQ.DIST(A1,2,1)";
+    QTest::newRow("microsoft ceiling") << "of:=COM.MICROSOFT.CEILING([.A1];2)" << "CEILING(A1,2)";
+    QTest::newRow("left-tailed F") << "of:=FDIST([.A1];2;3;1)+FINV(0.5;2;3)" << "F.DIST(A1,2,3,1)+F.INV(0.5,2,3)";
+    QTest::newRow("binomial range") << "of:=[.B1]+B(10;0.5;3;5)" << "B1+BINOM.DIST.RANGE(10,0.5,3,5)";
+    QTest::newRow("population skew") << "of:=SKEWP([.A1:.A5])" << "SKEW.P(A1:A5)";
+    QTest::newRow("office functions we have") << "of:=ORG.OPENOFFICE.ISOWEEKNUM(1)" << "ISOWEEKNUM(1)";
+    QTest::newRow("office functions we lack") << "of:=ORG.OPENOFFICE.ERRORTYPE([.A1])" << "ORG.OPENOFFICE.ERRORTYPE(A1)";
 }
 
 void TestFormulaText::openDocumentFormulasBecomeTypedOnes()
