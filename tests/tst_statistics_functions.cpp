@@ -17,6 +17,8 @@ private slots:
     void distributionsRefuseBadArguments_data();
     void distributionsRefuseBadArguments();
     void inversesReturnWhatTheyInvert();
+    void largeParametersKeepTheirDigits_data();
+    void largeParametersKeepTheirDigits();
     void subtotalsLeaveNestedSubtotalsOut_data();
     void subtotalsLeaveNestedSubtotalsOut();
 
@@ -49,6 +51,13 @@ void TestStatisticsFunctions::fillExamples(FunctionSheet &sheet)
     sheet.column(19, {n(5), n(11), n(12)});
     sheet.column(20, {n(3), n(2), n(4), n(5), n(6)});
     sheet.column(21, {n(9), n(7), n(12), n(15), n(17)});
+    sheet.column(22, {n(3), n(6), n(7), n(8), n(6), n(5), n(4), n(2), n(1), n(9)});
+    sheet.column(23, {n(3), n(4), n(5), n(8), n(9), n(1), n(2), n(4), n(5)});
+    sheet.column(24, {n(6), n(19), n(3), n(2), n(14), n(4), n(5), n(17), n(1)});
+    sheet.column(25, {n(6), n(7), n(9), n(15), n(21)});
+    sheet.column(26, {n(20), n(28), n(31), n(38), n(40)});
+    sheet.column(27, {n(0), n(1), n(2), n(3)});
+    sheet.column(28, {n(0.2), n(0.3), n(0.1), n(0.4)});
 }
 
 void TestStatisticsFunctions::check()
@@ -116,6 +125,20 @@ void TestStatisticsFunctions::describesData_data()
         {"=MAXIFS(H1:H6,I1:I6,\">1\",H1:H6,\"<95\")", "93"},
         {"=MINIFS(H1:H6,I1:I6,9)", "0"},
         {"=MAXIFS(H1:H6,I1:I5,1)", "#VALUE!"},
+        // hypothesis tests
+        {"=Z.TEST(W1:W10,4)", "0.09057419685136376"},
+        {"=Z.TEST(W1:W10,6)", "0.86304338912952989"},
+        {"=ZTEST(W1:W10,4,2)", "0.040995160500191487"},
+        {"=T.TEST(X1:X9,Y1:Y9,2,1)", "0.19601578492528211"},
+        {"=T.TEST(X1:X9,Y1:Y9,2,2)", "0.19199588676039622"},
+        {"=TTEST(X1:X9,Y1:Y9,1,3)", "0.10114696168433895"},
+        {"=T.TEST(X1:X9,Y1:Y8,2,1)", "#N/A"},
+        {"=T.TEST(X1:X9,Y1:Y9,3,1)", "#NUM!"},
+        {"=F.TEST(Z1:Z5,AA1:AA5)", "0.6483178467861745"},
+        {"=FTEST(Z1:Z5,Z1:Z1)", "#DIV/0!"},
+        {"=PROB(AB1:AB4,AC1:AC4,2)", "0.1"},
+        {"=PROB(AB1:AB4,AC1:AC4,1,3)", "0.8"},
+        {"=PROB(AB1:AB4,AB1:AB4,1,3)", "#NUM!"},
     });
 }
 
@@ -196,6 +219,8 @@ void TestStatisticsFunctions::distributions_data()
         {"=ERF(0,1.5)", "0.96610514647531073"},
         {"=ERFC(1)", "0.15729920705028513"},
         {"=STANDARDIZE(42,40,1.5)", "1.3333333333333333"},
+        {"=CONFIDENCE.T(0.05,1,50)", "0.28419685549572993"},
+        {"=CONFIDENCE.T(0.05,1,1)", "#DIV/0!"},
         {"=CHISQ.TEST(L1:M3,N1:O3)", "0.00030819201700830891"},
         {"=CHITEST(L1:M3,N1:O3)", "0.00030819201700830891"},
         {"=BINOM.INV(6,0.5,0.75)", "4"},
@@ -257,6 +282,30 @@ void TestStatisticsFunctions::inversesReturnWhatTheyInvert()
     };
     for (const auto &[formula, expected] : roundTrips)
         compareFormulaResult(QString::fromStdString(sheet.evaluate(formula)), QString::fromUtf8(expected), 1e-9);
+}
+
+// With hundreds of thousands of degrees of freedom the answers lie a hair
+// from 1/2 (or far out in a tail): the hair must come out right.
+void TestStatisticsFunctions::largeParametersKeepTheirDigits_data()
+{
+    addFormulaRows({
+        {"=CHISQ.DIST(1E6,1E6,TRUE)", "0.5001880631966055"},
+        {"=CHISQ.DIST.RT(1.01E6,1E6)", "9.0685288232620769e-13"},
+        {"=BINOM.DIST(5E5,1E6,0.5,TRUE)", "0.50039894218066588"},
+        {"=POISSON.DIST(1E5,1E5,TRUE)", "0.50084104309934012"},
+        {"=T.DIST(0.001,1E6,TRUE)", "0.50039894211417546"},
+        {"=T.INV(0.50039894211417546,1E6)", "0.001"},
+        {"=CHISQ.INV(0.5001880631966055,1E6)", "1000000"},
+        {"=BINOM.INV(1E18,0.5,0.5)", "#NUM!"},
+    });
+}
+
+void TestStatisticsFunctions::largeParametersKeepTheirDigits()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, expected);
+    FunctionSheet sheet;
+    compareFormulaResult(QString::fromStdString(sheet.evaluate(formula.toStdString())), expected);
 }
 
 // A1:A3 1 2 3, A4 their subtotal, A5:A6 4 5, A7 their subtotal: over

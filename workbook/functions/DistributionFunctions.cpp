@@ -1,27 +1,22 @@
 #include "Families.h"
 #include "SpecialFunctions.h"
 
-#include <limits>
-
 namespace workbook::functions {
 
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
-// Reads arguments first..first+N-1 as numbers; false (the call failed) when one fails.
+// Results are Value::number(...): a NaN or infinity from outside a
+// function's domain becomes #NUM! there.
+
+// Reads the first N arguments as numbers; false (the call failed) when one fails.
 template <size_t N>
-bool readNumbers(FunctionArgs &args, double (&x)[N], int first = 0)
+bool readNumbers(FunctionArgs &args, double (&x)[N])
 {
     for (size_t i = 0; i < N; ++i)
-        x[i] = args.number(first + static_cast<int>(i));
+        x[i] = args.number(static_cast<int>(i));
     return !args.failed();
-}
-
-Value numberOrNum(double x)
-{
-    return std::isfinite(x) ? Value::number(x) : Value::error(ErrorCode::Num);
 }
 
 // ---- normal
@@ -110,7 +105,7 @@ Value logNormInv(FunctionArgs &args)
     const double p = a[0], mu = a[1], sigma = a[2];
     if (p <= 0 || p >= 1 || sigma <= 0)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(std::exp(mu + sigma * standardNormalInverse(p)));
+    return Value::number(std::exp(mu + sigma * standardNormalInverse(p)));
 }
 
 Value confidenceNorm(FunctionArgs &args)
@@ -126,15 +121,9 @@ Value confidenceNorm(FunctionArgs &args)
 
 // ---- Student's t
 
-// P(T > t) for t >= 0.
-double tUpperTail(double t, double df)
-{
-    return 0.5 * betaI(df / (df + t * t), df / 2, 0.5);
-}
-
 double tCdf(double t, double df)
 {
-    const double tail = tUpperTail(std::fabs(t), df);
+    const double tail = studentTUpperTail(std::fabs(t), df);
     return t < 0 ? tail : 1 - tail;
 }
 
@@ -147,7 +136,7 @@ double tPdf(double t, double df)
 // The t >= 0 whose upper tail is q (0 < q <= 0.5).
 double tUpperInverse(double q, double df)
 {
-    return invertIncreasing([df](double t) { return -tUpperTail(t, df); }, -q, 0, 1);
+    return invertIncreasing([df](double t) { return -studentTUpperTail(t, df); }, -q, 0, 1);
 }
 
 // Degrees of freedom are whole, at least one.
@@ -170,7 +159,7 @@ Value tDist(FunctionArgs &args)
     double df;
     if (args.failed() || !degreesOfFreedom(args, 1, df))
         return args.failure();
-    return numberOrNum(cumulative ? tCdf(t, df) : tPdf(t, df));
+    return Value::number(cumulative ? tCdf(t, df) : tPdf(t, df));
 }
 
 template <int Tails>
@@ -182,7 +171,7 @@ Value tDistTails(FunctionArgs &args)
         return args.failure();
     if (Tails == 2 && t < 0)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(Tails == 2 ? 2 * tUpperTail(t, df) : t < 0 ? tCdf(-t, df) : tUpperTail(t, df));
+    return Value::number(Tails == 2 ? 2 * studentTUpperTail(t, df) : t < 0 ? tCdf(-t, df) : studentTUpperTail(t, df));
 }
 
 Value legacyTDist(FunctionArgs &args)
@@ -193,7 +182,7 @@ Value legacyTDist(FunctionArgs &args)
         return args.failure();
     if (t < 0 || (tails != 1 && tails != 2))
         return Value::error(ErrorCode::Num);
-    return numberOrNum(tails * tUpperTail(t, df));
+    return Value::number(tails * studentTUpperTail(t, df));
 }
 
 Value tInv(FunctionArgs &args)
@@ -206,7 +195,7 @@ Value tInv(FunctionArgs &args)
         return Value::error(ErrorCode::Num);
     if (p == 0.5)
         return Value::number(0);
-    return numberOrNum(p < 0.5 ? -tUpperInverse(p, df) : tUpperInverse(1 - p, df));
+    return Value::number(p < 0.5 ? -tUpperInverse(p, df) : tUpperInverse(1 - p, df));
 }
 
 Value tInv2T(FunctionArgs &args)
@@ -217,7 +206,20 @@ Value tInv2T(FunctionArgs &args)
         return args.failure();
     if (p <= 0 || p > 1)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(p == 1 ? 0 : tUpperInverse(p / 2, df));
+    return Value::number(p == 1 ? 0 : tUpperInverse(p / 2, df));
+}
+
+Value confidenceT(FunctionArgs &args)
+{
+    double a[3];
+    if (!readNumbers(args, a))
+        return args.failure();
+    const double alpha = a[0], sigma = a[1], n = std::trunc(a[2]);
+    if (alpha <= 0 || alpha >= 1 || sigma <= 0 || n < 1)
+        return Value::error(ErrorCode::Num);
+    if (n == 1)
+        return Value::error(ErrorCode::Div0);
+    return Value::number(tUpperInverse(alpha / 2, n - 1) * sigma / std::sqrt(n));
 }
 
 // ---- chi-squared
@@ -232,10 +234,10 @@ Value chiSqDist(FunctionArgs &args)
     if (x < 0)
         return Value::error(ErrorCode::Num);
     if (cumulative)
-        return numberOrNum(gammaP(df / 2, x / 2));
+        return Value::number(gammaP(df / 2, x / 2));
     if (x == 0)
         return df == 2 ? Value::number(0.5) : df < 2 ? Value::error(ErrorCode::Num) : Value::number(0);
-    return numberOrNum(std::exp((df / 2 - 1) * std::log(x) - x / 2 - df / 2 * std::log(2.0) - std::lgamma(df / 2)));
+    return Value::number(std::exp((df / 2 - 1) * std::log(x) - x / 2 - df / 2 * std::log(2.0) - std::lgamma(df / 2)));
 }
 
 Value chiSqDistRight(FunctionArgs &args)
@@ -246,7 +248,7 @@ Value chiSqDistRight(FunctionArgs &args)
         return args.failure();
     if (x < 0)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(gammaQ(df / 2, x / 2));
+    return Value::number(gammaQ(df / 2, x / 2));
 }
 
 template <bool RightTail>
@@ -263,7 +265,7 @@ Value chiSqInv(FunctionArgs &args)
     const double a = df / 2;
     const double x = RightTail ? invertIncreasing([a](double y) { return -gammaQ(a, y); }, -p, 0, df + 1)
                                : invertIncreasing([a](double y) { return gammaP(a, y); }, p, 0, df + 1);
-    return numberOrNum(2 * x);
+    return Value::number(2 * x);
 }
 
 Value chiSqTest(FunctionArgs &args)
@@ -292,20 +294,10 @@ Value chiSqTest(FunctionArgs &args)
     const double df = rows == 1 || columns == 1 ? std::max(rows, columns) - 1.0 : (rows - 1.0) * (columns - 1.0);
     if (df < 1)
         return Value::error(ErrorCode::NA);
-    return numberOrNum(gammaQ(df / 2, statistic / 2));
+    return Value::number(gammaQ(df / 2, statistic / 2));
 }
 
 // ---- F
-
-double fCdf(double x, double d1, double d2)
-{
-    return betaI(d1 * x / (d1 * x + d2), d1 / 2, d2 / 2);
-}
-
-double fUpperTail(double x, double d1, double d2)
-{
-    return betaI(d2 / (d2 + d1 * x), d2 / 2, d1 / 2);
-}
 
 bool fArguments(FunctionArgs &args, double &x, double &d1, double &d2)
 {
@@ -326,12 +318,12 @@ Value fDist(FunctionArgs &args)
     if (args.failed() || !fArguments(args, x, d1, d2))
         return args.failure();
     if (cumulative)
-        return numberOrNum(fCdf(x, d1, d2));
+        return Value::number(fisherFCdf(x, d1, d2));
     if (x == 0)
         return d1 == 2 ? Value::number(1) : d1 < 2 ? Value::error(ErrorCode::Num) : Value::number(0);
     const double logDensity = (d1 / 2) * std::log(d1 / d2) + (d1 / 2 - 1) * std::log(x)
         - (d1 + d2) / 2 * std::log1p(d1 * x / d2) - (std::lgamma(d1 / 2) + std::lgamma(d2 / 2) - std::lgamma((d1 + d2) / 2));
-    return numberOrNum(std::exp(logDensity));
+    return Value::number(std::exp(logDensity));
 }
 
 Value fDistRight(FunctionArgs &args)
@@ -339,7 +331,7 @@ Value fDistRight(FunctionArgs &args)
     double x, d1, d2;
     if (!fArguments(args, x, d1, d2))
         return args.failure();
-    return numberOrNum(fUpperTail(x, d1, d2));
+    return Value::number(fisherFUpperTail(x, d1, d2));
 }
 
 template <bool RightTail>
@@ -352,9 +344,9 @@ Value fInv(FunctionArgs &args)
         return Value::error(ErrorCode::Num);
     if (RightTail ? p == 1 : p == 0)
         return Value::number(0);
-    const double x = RightTail ? invertIncreasing([=](double y) { return -fUpperTail(y, d1, d2); }, -p, 0, 1)
-                               : invertIncreasing([=](double y) { return fCdf(y, d1, d2); }, p, 0, 1);
-    return numberOrNum(x);
+    const double x = RightTail ? invertIncreasing([=](double y) { return -fisherFUpperTail(y, d1, d2); }, -p, 0, 1)
+                               : invertIncreasing([=](double y) { return fisherFCdf(y, d1, d2); }, p, 0, 1);
+    return Value::number(x);
 }
 
 // ---- binomial and its kin
@@ -381,7 +373,7 @@ double binomialCdf(double k, double n, double p)
         return 1;
     if (p == 1)
         return 0;
-    return betaI(1 - p, n - k, k + 1);
+    return betaI(1 - p, p, n - k, k + 1);
 }
 
 Value binomDist(FunctionArgs &args)
@@ -393,7 +385,7 @@ Value binomDist(FunctionArgs &args)
     const double k = std::trunc(a[0]), n = std::trunc(a[1]), p = a[2];
     if (k < 0 || n < 0 || k > n || p < 0 || p > 1)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(cumulative ? binomialCdf(k, n, p) : binomialPmf(k, n, p));
+    return Value::number(cumulative ? binomialCdf(k, n, p) : binomialPmf(k, n, p));
 }
 
 Value binomDistRange(FunctionArgs &args)
@@ -407,7 +399,7 @@ Value binomDistRange(FunctionArgs &args)
         return args.failure();
     if (n < 0 || p < 0 || p > 1 || low < 0 || low > n || high < low || high > n)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(binomialCdf(high, n, p) - (low > 0 ? binomialCdf(low - 1, n, p) : 0));
+    return Value::number(binomialCdf(high, n, p) - (low > 0 ? binomialCdf(low - 1, n, p) : 0));
 }
 
 // The smallest k whose cumulative binomial probability reaches alpha.
@@ -417,12 +409,16 @@ Value binomInv(FunctionArgs &args)
     if (!readNumbers(args, a))
         return args.failure();
     const double n = std::trunc(a[0]), p = a[1], alpha = a[2];
-    if (n < 0 || p < 0 || p > 1 || alpha < 0 || alpha > 1)
+    // Past 2^53 trials the counts are no longer whole numbers to search among.
+    if (n < 0 || n > 9007199254740992.0 || p < 0 || p > 1 || alpha < 0 || alpha > 1)
         return Value::error(ErrorCode::Num);
     double low = 0, high = n;
     while (low < high) {
         const double middle = std::floor((low + high) / 2);
-        if (binomialCdf(middle, n, p) >= alpha)
+        const double cdf = binomialCdf(middle, n, p);
+        if (std::isnan(cdf))
+            return Value::error(ErrorCode::Num);
+        if (cdf >= alpha)
             high = middle;
         else
             low = middle + 1;
@@ -440,10 +436,10 @@ Value negBinomDist(FunctionArgs &args)
     if (failures < 0 || successes < 1 || p < 0 || p > 1)
         return Value::error(ErrorCode::Num);
     if (cumulative)
-        return numberOrNum(p == 0 ? 0 : betaI(p, successes, failures + 1));
+        return Value::number(p == 0 ? 0 : betaI(p, successes, failures + 1));
     if (p == 0 || p == 1)
         return Value::number(p == 1 && failures == 0 ? 1 : 0);
-    return numberOrNum(std::exp(logChoose(failures + successes - 1, successes - 1) + successes * std::log(p)
+    return Value::number(std::exp(logChoose(failures + successes - 1, successes - 1) + successes * std::log(p)
                                 + failures * std::log1p(-p)));
 }
 
@@ -465,13 +461,13 @@ Value hypGeomDist(FunctionArgs &args)
         || successes <= 0 || successes > population || population <= 0)
         return Value::error(ErrorCode::Num);
     if (!cumulative)
-        return numberOrNum(hypergeometricPmf(k, draws, successes, population));
-    if (k > 1e7)
+        return Value::number(hypergeometricPmf(k, draws, successes, population));
+    if (k > 1e6) // a sum of a million terms is as far as one cell goes
         return Value::error(ErrorCode::Num);
     double total = 0;
     for (double i = std::max(0.0, draws + successes - population); i <= k; ++i)
         total += hypergeometricPmf(i, draws, successes, population);
-    return numberOrNum(std::min(total, 1.0));
+    return Value::number(std::min(total, 1.0));
 }
 
 Value poissonDist(FunctionArgs &args)
@@ -485,7 +481,7 @@ Value poissonDist(FunctionArgs &args)
         return Value::error(ErrorCode::Num);
     if (mean == 0)
         return Value::number(cumulative || k == 0 ? 1 : 0);
-    return numberOrNum(cumulative ? gammaQ(k + 1, mean) : std::exp(k * std::log(mean) - mean - std::lgamma(k + 1)));
+    return Value::number(cumulative ? gammaQ(k + 1, mean) : std::exp(k * std::log(mean) - mean - std::lgamma(k + 1)));
 }
 
 // ---- continuous families with a closed form or the incomplete gamma and beta
@@ -499,7 +495,7 @@ Value exponDist(FunctionArgs &args)
     const double x = a[0], lambda = a[1];
     if (x < 0 || lambda <= 0)
         return Value::error(ErrorCode::Num);
-    return numberOrNum(cumulative ? -std::expm1(-lambda * x) : lambda * std::exp(-lambda * x));
+    return Value::number(cumulative ? -std::expm1(-lambda * x) : lambda * std::exp(-lambda * x));
 }
 
 Value weibullDist(FunctionArgs &args)
@@ -513,8 +509,8 @@ Value weibullDist(FunctionArgs &args)
         return Value::error(ErrorCode::Num);
     const double power = std::pow(x / scale, shape);
     if (cumulative)
-        return numberOrNum(-std::expm1(-power));
-    return numberOrNum(shape / scale * std::pow(x / scale, shape - 1) * std::exp(-power));
+        return Value::number(-std::expm1(-power));
+    return Value::number(shape / scale * std::pow(x / scale, shape - 1) * std::exp(-power));
 }
 
 Value gammaDist(FunctionArgs &args)
@@ -527,10 +523,10 @@ Value gammaDist(FunctionArgs &args)
     if (x < 0 || shape <= 0 || scale <= 0)
         return Value::error(ErrorCode::Num);
     if (cumulative)
-        return numberOrNum(gammaP(shape, x / scale));
+        return Value::number(gammaP(shape, x / scale));
     if (x == 0)
         return shape == 1 ? Value::number(1 / scale) : shape < 1 ? Value::error(ErrorCode::Num) : Value::number(0);
-    return numberOrNum(std::exp((shape - 1) * std::log(x) - x / scale - std::lgamma(shape) - shape * std::log(scale)));
+    return Value::number(std::exp((shape - 1) * std::log(x) - x / scale - std::lgamma(shape) - shape * std::log(scale)));
 }
 
 Value gammaInv(FunctionArgs &args)
@@ -543,7 +539,7 @@ Value gammaInv(FunctionArgs &args)
         return Value::error(ErrorCode::Num);
     if (p == 0)
         return Value::number(0);
-    return numberOrNum(scale * invertIncreasing([shape](double y) { return gammaP(shape, y); }, p, 0, shape + 1));
+    return Value::number(scale * invertIncreasing([shape](double y) { return gammaP(shape, y); }, p, 0, shape + 1));
 }
 
 Value gammaFunction(FunctionArgs &args)
@@ -553,7 +549,7 @@ Value gammaFunction(FunctionArgs &args)
         return args.failure();
     if (x <= 0 && x == std::floor(x))
         return Value::error(ErrorCode::Num);
-    return numberOrNum(std::tgamma(x));
+    return Value::number(std::tgamma(x));
 }
 
 Value gammaLn(FunctionArgs &args)
@@ -561,7 +557,7 @@ Value gammaLn(FunctionArgs &args)
     const double x = args.number(0);
     if (args.failed())
         return args.failure();
-    return x <= 0 ? Value::error(ErrorCode::Num) : numberOrNum(std::lgamma(x));
+    return x <= 0 ? Value::error(ErrorCode::Num) : Value::number(std::lgamma(x));
 }
 
 // BETA.DIST and BETADIST take bounds A and B after the shape (and the
@@ -579,10 +575,10 @@ Value betaDistribution(FunctionArgs &args, bool cumulative, int boundsAt)
         return Value::error(ErrorCode::Num);
     const double y = (x - low) / (high - low);
     if (cumulative)
-        return numberOrNum(betaI(y, alpha, beta));
+        return Value::number(betaI(y, alpha, beta));
     const double logDensity = (alpha - 1) * std::log(y) + (beta - 1) * std::log1p(-y) + std::lgamma(alpha + beta)
         - std::lgamma(alpha) - std::lgamma(beta);
-    return numberOrNum(std::exp(logDensity) / (high - low));
+    return Value::number(std::exp(logDensity) / (high - low));
 }
 
 Value betaDist(FunctionArgs &args)
@@ -605,7 +601,7 @@ Value betaInv(FunctionArgs &args)
     if (p <= 0 || p > 1 || alpha <= 0 || beta <= 0 || low >= high)
         return Value::error(ErrorCode::Num);
     const double y = invertIncreasing([=](double t) { return betaI(std::min(t, 1.0), alpha, beta); }, p, 0, 1);
-    return numberOrNum(low + y * (high - low));
+    return Value::number(low + y * (high - low));
 }
 
 Value fisher(FunctionArgs &args)
@@ -645,6 +641,7 @@ const std::vector<FunctionInfo> &distributionFunctions()
         {"CHITEST", 2, 2, "r", chiSqTest},
         {"CONFIDENCE", 3, 3, "n", confidenceNorm},
         {"CONFIDENCE.NORM", 3, 3, "n", confidenceNorm},
+        {"CONFIDENCE.T", 3, 3, "n", confidenceT},
         {"CRITBINOM", 3, 3, "n", binomInv},
         {"EXPON.DIST", 3, 3, "nnb", exponDist},
         {"EXPONDIST", 3, 3, "nnb", exponDist},

@@ -1,5 +1,6 @@
 #include "SpecialFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,20 +13,61 @@ constexpr double tiny = 1e-300;
 constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double sqrt2 = 1.41421356237309504880;
 constexpr double sqrt2pi = 2.50662827463100050242;
-// Series and continued fractions converge in about sqrt(a) steps; this
-// bounds the work for absurd arguments, whose result is then NaN.
-constexpr int maxIterations = 100000;
+// Series and continued fractions converge in a few times sqrt(a) steps;
+// past this bound the arguments are absurd and the result is NaN.
+int iterationLimit(double a)
+{
+    return static_cast<int>(std::min(1e7, 100000 + 50 * std::sqrt(std::fabs(a))));
+}
+
+// The remainder of Stirling's series: ln Gamma(a) - ((a - 1/2) ln a - a + ln(2 pi) / 2), for a >= 20.
+double stirlingRemainder(double a)
+{
+    const double a2 = a * a;
+    return (1.0 / 12 - (1.0 / 360 - (1.0 / 1260 - 1.0 / (1680 * a2)) / a2) / a2) / a;
+}
+
+constexpr double halfLogTwoPi = 0.91893853320467274178;
+constexpr double large = 20; // from here on four terms of Stirling's series are good to 1e-15
 
 // x^a e^-x / Gamma(a), the factor both forms of the incomplete gamma share.
+// For large a the logarithm is taken apart so that nothing of size a is
+// subtracted: a (ln(x/a) - (x/a - 1)) + ln(a / 2 pi) / 2 - remainder.
 double gammaPrefactor(double a, double x)
 {
-    return std::exp(a * std::log(x) - x - std::lgamma(a));
+    if (a < large)
+        return std::exp(a * std::log(x) - x - std::lgamma(a));
+    const double d = (x - a) / a;
+    return std::exp(a * (std::log1p(d) - d) + 0.5 * std::log(a) - halfLogTwoPi - stirlingRemainder(a));
+}
+
+// ln Gamma(b + a) - ln Gamma(b) for b >= 20, without subtracting two large logarithms.
+double logGammaRatio(double b, double a)
+{
+    return (b - 0.5) * std::log1p(a / b) + a * std::log(b + a) - a + stirlingRemainder(b + a) - stirlingRemainder(b);
+}
+
+// x^a y^b / B(a, b) with y = 1 - x given as exactly as the caller knows it.
+double betaPrefactor(double x, double y, double a, double b)
+{
+    if (a < large && b < large)
+        return std::exp(a * std::log(x) + b * std::log(y) + std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b));
+    if (a >= large && b >= large) {
+        // Both large: about the mean a / (a + b) the powers nearly cancel the beta function.
+        const double mean = a / (a + b), complement = b / (a + b);
+        const double logarithm = a * std::log1p((x - mean) / mean) + b * std::log1p((y - complement) / complement)
+            + 0.5 * std::log(a * complement) - halfLogTwoPi + stirlingRemainder(a + b) - stirlingRemainder(a)
+            - stirlingRemainder(b);
+        return std::exp(logarithm);
+    }
+    const double small = std::min(a, b), big = std::max(a, b);
+    return std::exp(a * std::log(x) + b * std::log(y) - std::lgamma(small) + logGammaRatio(big, small));
 }
 
 double gammaSeries(double a, double x)
 {
     double term = 1 / a, sum = term;
-    for (int n = 1; n < maxIterations; ++n) {
+    for (int n = 1, limit = iterationLimit(a); n < limit; ++n) {
         term *= x / (a + n);
         sum += term;
         if (std::fabs(term) < std::fabs(sum) * epsilon)
@@ -38,7 +80,7 @@ double gammaSeries(double a, double x)
 double gammaContinuedFraction(double a, double x)
 {
     double b = x + 1 - a, c = 1 / tiny, d = 1 / b, h = d;
-    for (int i = 1; i < maxIterations; ++i) {
+    for (int i = 1, limit = iterationLimit(a); i < limit; ++i) {
         const double an = -i * (i - a);
         b += 2;
         d = an * d + b;
@@ -64,7 +106,7 @@ double betaContinuedFraction(double x, double a, double b)
         d = tiny;
     d = 1 / d;
     double h = d;
-    for (int m = 1; m < maxIterations; ++m) {
+    for (int m = 1, limit = iterationLimit(a + b); m < limit; ++m) {
         const int m2 = 2 * m;
         double aa = m * (b - m) * x / ((qam + m2) * (a + m2));
         d = 1 + aa * d;
@@ -109,15 +151,38 @@ double gammaQ(double a, double x)
 
 double betaI(double x, double a, double b)
 {
-    if (!(a > 0) || !(b > 0) || !(x >= 0) || !(x <= 1))
+    return betaI(x, 1 - x, a, b);
+}
+
+double betaI(double x, double y, double a, double b)
+{
+    if (!(a > 0) || !(b > 0) || !(x >= 0) || !(y >= 0) || !(x <= 1) || !(y <= 1))
         return notANumber;
-    if (x == 0 || x == 1)
-        return x;
-    const double front = std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log1p(-x));
+    if (x == 0 || y == 0)
+        return x == 0 ? 0 : 1;
+    const double front = betaPrefactor(x, y, a, b);
     // The fraction converges fast on the side of the mean it is evaluated on.
     if (x < (a + 1) / (a + b + 2))
         return front * betaContinuedFraction(x, a, b) / a;
-    return 1 - front * betaContinuedFraction(1 - x, b, a) / b;
+    return 1 - front * betaContinuedFraction(y, b, a) / b;
+}
+
+double studentTUpperTail(double t, double df)
+{
+    // Near t = 0 the tail is 1/2 less a small part, which keeps its digits
+    // only when computed from t^2 / (df + t^2) itself.
+    const double x = df / (df + t * t), y = t * t / (df + t * t);
+    return y < 0.5 ? 0.5 - 0.5 * betaI(y, x, 0.5, df / 2) : 0.5 * betaI(x, y, df / 2, 0.5);
+}
+
+double fisherFCdf(double x, double d1, double d2)
+{
+    return betaI(d1 * x / (d1 * x + d2), d2 / (d1 * x + d2), d1 / 2, d2 / 2);
+}
+
+double fisherFUpperTail(double x, double d1, double d2)
+{
+    return betaI(d2 / (d2 + d1 * x), d1 * x / (d2 + d1 * x), d2 / 2, d1 / 2);
 }
 
 double standardNormalCdf(double z)
@@ -175,7 +240,10 @@ double invertIncreasing(const std::function<double(double)> &cdf, double p, doub
         const double middle = low + (high - low) / 2;
         if (middle <= low || middle >= high)
             break;
-        if (cdf(middle) < p)
+        const double value = cdf(middle);
+        if (std::isnan(value))
+            return notANumber; // no answer is better than a wrong one
+        if (value < p)
             low = middle;
         else
             high = middle;

@@ -1,4 +1,5 @@
 #include "Families.h"
+#include "SpecialFunctions.h"
 
 #include <algorithm>
 #include <climits>
@@ -584,6 +585,120 @@ Value extremeIfs(FunctionArgs &args)
     return Value::number(best);
 }
 
+// ---- hypothesis tests
+
+// T.TEST: the probability that two samples come from populations of the same
+// mean; type 1 pairs them, 2 assumes equal variances, 3 does not (Welch).
+Value tTest(FunctionArgs &args)
+{
+    const double tails = std::trunc(args.number(2)), type = std::trunc(args.number(3));
+    if (args.failed())
+        return args.failure();
+    if ((tails != 1 && tails != 2) || type < 1 || type > 3)
+        return Value::error(ErrorCode::Num);
+    double t = 0, df = 0;
+    if (type == 1) {
+        std::vector<double> x, y;
+        if (!numberPairs(args, 0, 1, x, y))
+            return args.failure();
+        std::vector<double> d(x.size());
+        for (size_t i = 0; i < x.size(); ++i)
+            d[i] = x[i] - y[i];
+        const double n = static_cast<double>(d.size());
+        if (n < 2)
+            return Value::error(ErrorCode::Div0);
+        const double variance = sumOfSquaredDeviations(d) / (n - 1);
+        if (variance == 0)
+            return Value::error(ErrorCode::Div0);
+        t = mean(d) / std::sqrt(variance / n);
+        df = n - 1;
+    } else {
+        std::vector<double> x, y;
+        if (!args.numbersOf(0, x) || !args.numbersOf(1, y))
+            return args.failure();
+        const double n1 = static_cast<double>(x.size()), n2 = static_cast<double>(y.size());
+        if (n1 < 2 || n2 < 2)
+            return Value::error(ErrorCode::Div0);
+        const double v1 = sumOfSquaredDeviations(x) / (n1 - 1), v2 = sumOfSquaredDeviations(y) / (n2 - 1);
+        if (type == 2) {
+            const double pooled = ((n1 - 1) * v1 + (n2 - 1) * v2) / (n1 + n2 - 2);
+            if (pooled == 0)
+                return Value::error(ErrorCode::Div0);
+            t = (mean(x) - mean(y)) / std::sqrt(pooled * (1 / n1 + 1 / n2));
+            df = n1 + n2 - 2;
+        } else {
+            const double a = v1 / n1, b = v2 / n2;
+            if (a + b == 0)
+                return Value::error(ErrorCode::Div0);
+            t = (mean(x) - mean(y)) / std::sqrt(a + b);
+            df = (a + b) * (a + b) / (a * a / (n1 - 1) + b * b / (n2 - 1));
+        }
+    }
+    return Value::number(tails * studentTUpperTail(std::fabs(t), df));
+}
+
+// Z.TEST: the one-tailed probability of a sample mean above the data's,
+// were the population's mean x (sigma: the sample deviation when not given).
+Value zTest(FunctionArgs &args)
+{
+    std::vector<double> x;
+    if (!args.numbersOf(0, x))
+        return args.failure();
+    const double hypothesis = args.number(1);
+    double sigma = args.number(2, 0);
+    if (args.failed())
+        return args.failure();
+    const double n = static_cast<double>(x.size());
+    if (!args.has(2)) {
+        if (n < 2)
+            return Value::error(ErrorCode::Div0);
+        sigma = std::sqrt(sumOfSquaredDeviations(x) / (n - 1));
+    }
+    if (n == 0 || sigma == 0)
+        return Value::error(sigma == 0 && n > 0 ? ErrorCode::Div0 : ErrorCode::NA);
+    return Value::number(1 - standardNormalCdf((mean(x) - hypothesis) / (sigma / std::sqrt(n))));
+}
+
+// F.TEST: the two-tailed probability that two samples' variances are not different.
+Value fTest(FunctionArgs &args)
+{
+    std::vector<double> x, y;
+    if (!args.numbersOf(0, x) || !args.numbersOf(1, y))
+        return args.failure();
+    const double n1 = static_cast<double>(x.size()), n2 = static_cast<double>(y.size());
+    if (n1 < 2 || n2 < 2)
+        return Value::error(ErrorCode::Div0);
+    const double v1 = sumOfSquaredDeviations(x) / (n1 - 1), v2 = sumOfSquaredDeviations(y) / (n2 - 1);
+    if (v1 == 0 || v2 == 0)
+        return Value::error(ErrorCode::Div0);
+    const double f = v1 / v2;
+    const double lower = fisherFCdf(f, n1 - 1, n2 - 1);
+    return Value::number(2 * std::min(lower, 1 - lower));
+}
+
+// PROB: the probability that a value lies between two limits, from a table
+// of values and their probabilities (which must add up to 1).
+Value prob(FunctionArgs &args)
+{
+    std::vector<double> values, probabilities;
+    if (!numberPairs(args, 0, 1, values, probabilities))
+        return args.failure();
+    const double lower = args.number(2), upper = args.number(3, lower);
+    if (args.failed())
+        return args.failure();
+    double total = 0, inside = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (probabilities[i] < 0 || probabilities[i] > 1)
+            return Value::error(ErrorCode::Num);
+        total += probabilities[i];
+        if (values[i] >= lower && values[i] <= upper)
+            inside += probabilities[i];
+    }
+    if (std::fabs(total - 1) > 1e-7)
+        return Value::error(ErrorCode::Num);
+    return Value::number(inside);
+}
+
 // Whether a cell holds a formula that is itself a subtotal: SUBTOTAL leaves
 // those out, so that totals over subtotalled blocks count each value once.
 bool holdsSubtotal(const Workbook &workbook, const CellLocation &where)
@@ -712,6 +827,13 @@ const std::vector<FunctionInfo> &statisticsFunctions()
         {"STEYX", 2, 2, "rr", steyx},
         {"SUBTOTAL", 2, 255, "nr", subtotal},
         {"TRIMMEAN", 2, 2, "rn", trimMean},
+        {"F.TEST", 2, 2, "rr", fTest},
+        {"FTEST", 2, 2, "rr", fTest},
+        {"PROB", 3, 4, "rrnn", prob},
+        {"T.TEST", 4, 4, "rrnn", tTest},
+        {"TTEST", 4, 4, "rrnn", tTest},
+        {"Z.TEST", 2, 3, "rnn", zTest},
+        {"ZTEST", 2, 3, "rnn", zTest},
         {"VARA", 1, 255, "a", variance<true, false, true>},
         {"VARPA", 1, 255, "a", variance<false, false, true>},
     };
