@@ -309,7 +309,7 @@ void TestStatisticsFunctions::largeParametersKeepTheirDigits()
 }
 
 // A1:A3 1 2 3, A4 their subtotal, A5:A6 4 5, A7 their subtotal: over
-// A1:A7 every function sees 1 to 5 once.
+// A1:A7 every function sees 1 to 5 once. B1:B4 1, #DIV/0!, 3, 10.
 void TestStatisticsFunctions::subtotalsLeaveNestedSubtotalsOut_data()
 {
     addFormulaRows({
@@ -329,7 +329,27 @@ void TestStatisticsFunctions::subtotalsLeaveNestedSubtotalsOut_data()
         {"=SUM(A1:A7)", "30"},
         {"=SUBTOTAL(12,A1:A7)", "#VALUE!"},
         {"=SUBTOTAL(9,1)", "#VALUE!"},
-        {"=SUBTOTAL(1,B1:B3)", "#DIV/0!"},
+        {"=SUBTOTAL(1,C1:C3)", "#DIV/0!"},
+        {"=SUBTOTAL(9,B1:B4)", "#DIV/0!"},
+        // AGGREGATE: options 0-3 leave subtotals out, 2, 3, 6 and 7 errors
+        {"=AGGREGATE(9,6,B1:B4)", "14"},
+        {"=AGGREGATE(9,4,B1:B4)", "#DIV/0!"},
+        {"=AGGREGATE(9,0,A1:A7)", "15"},
+        {"=AGGREGATE(9,4,A1:A7)", "30"},
+        {"=AGGREGATE(9,3,A1:A7,B1:B4)", "29"},
+        {"=AGGREGATE(3,6,B1:B4)", "3"},
+        {"=AGGREGATE(12,6,B1:B4)", "3"},
+        {"=AGGREGATE(13,4,A1:A3)", "#N/A"},
+        {"=AGGREGATE(14,6,B1:B4,2)", "3"},
+        {"=AGGREGATE(15,6,B1:B4,1)", "1"},
+        {"=AGGREGATE(16,6,B1:B4,0.5)", "3"},
+        {"=AGGREGATE(17,6,B1:B4,1)", "2"},
+        {"=AGGREGATE(18,6,A1:A3,0.5)", "2"},
+        {"=AGGREGATE(19,6,A1:A3,2)", "2"},
+        {"=AGGREGATE(19,6,A1:A3,4)", "#NUM!"},
+        {"=AGGREGATE(14,6,B1:B4)", "#VALUE!"},
+        {"=AGGREGATE(20,6,B1:B4)", "#VALUE!"},
+        {"=AGGREGATE(9,8,B1:B4)", "#VALUE!"},
     });
 }
 
@@ -341,6 +361,8 @@ void TestStatisticsFunctions::subtotalsLeaveNestedSubtotalsOut()
     sheet.column(0, {n(1), n(2), n(3), Value(), n(4), n(5)});
     sheet.formula(3, 0, "=SUBTOTAL(9,A1:A3)");
     sheet.formula(6, 0, "=subtotal(9,A5:A6)");
+    sheet.column(1, {n(1), Value(), n(3), n(10)});
+    sheet.formula(1, 1, "=1/0");
     compareFormulaResult(QString::fromStdString(sheet.evaluate(formula.toStdString())), expected);
 }
 

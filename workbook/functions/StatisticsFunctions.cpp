@@ -87,9 +87,8 @@ Value extreme(FunctionArgs &args)
     return Value::number(Maximum ? *std::max_element(x.begin(), x.end()) : *std::min_element(x.begin(), x.end()));
 }
 
-Value median(FunctionArgs &args)
+Value medianOf(std::vector<double> x)
 {
-    COLLECT_OR_FAIL(x, false)
     if (x.empty())
         return Value::error(ErrorCode::Num);
     std::sort(x.begin(), x.end());
@@ -97,26 +96,31 @@ Value median(FunctionArgs &args)
     return Value::number(n % 2 ? x[n / 2] : (x[n / 2 - 1] + x[n / 2]) / 2);
 }
 
-Value mode(FunctionArgs &args)
+Value median(FunctionArgs &args)
 {
     COLLECT_OR_FAIL(x, false)
+    return medianOf(std::move(x));
+}
+
+Value modeOf(const std::vector<double> &x)
+{
     std::map<double, int> counts;
     int best = 1;
-    double value = 0;
     // The first value to reach the highest count wins, as in the spreadsheet.
-    for (double v : x) {
-        const int c = ++counts[v];
-        if (c > best) {
-            best = c;
-            value = v;
-        }
-    }
+    for (double v : x)
+        best = std::max(best, ++counts[v]);
     if (best < 2)
         return Value::error(ErrorCode::NA);
     for (double v : x)
         if (counts[v] == best)
             return Value::number(v);
-    return Value::number(value);
+    return Value::error(ErrorCode::NA);
+}
+
+Value mode(FunctionArgs &args)
+{
+    COLLECT_OR_FAIL(x, false)
+    return modeOf(x);
 }
 
 Value geoMean(FunctionArgs &args)
@@ -342,17 +346,23 @@ Value forecast(FunctionArgs &args)
 }
 
 // k-th largest or smallest.
+Value kthOf(std::vector<double> x, double k, bool largest)
+{
+    k = std::ceil(k);
+    if (x.empty() || k < 1 || k > x.size())
+        return Value::error(ErrorCode::Num);
+    std::sort(x.begin(), x.end());
+    return Value::number(largest ? x[x.size() - static_cast<size_t>(k)] : x[static_cast<size_t>(k) - 1]);
+}
+
 template <bool Largest>
 Value kth(FunctionArgs &args)
 {
     std::vector<double> x;
-    const double k = std::ceil(args.number(1));
+    const double k = args.number(1);
     if (args.failed() || !args.numbersOf(0, x))
         return args.failure();
-    if (x.empty() || k < 1 || k > x.size())
-        return Value::error(ErrorCode::Num);
-    std::sort(x.begin(), x.end());
-    return Value::number(Largest ? x[x.size() - static_cast<size_t>(k)] : x[static_cast<size_t>(k) - 1]);
+    return kthOf(std::move(x), k, Largest);
 }
 
 double percentileOf(std::vector<double> x, double k)
@@ -364,26 +374,38 @@ double percentileOf(std::vector<double> x, double k)
     return lower + 1 < x.size() ? x[lower] + fraction * (x[lower + 1] - x[lower]) : x[lower];
 }
 
+Value percentileInclusiveOf(std::vector<double> x, double k)
+{
+    if (x.empty() || k < 0 || k > 1)
+        return Value::error(ErrorCode::Num);
+    return Value::number(percentileOf(std::move(x), k));
+}
+
+// Quartiles 0 to 4 inclusive, 1 to 3 exclusive.
+Value quartileInclusiveOf(std::vector<double> x, double q)
+{
+    q = std::trunc(q);
+    if (q < 0 || q > 4)
+        return Value::error(ErrorCode::Num);
+    return percentileInclusiveOf(std::move(x), q / 4);
+}
+
 Value percentile(FunctionArgs &args)
 {
     std::vector<double> x;
     const double k = args.number(1);
     if (args.failed() || !args.numbersOf(0, x))
         return args.failure();
-    if (x.empty() || k < 0 || k > 1)
-        return Value::error(ErrorCode::Num);
-    return Value::number(percentileOf(x, k));
+    return percentileInclusiveOf(std::move(x), k);
 }
 
 Value quartile(FunctionArgs &args)
 {
     std::vector<double> x;
-    const double q = std::trunc(args.number(1));
+    const double q = args.number(1);
     if (args.failed() || !args.numbersOf(0, x))
         return args.failure();
-    if (x.empty() || q < 0 || q > 4)
-        return Value::error(ErrorCode::Num);
-    return Value::number(percentileOf(x, q / 4));
+    return quartileInclusiveOf(std::move(x), q);
 }
 
 // RANK and RANK.EQ give ties the best place; RANK.AVG the mean of the places they share.
@@ -429,15 +451,21 @@ Value percentileExclusive(FunctionArgs &args)
     return percentileExclusiveOf(std::move(x), k);
 }
 
-Value quartileExclusive(FunctionArgs &args)
+Value quartileExclusiveOf(std::vector<double> x, double q)
 {
-    std::vector<double> x;
-    const double q = std::trunc(args.number(1));
-    if (args.failed() || !args.numbersOf(0, x))
-        return args.failure();
+    q = std::trunc(q);
     if (q <= 0 || q >= 4)
         return Value::error(ErrorCode::Num);
     return percentileExclusiveOf(std::move(x), q / 4);
+}
+
+Value quartileExclusive(FunctionArgs &args)
+{
+    std::vector<double> x;
+    const double q = args.number(1);
+    if (args.failed() || !args.numbersOf(0, x))
+        return args.failure();
+    return quartileExclusiveOf(std::move(x), q);
 }
 
 // Where a value falls among the data, as a fraction cut (not rounded) to
@@ -699,52 +727,61 @@ Value prob(FunctionArgs &args)
     return Value::number(inside);
 }
 
-// Whether a cell holds a formula that is itself a subtotal: SUBTOTAL leaves
-// those out, so that totals over subtotalled blocks count each value once.
+// Whether a cell holds a formula that is itself a subtotal: SUBTOTAL and
+// AGGREGATE leave those out, so that totals over subtotalled blocks count
+// each value once.
 bool holdsSubtotal(const Workbook &workbook, const CellLocation &where)
 {
     if (!workbook.hasFormula(where))
         return false;
-    return foldCase(workbook.input(where).formula).find("subtotal(") != std::string::npos;
+    const std::string formula = foldCase(workbook.input(where).formula);
+    return formula.find("subtotal(") != std::string::npos || formula.find("aggregate(") != std::string::npos;
 }
 
-// SUBTOTAL(function, ranges...): AVERAGE, COUNT, COUNTA, MAX, MIN, PRODUCT,
-// STDEV, STDEVP, SUM, VAR or VARP (1-11; 101-111 the same, as no row is
-// hidden here) over the ranges, nested subtotals left out.
-Value subtotal(FunctionArgs &args)
+// The numbers of the range arguments `first` to `last`, and how many cells
+// hold anything, nested subtotals left out when asked; an error fails the
+// call unless errors are skipped. #VALUE! for an argument that is no range.
+struct Subtotalled
 {
-    const double code = std::trunc(args.number(0));
-    if (args.failed())
-        return args.failure();
-    const int function = static_cast<int>(code > 100 ? code - 100 : code);
-    if (function < 1 || function > 11 || (code > 11 && code < 101) || code > 111)
-        return Value::error(ErrorCode::Value);
-    std::vector<double> x;
+    std::vector<double> numbers;
     double filled = 0;
-    for (int i = 1; i < args.count() && !args.failed(); ++i) {
-        if (!args.isRange(i))
-            return Value::error(ErrorCode::Value);
+};
+
+bool collectSubtotalled(FunctionArgs &args, int first, int last, bool skipNested, bool skipErrors, Subtotalled &out)
+{
+    for (int i = first; i <= last && !args.failed(); ++i) {
+        if (!args.isRange(i)) {
+            args.fail(ErrorCode::Value);
+            return false;
+        }
         const CellRange &range = args.operand(i).range;
         args.forEachCell(i, [&](int r, int c, const Value &v) {
-            if (args.failed() || holdsSubtotal(args.workbook(), {range.sheet, range.firstRow + r, range.firstColumn + c}))
+            if (args.failed() || v.isEmpty() || (v.isError() && skipErrors))
+                return;
+            if (skipNested && holdsSubtotal(args.workbook(), {range.sheet, range.firstRow + r, range.firstColumn + c}))
                 return;
             if (v.isError())
                 args.fail(v.asError());
             else if (v.isNumber())
-                x.push_back(v.asNumber());
-            if (!v.isEmpty())
-                ++filled;
+                out.numbers.push_back(v.asNumber());
+            ++out.filled;
         });
     }
-    if (args.failed())
-        return args.failure();
+    return !args.failed();
+}
+
+// Functions 1 to 11 of SUBTOTAL and AGGREGATE: AVERAGE, COUNT, COUNTA, MAX,
+// MIN, PRODUCT, STDEV, STDEVP, SUM, VAR and VARP.
+Value subtotalOf(int function, const Subtotalled &values)
+{
+    const std::vector<double> &x = values.numbers;
     switch (function) {
     case 1:
         return x.empty() ? Value::error(ErrorCode::Div0) : Value::number(mean(x));
     case 2:
         return Value::number(static_cast<double>(x.size()));
     case 3:
-        return Value::number(filled);
+        return Value::number(values.filled);
     case 4:
         return Value::number(x.empty() ? 0 : *std::max_element(x.begin(), x.end()));
     case 5:
@@ -755,6 +792,64 @@ Value subtotal(FunctionArgs &args)
         return Value::number(std::accumulate(x.begin(), x.end(), 0.0));
     default:
         return varianceOf(x, function == 7 || function == 10, function == 7 || function == 8);
+    }
+}
+
+// SUBTOTAL(function, ranges...): functions 1-11, or 101-111 the same (no
+// row is hidden here), over the ranges with nested subtotals left out.
+Value subtotal(FunctionArgs &args)
+{
+    const double code = std::trunc(args.number(0));
+    if (args.failed())
+        return args.failure();
+    const int function = static_cast<int>(code > 100 ? code - 100 : code);
+    if (function < 1 || function > 11 || (code > 11 && code < 101) || code > 111)
+        return Value::error(ErrorCode::Value);
+    Subtotalled values;
+    if (!collectSubtotalled(args, 1, args.count() - 1, true, false, values))
+        return args.failure();
+    return subtotalOf(function, values);
+}
+
+// AGGREGATE(function, options, ranges...) for functions 1-13 (SUBTOTAL's,
+// MEDIAN, MODE.SNGL), AGGREGATE(function, options, range, k) for 14-19
+// (LARGE, SMALL, PERCENTILE.INC, QUARTILE.INC, PERCENTILE.EXC,
+// QUARTILE.EXC). Options 0-3 leave nested subtotals out, 2, 3, 6 and 7
+// skip errors; hidden rows (options 1, 3, 5, 7) do not occur here.
+Value aggregate(FunctionArgs &args)
+{
+    const double function = std::trunc(args.number(0)), options = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (function < 1 || function > 19 || options < 0 || options > 7)
+        return Value::error(ErrorCode::Value);
+    const bool skipNested = options <= 3;
+    const bool skipErrors = options == 2 || options == 3 || options == 6 || options == 7;
+    const bool withK = function >= 14;
+    if (withK && args.count() != 4)
+        return Value::error(ErrorCode::Value);
+    const double k = withK ? args.number(3) : 0;
+    Subtotalled values;
+    if (args.failed() || !collectSubtotalled(args, 2, withK ? 2 : args.count() - 1, skipNested, skipErrors, values))
+        return args.failure();
+    switch (static_cast<int>(function)) {
+    case 12:
+        return medianOf(std::move(values.numbers));
+    case 13:
+        return modeOf(values.numbers);
+    case 14:
+    case 15:
+        return kthOf(std::move(values.numbers), k, function == 14);
+    case 16:
+        return percentileInclusiveOf(std::move(values.numbers), k);
+    case 17:
+        return quartileInclusiveOf(std::move(values.numbers), k);
+    case 18:
+        return percentileExclusiveOf(std::move(values.numbers), k);
+    case 19:
+        return quartileExclusiveOf(std::move(values.numbers), k);
+    default:
+        return subtotalOf(static_cast<int>(function), values);
     }
 }
 
@@ -826,6 +921,7 @@ const std::vector<FunctionInfo> &statisticsFunctions()
         {"STDEVPA", 1, 255, "a", variance<false, true, true>},
         {"STEYX", 2, 2, "rr", steyx},
         {"SUBTOTAL", 2, 255, "nr", subtotal},
+        {"AGGREGATE", 3, 253, "nnr", aggregate},
         {"TRIMMEAN", 2, 2, "rn", trimMean},
         {"F.TEST", 2, 2, "rr", fTest},
         {"FTEST", 2, 2, "rr", fTest},
