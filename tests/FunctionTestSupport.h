@@ -24,6 +24,7 @@ public:
     }
 
     void formula(int row, int column, const std::string &text) { m_book.setFormula({m_sheet, row, column}, text); }
+    void addSheet(const std::string &name) { m_book.addSheet(name); }
 
     std::string evaluate(const std::string &formula)
     {

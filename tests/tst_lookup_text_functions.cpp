@@ -7,7 +7,7 @@ using namespace workbook;
 //   A1:A5  10 20 30 40 50        B1:B5  a b c d e
 //   C1:E1  1 2 3                 C2:E2  x y z
 //   F1:F6  apple Banana cherry banana 7 3     G1:G6  1 2 3 4 5 6
-//   H1     =1+1
+//   H1     =1+1; a second sheet "Second"
 class TestLookupTextFunctions : public QObject
 {
     Q_OBJECT
@@ -36,6 +36,7 @@ void TestLookupTextFunctions::check()
     sheet.column(5, {t("apple"), t("Banana"), t("cherry"), t("banana"), n(7), n(3)});
     sheet.column(6, {n(1), n(2), n(3), n(4), n(5), n(6)});
     sheet.formula(0, 7, "=1+1");
+    sheet.addSheet("Second");
     compareFormulaResult(QString::fromStdString(sheet.evaluate(formula.toStdString())), expected);
 }
 
@@ -132,6 +133,13 @@ void TestLookupTextFunctions::information_data()
         {"=ISFORMULA(A1)", "FALSE"},
         {"=ISFORMULA(Z99)", "FALSE"},
         {"=ISFORMULA(1)", "#VALUE!"},
+        {"=SHEET()", "1"},
+        {"=SHEET(Second!A1)", "2"},
+        {"=SHEET(\"second\")", "2"},
+        {"=SHEET(\"Nowhere\")", "#N/A"},
+        {"=SHEETS()", "2"},
+        {"=SHEETS(A1:B2)", "1"},
+        {"=SHEETS(1)", "#REF!"},
     });
 }
 
