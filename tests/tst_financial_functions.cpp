@@ -62,6 +62,12 @@ void TestFinancialFunctions::evaluates_data()
         {"=DOLLARFR(1.125,16)", "1.02"},
         {"=DOLLARFR(1.125,32)", "1.04"},
         {"=DOLLARDE(1.02,0)", "#DIV/0!"},
+        {"=TBILLPRICE(DATE(2008,3,31),DATE(2008,6,1),0.09)", "98.45"},
+        {"=TBILLYIELD(DATE(2008,3,31),DATE(2008,6,1),98.45)", "0.091416962925342814"},
+        {"=TBILLEQ(DATE(2008,3,31),DATE(2008,6,1),0.0914)", "0.094151493565943016"},
+        {"=TBILLEQ(DATE(2008,3,31),DATE(2009,1,31),0.0914)", "0.098516819071549137"},
+        {"=TBILLPRICE(DATE(2008,3,31),DATE(2009,4,1),0.09)", "#NUM!"},
+        {"=TBILLYIELD(DATE(2008,6,1),DATE(2008,3,31),98.45)", "#NUM!"},
         // what has no answer says so
         {"=XNPV(0.09,A1:A5,B1:B4)", "#NUM!"},
         {"=XIRR(D1:D3,B1:B3)", "#NUM!"},

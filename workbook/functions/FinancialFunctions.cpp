@@ -1,3 +1,4 @@
+#include "Dates.h"
 #include "Families.h"
 
 #include <algorithm>
@@ -542,6 +543,69 @@ Value nominal(FunctionArgs &args)
     return Value::number(periods * (std::pow(1 + effective, 1 / periods) - 1));
 }
 
+// ---- Treasury bills: discounts and yields over the days to maturity on a 360-day year
+
+// The days from settlement to maturity, which must be more than none and at most a year.
+bool billDays(FunctionArgs &args, double &days)
+{
+    const double settlement = std::floor(args.number(0)), maturity = std::floor(args.number(1));
+    if (args.failed())
+        return false;
+    if (settlement < 0 || maturity > 2958465) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    const CivilDate start = civilDate(settlement);
+    if (maturity <= settlement || maturity > dateSerial(start.year + 1, start.month, start.day)) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    days = maturity - settlement;
+    return true;
+}
+
+Value tBillPrice(FunctionArgs &args)
+{
+    double days;
+    const double discount = args.number(2);
+    if (args.failed() || !billDays(args, days))
+        return args.failure();
+    if (discount <= 0)
+        return Value::error(ErrorCode::Num);
+    const double price = 100 * (1 - discount * days / 360);
+    return price <= 0 ? Value::error(ErrorCode::Num) : Value::number(price);
+}
+
+Value tBillYield(FunctionArgs &args)
+{
+    double days;
+    const double price = args.number(2);
+    if (args.failed() || !billDays(args, days))
+        return args.failure();
+    if (price <= 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number((100 - price) / price * 360 / days);
+}
+
+// The bond-equivalent yield: simple interest on a 365-day year up to half a
+// year, beyond that the yield of a bond paying one coupon before maturity.
+Value tBillEq(FunctionArgs &args)
+{
+    double days;
+    const double discount = args.number(2);
+    if (args.failed() || !billDays(args, days))
+        return args.failure();
+    if (discount <= 0)
+        return Value::error(ErrorCode::Num);
+    const double price = 100 * (1 - discount * days / 360);
+    if (price <= 0)
+        return Value::error(ErrorCode::Num);
+    if (days <= 182)
+        return Value::number(365 * discount / (360 - discount * days));
+    const double t = days / 365;
+    return Value::number((-t + std::sqrt(t * t - (2 * t - 1) * (1 - 100 / price))) / (t - 0.5));
+}
+
 } // namespace
 
 const std::vector<FunctionInfo> &financialFunctions()
@@ -574,6 +638,9 @@ const std::vector<FunctionInfo> &financialFunctions()
         {"VDB", 5, 7, "nnnnnnb", vdb},
         {"XIRR", 2, 3, "rrn", xirr},
         {"XNPV", 3, 3, "nrr", xnpv},
+        {"TBILLEQ", 3, 3, "n", tBillEq},
+        {"TBILLPRICE", 3, 3, "n", tBillPrice},
+        {"TBILLYIELD", 3, 3, "n", tBillYield},
     };
     return functions;
 }
