@@ -113,6 +113,23 @@ void TestLookupTextFunctions::text_data()
         {"=NUMBERVALUE(\"1.2.3\")", "#VALUE!"},
         {"=NUMBERVALUE(\"1.234,5\")", "#VALUE!"},
         {"=NUMBERVALUE(\"5%1\")", "#VALUE!"},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"hood\")", "Little red riding "},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"red\",2)", "Little red riding hood's "},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"red\",-2)", "Little "},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"RED\",1,1)", "Little "},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"RED\")", "#N/A"},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"red\",3)", "#N/A"},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"red\",3,0,TRUE)", "Little red riding hood's red hood"},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"basket\",1,0,FALSE,\"none\")", "none"},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"red\",0)", "#VALUE!"},
+        {"=TEXTBEFORE(\"Little red riding hood's red hood\",\"\")", ""},
+        {"=TEXTAFTER(\"Little red riding hood's red hood\",\"hood\")", "'s red hood"},
+        {"=TEXTAFTER(\"Little red riding hood's red hood\",\"red\",-1)", " hood"},
+        {"=TEXTAFTER(\"Little red riding hood's red hood\",\"red\",2)", " hood"},
+        {"=TEXTAFTER(\"Little red riding hood's red hood\",\"red\",3,0,TRUE)", ""},
+        {"=TEXTAFTER(\"Little red riding hood's red hood\",\"red\",-3,0,TRUE)", "Little red riding hood's red hood"},
+        {"=TEXTAFTER(\"Little red riding hood's red hood\",\"\")", "Little red riding hood's red hood"},
+        {"=TEXTAFTER(\"a-b-c\",\"-\",-1)", "c"},
     });
 }
 

@@ -598,6 +598,58 @@ Value numberValue(FunctionArgs &args)
     return Value::number(x / std::pow(100.0, percents));
 }
 
+// TEXTBEFORE and TEXTAFTER: the text before or after the n-th delimiter
+// (counted from the end when n is negative), the case ignored with match
+// mode 1; with match_end the end of the text (or, from the end, its start)
+// counts as one more delimiter. Not found: if_not_found, else #N/A.
+template <bool Before>
+Value textAround(FunctionArgs &args)
+{
+    const std::string text = args.text(0), delimiter = args.text(1);
+    const double instance = std::trunc(args.number(2, 1)), matchMode = std::trunc(args.number(3, 0));
+    const bool matchEnd = args.boolean(4, false);
+    if (args.failed())
+        return args.failure();
+    if (instance == 0 || std::fabs(instance) > static_cast<double>(text.size()) + 1 || (matchMode != 0 && matchMode != 1))
+        return Value::error(ErrorCode::Value);
+    if (delimiter.empty())
+        return Value::text(Before == (instance > 0) ? std::string() : text);
+    const std::string haystack = matchMode == 1 ? foldCase(text) : text;
+    const std::string needle = matchMode == 1 ? foldCase(delimiter) : delimiter;
+    const auto wanted = static_cast<size_t>(std::fabs(instance));
+    size_t found = std::string::npos, length = needle.size();
+    if (instance > 0) {
+        size_t from = 0;
+        for (size_t seen = 0; seen < wanted; ++seen) {
+            found = haystack.find(needle, from);
+            if (found == std::string::npos)
+                break;
+            from = found + needle.size();
+        }
+    } else {
+        size_t to = haystack.size();
+        for (size_t seen = 0; seen < wanted; ++seen) {
+            found = to < needle.size() ? std::string::npos : haystack.rfind(needle, to - needle.size());
+            if (found == std::string::npos)
+                break;
+            to = found;
+        }
+    }
+    if (found == std::string::npos && matchEnd) {
+        // One occurrence short: the text's end (or start) is the delimiter.
+        size_t count = 0;
+        for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + needle.size()))
+            ++count;
+        if (count + 1 == wanted) {
+            found = instance > 0 ? text.size() : 0;
+            length = 0;
+        }
+    }
+    if (found == std::string::npos)
+        return args.has(5) ? args.value(5) : Value::error(ErrorCode::NA);
+    return Value::text(Before ? text.substr(0, found) : text.substr(found + length));
+}
+
 } // namespace
 
 const std::vector<FunctionInfo> &textFunctions()
@@ -631,6 +683,8 @@ const std::vector<FunctionInfo> &textFunctions()
         {"NUMBERVALUE", 1, 3, "t", numberValue},
         {"UNICHAR", 1, 1, "n", uniChar},
         {"UNICODE", 1, 1, "t", uniCode},
+        {"TEXTAFTER", 2, 6, "ttnnbv", textAround<false>},
+        {"TEXTBEFORE", 2, 6, "ttnnbv", textAround<true>},
     };
     return functions;
 }
