@@ -56,6 +56,13 @@ void TestMathFunctions::math_data()
         {"=BASE(7,2)", "111"}, {"=BASE(100,16)", "64"}, {"=BASE(15,2,10)", "0000001111"}, {"=BASE(-1,2)", "#NUM!"},
         {"=BASE(5,37)", "#NUM!"}, {"=DECIMAL(\"FF\",16)", "255"}, {"=DECIMAL(111,2)", "7"}, {"=DECIMAL(\"zap\",36)", "45745"},
         {"=DECIMAL(\"12\",2)", "#NUM!"},
+        // Roman numerals, classic and ever more concise
+        {"=ROMAN(499)", "CDXCIX"}, {"=ROMAN(499,1)", "LDVLIV"}, {"=ROMAN(499,2)", "XDIX"}, {"=ROMAN(499,3)", "VDIV"},
+        {"=ROMAN(499,4)", "ID"}, {"=ROMAN(499,TRUE)", "CDXCIX"}, {"=ROMAN(499,FALSE)", "ID"}, {"=ROMAN(2024)", "MMXXIV"},
+        {"=ROMAN(3999)", "MMMCMXCIX"}, {"=ROMAN(1999,4)", "MIM"}, {"=ROMAN(0)", ""}, {"=ROMAN(4000)", "#VALUE!"},
+        {"=ROMAN(5,5)", "#VALUE!"}, {"=ARABIC(\"LVII\")", "57"}, {"=ARABIC(\" mcmxii \")", "1912"},
+        {"=ARABIC(\"ID\")", "499"}, {"=ARABIC(\"-MMXI\")", "-2011"}, {"=ARABIC(\"\")", "0"}, {"=ARABIC(\"ABC\")", "#VALUE!"},
+        {"=ARABIC(ROMAN(1999,3))", "1999"},
     });
 }
 

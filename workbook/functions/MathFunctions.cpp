@@ -1,5 +1,6 @@
 #include "Families.h"
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 
@@ -543,6 +544,76 @@ Value decimalFunction(FunctionArgs &args)
     return value >= 9007199254740992.0 ? Value::error(ErrorCode::Num) : Value::number(value);
 }
 
+// ---- Roman numerals
+
+const char romanLetters[] = {'M', 'D', 'C', 'L', 'X', 'V', 'I'};
+const int romanValues[] = {1000, 500, 100, 50, 10, 5, 1};
+constexpr int lastRoman = 6;
+
+// ROMAN(number, form): form 0 (or TRUE) is classic; forms 1 to 4 (FALSE 4)
+// let a 4 or 9 subtract ever smaller letters from the larger one, as far
+// as the number allows: 499 is CDXCIX, LDVLIV, XDIX, VDIV or ID.
+Value roman(FunctionArgs &args)
+{
+    const double number = std::trunc(args.number(0));
+    const Value formValue = args.has(1) ? args.value(1) : Value::number(0);
+    const double form = formValue.isBoolean() ? (formValue.asBoolean() ? 0 : 4) : std::trunc(args.number(1, 0));
+    if (args.failed())
+        return args.failure();
+    if (number < 0 || number > 3999 || form < 0 || form > 4)
+        return Value::error(ErrorCode::Value);
+    int rest = static_cast<int>(number);
+    std::string out;
+    for (int power = 0; power <= lastRoman; power += 2) {
+        const int digit = rest / romanValues[power];
+        if (digit % 5 == 4) {
+            const int larger = digit == 4 ? power - 1 : power - 2;
+            int smaller = power;
+            for (int step = 0; step < form && smaller < lastRoman; ++step) {
+                if (romanValues[larger] - romanValues[smaller + 1] > rest)
+                    break;
+                ++smaller;
+            }
+            out += romanLetters[smaller];
+            out += romanLetters[larger];
+            rest += romanValues[smaller] - romanValues[larger];
+        } else {
+            if (digit > 4)
+                out += romanLetters[power - 1];
+            out.append(static_cast<size_t>(digit % 5), romanLetters[power]);
+            rest %= romanValues[power];
+        }
+    }
+    return Value::text(out);
+}
+
+// ARABIC: any Roman numeral, a letter before a larger one subtracting.
+Value arabic(FunctionArgs &args)
+{
+    std::string text = args.text(0);
+    if (args.failed())
+        return args.failure();
+    const size_t first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
+    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    if (text.size() > 255)
+        return Value::error(ErrorCode::Value);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.erase(0, 1);
+    std::vector<int> values;
+    for (char c : text) {
+        const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const char *letter = std::find(std::begin(romanLetters), std::end(romanLetters), upper);
+        if (letter == std::end(romanLetters))
+            return Value::error(ErrorCode::Value);
+        values.push_back(romanValues[letter - std::begin(romanLetters)]);
+    }
+    double total = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+        total += i + 1 < values.size() && values[i] < values[i + 1] ? -values[i] : values[i];
+    return Value::number(negative ? -total : total);
+}
+
 double acosh(double x) { return std::acosh(x); }
 double asinh(double x) { return std::asinh(x); }
 double atanh(double x) { return std::atanh(x); }
@@ -621,6 +692,8 @@ const std::vector<FunctionInfo> &mathFunctions()
         {"TRUNC", 1, 2, "nn", truncFunction},
         {"ACOT", 1, 1, "n", unaryNumber<acot>},
         {"ACOTH", 1, 1, "n", unaryNumber<acoth>},
+        {"ARABIC", 1, 1, "t", arabic},
+        {"ROMAN", 1, 2, "nv", roman},
         {"BASE", 2, 3, "n", baseFunction},
         {"CEILING.MATH", 1, 3, "n", roundToMultiple<true>},
         {"CEILING.PRECISE", 1, 2, "n", roundToMultiple<true>},
