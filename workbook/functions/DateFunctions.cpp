@@ -391,32 +391,7 @@ Value yearFrac(FunctionArgs &args)
     const double basis = std::trunc(args.number(2, 0));
     if (args.failed())
         return args.failure();
-    if (start > end)
-        std::swap(start, end);
-    const CivilDate a = civilDate(start), b = civilDate(end);
-    switch (static_cast<int>(basis)) {
-    case 0: {
-        // US 30/360 as YEARFRAC applies it: the end of February counts as day 30 too.
-        int d1 = a.day, d2 = b.day;
-        if (lastDayOfFebruary(a) && lastDayOfFebruary(b))
-            d2 = 30;
-        if (d1 == 31 || lastDayOfFebruary(a))
-            d1 = 30;
-        if (d2 == 31 && d1 == 30)
-            d2 = 30;
-        return Value::number(((b.year - a.year) * 360.0 + (b.month - a.month) * 30.0 + (d2 - d1)) / 360);
-    }
-    case 1:
-        return Value::number(actualYearFraction(start, end));
-    case 2:
-        return Value::number((end - start) / 360);
-    case 3:
-        return Value::number((end - start) / 365);
-    case 4:
-        return Value::number(days360(a, b, true) / 360);
-    default:
-        return Value::error(ErrorCode::Num);
-    }
+    return Value::number(yearFraction(start, end, basis)); // NaN, #NUM!, for a basis there is not
 }
 
 // WEEKNUM: the week that holds 1 January is week 1; weeks start on the day
@@ -637,6 +612,36 @@ CivilDate civilDate(double serial)
     unsigned m, d;
     civilFromDays(whole + epoch, y, m, d);
     return CivilDate{y, static_cast<int>(m), static_cast<int>(d)};
+}
+
+double yearFraction(double start, double end, double basis)
+{
+    if (start > end)
+        std::swap(start, end);
+    const CivilDate a = civilDate(start), b = civilDate(end);
+    switch (static_cast<int>(basis) == basis ? static_cast<int>(basis) : -1) {
+    case 0: {
+        // US 30/360 as YEARFRAC applies it: the end of February counts as day 30 too.
+        int d1 = a.day, d2 = b.day;
+        if (lastDayOfFebruary(a) && lastDayOfFebruary(b))
+            d2 = 30;
+        if (d1 == 31 || lastDayOfFebruary(a))
+            d1 = 30;
+        if (d2 == 31 && d1 == 30)
+            d2 = 30;
+        return ((b.year - a.year) * 360.0 + (b.month - a.month) * 30.0 + (d2 - d1)) / 360;
+    }
+    case 1:
+        return actualYearFraction(start, end);
+    case 2:
+        return (end - start) / 360;
+    case 3:
+        return (end - start) / 365;
+    case 4:
+        return days360(a, b, true) / 360;
+    default:
+        return std::nan("");
+    }
 }
 
 const std::vector<FunctionInfo> &dateFunctions()

@@ -543,6 +543,122 @@ Value nominal(FunctionArgs &args)
     return Value::number(periods * (std::pow(1 + effective, 1 / periods) - 1));
 }
 
+// ---- securities paying at maturity or sold at a discount, in a day-count basis
+
+// Arguments `first` and `first + 1` as whole serial dates, the first before
+// the second, and the basis (0 to 4) from argument `basisArg`.
+bool securityDates(FunctionArgs &args, int first, double &start, double &end, int basisArg, double &basis)
+{
+    start = std::floor(args.number(first));
+    end = std::floor(args.number(first + 1));
+    basis = std::trunc(args.number(basisArg, 0));
+    if (args.failed())
+        return false;
+    if (start < 0 || end > 2958465 || start >= end || basis < 0 || basis > 4) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    return true;
+}
+
+// DISC, INTRATE and YIELDDISC: the gain over the base, per year. DISC's
+// base is the redemption, the others' the price paid.
+enum class GainBase { Redemption, Price };
+template <GainBase Base>
+Value gainRate(FunctionArgs &args)
+{
+    double settlement, maturity, basis;
+    const double price = args.number(2), redemption = args.number(3);
+    if (args.failed() || !securityDates(args, 0, settlement, maturity, 4, basis))
+        return args.failure();
+    if (price <= 0 || redemption <= 0)
+        return Value::error(ErrorCode::Num);
+    const double base = Base == GainBase::Redemption ? redemption : price;
+    return Value::number((redemption - price) / base / yearFraction(settlement, maturity, basis));
+}
+
+Value received(FunctionArgs &args)
+{
+    double settlement, maturity, basis;
+    const double investment = args.number(2), discount = args.number(3);
+    if (args.failed() || !securityDates(args, 0, settlement, maturity, 4, basis))
+        return args.failure();
+    const double kept = 1 - discount * yearFraction(settlement, maturity, basis);
+    if (investment <= 0 || discount <= 0 || kept <= 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(investment / kept);
+}
+
+Value priceDisc(FunctionArgs &args)
+{
+    double settlement, maturity, basis;
+    const double discount = args.number(2), redemption = args.number(3);
+    if (args.failed() || !securityDates(args, 0, settlement, maturity, 4, basis))
+        return args.failure();
+    if (discount <= 0 || redemption <= 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(redemption * (1 - discount * yearFraction(settlement, maturity, basis)));
+}
+
+Value accrIntM(FunctionArgs &args)
+{
+    double issue, settlement, basis;
+    const double rate = args.number(2), par = args.number(3, 1000);
+    if (args.failed() || !securityDates(args, 0, issue, settlement, 4, basis))
+        return args.failure();
+    if (rate <= 0 || par <= 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(par * rate * yearFraction(issue, settlement, basis));
+}
+
+// PRICEMAT and YIELDMAT: a security issued at `issue` that pays its interest
+// with the redemption of 100 at maturity.
+struct AtMaturity
+{
+    double issueToMaturity, issueToSettlement, settlementToMaturity; // in years
+};
+
+bool readAtMaturity(FunctionArgs &args, AtMaturity &span)
+{
+    double settlement, maturity, basis;
+    if (!securityDates(args, 0, settlement, maturity, 5, basis))
+        return false;
+    const double issue = std::floor(args.number(2));
+    if (args.failed())
+        return false;
+    if (issue < 0 || issue > settlement) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    span = {yearFraction(issue, maturity, basis), yearFraction(issue, settlement, basis),
+            yearFraction(settlement, maturity, basis)};
+    return true;
+}
+
+Value priceMat(FunctionArgs &args)
+{
+    AtMaturity span;
+    const double rate = args.number(3), yield = args.number(4);
+    if (args.failed() || !readAtMaturity(args, span))
+        return args.failure();
+    if (rate < 0 || yield < 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number((100 + span.issueToMaturity * rate * 100) / (1 + span.settlementToMaturity * yield)
+                         - span.issueToSettlement * rate * 100);
+}
+
+Value yieldMat(FunctionArgs &args)
+{
+    AtMaturity span;
+    const double rate = args.number(3), price = args.number(4);
+    if (args.failed() || !readAtMaturity(args, span))
+        return args.failure();
+    if (rate < 0 || price <= 0)
+        return Value::error(ErrorCode::Num);
+    const double paid = price / 100 + span.issueToSettlement * rate;
+    return Value::number(((1 + span.issueToMaturity * rate) - paid) / paid / span.settlementToMaturity);
+}
+
 // ---- Treasury bills: discounts and yields over the days to maturity on a 360-day year
 
 // The days from settlement to maturity, which must be more than none and at most a year.
@@ -638,6 +754,14 @@ const std::vector<FunctionInfo> &financialFunctions()
         {"VDB", 5, 7, "nnnnnnb", vdb},
         {"XIRR", 2, 3, "rrn", xirr},
         {"XNPV", 3, 3, "nrr", xnpv},
+        {"ACCRINTM", 3, 5, "n", accrIntM},
+        {"DISC", 4, 5, "n", gainRate<GainBase::Redemption>},
+        {"INTRATE", 4, 5, "n", gainRate<GainBase::Price>},
+        {"PRICEDISC", 4, 5, "n", priceDisc},
+        {"PRICEMAT", 5, 6, "n", priceMat},
+        {"RECEIVED", 4, 5, "n", received},
+        {"YIELDDISC", 4, 5, "n", gainRate<GainBase::Price>},
+        {"YIELDMAT", 5, 6, "n", yieldMat},
         {"TBILLEQ", 3, 3, "n", tBillEq},
         {"TBILLPRICE", 3, 3, "n", tBillPrice},
         {"TBILLYIELD", 3, 3, "n", tBillYield},
