@@ -614,6 +614,11 @@ CivilDate civilDate(double serial)
     return CivilDate{y, static_cast<int>(m), static_cast<int>(d)};
 }
 
+double days360Between(double start, double end, bool european)
+{
+    return days360(civilDate(start), civilDate(end), european);
+}
+
 double yearFraction(double start, double end, double basis)
 {
     if (start > end)

@@ -19,4 +19,7 @@ CivilDate civilDate(double serial);
 // 4 European 30/360. NaN for any other basis.
 double yearFraction(double start, double end, double basis);
 
+// DAYS360 between two serial dates: the US (NASD) rule or the European one.
+double days360Between(double start, double end, bool european);
+
 } // namespace workbook::functions

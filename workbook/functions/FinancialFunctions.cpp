@@ -659,6 +659,185 @@ Value yieldMat(FunctionArgs &args)
     return Value::number(((1 + span.issueToMaturity * rate) - paid) / paid / span.settlementToMaturity);
 }
 
+// ---- bonds paying coupons `frequency` times a year, the last with the redemption
+
+// The coupon schedule around a settlement date: coupons fall on the
+// maturity date and every 12 / frequency months before it (at month ends
+// when maturity is one).
+struct Coupons
+{
+    double settlement = 0, maturity = 0, frequency = 0, basis = 0;
+    double previous = 0, next = 0; // the coupon dates on or before and after settlement
+    double remaining = 0;          // coupons from next to maturity
+};
+
+double couponDate(const CivilDate &maturity, bool monthEnd, long long monthsBefore)
+{
+    const long long months = maturity.year * 12 + (maturity.month - 1) - monthsBefore;
+    const long long year = months / 12, month = months % 12 + 1;
+    const double monthLength = dateSerial(year, month + 1, 1) - dateSerial(year, month, 1);
+    const double day = monthEnd ? monthLength : std::min<double>(maturity.day, monthLength);
+    return dateSerial(year, month, static_cast<long long>(day));
+}
+
+bool readCoupons(FunctionArgs &args, int frequencyArg, int basisArg, Coupons &c)
+{
+    if (!securityDates(args, 0, c.settlement, c.maturity, basisArg, c.basis))
+        return false;
+    c.frequency = std::trunc(args.number(frequencyArg));
+    if (args.failed())
+        return false;
+    if (c.frequency != 1 && c.frequency != 2 && c.frequency != 4) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    const CivilDate maturity = civilDate(c.maturity);
+    const bool monthEnd = maturity.day == dateSerial(maturity.year, maturity.month + 1, 1) - dateSerial(maturity.year, maturity.month, 1);
+    const long long step = 12 / static_cast<long long>(c.frequency);
+    // Whole periods back from maturity until a coupon date is not after settlement.
+    long long periods = static_cast<long long>((c.maturity - c.settlement) / 366 * c.frequency);
+    while (periods > 0 && couponDate(maturity, monthEnd, periods * step) > c.settlement)
+        --periods;
+    while (couponDate(maturity, monthEnd, periods * step) > c.settlement)
+        ++periods;
+    c.previous = couponDate(maturity, monthEnd, periods * step);
+    c.next = couponDate(maturity, monthEnd, (periods - 1) * step);
+    c.remaining = static_cast<double>(periods);
+    return true;
+}
+
+// Days from the previous coupon to settlement, in the coupon period, and
+// from settlement to the next coupon, counted in the basis.
+double daysSincePrevious(const Coupons &c)
+{
+    if (c.basis == 0 || c.basis == 4)
+        return days360Between(c.previous, c.settlement, c.basis == 4);
+    return c.settlement - c.previous;
+}
+
+double daysInPeriod(const Coupons &c)
+{
+    if (c.basis == 1)
+        return c.next - c.previous;
+    return (c.basis == 3 ? 365 : 360) / c.frequency;
+}
+
+double daysToNext(const Coupons &c)
+{
+    if (c.basis == 0)
+        return daysInPeriod(c) - daysSincePrevious(c);
+    if (c.basis == 4)
+        return days360Between(c.settlement, c.next, true);
+    return c.next - c.settlement;
+}
+
+enum class CouponPart { DaysBefore, Days, DaysAfter, Next, Count, Previous };
+template <CouponPart Part>
+Value couponFunction(FunctionArgs &args)
+{
+    Coupons c;
+    if (!readCoupons(args, 2, 3, c))
+        return args.failure();
+    switch (Part) {
+    case CouponPart::DaysBefore:
+        return Value::number(daysSincePrevious(c));
+    case CouponPart::Days:
+        return Value::number(daysInPeriod(c));
+    case CouponPart::DaysAfter:
+        return Value::number(daysToNext(c));
+    case CouponPart::Next:
+        return Value::number(c.next);
+    case CouponPart::Count:
+        return Value::number(c.remaining);
+    case CouponPart::Previous:
+        return Value::number(c.previous);
+    }
+    return Value();
+}
+
+// The clean price per 100 of a bond at a yield: its coupons and redemption
+// discounted over the (fractional) periods to each, less the interest
+// accrued since the previous coupon.
+double bondPrice(const Coupons &c, double rate, double yield, double redemption)
+{
+    const double coupon = 100 * rate / c.frequency;
+    const double e = daysInPeriod(c), a = daysSincePrevious(c), dsc = daysToNext(c);
+    const double accrued = coupon * a / e;
+    if (c.remaining == 1)
+        return (redemption + coupon) / (1 + dsc / e * yield / c.frequency) - accrued;
+    const double base = 1 + yield / c.frequency;
+    double price = redemption / std::pow(base, c.remaining - 1 + dsc / e);
+    for (double k = 1; k <= c.remaining; ++k)
+        price += coupon / std::pow(base, k - 1 + dsc / e);
+    return price - accrued;
+}
+
+bool readBond(FunctionArgs &args, Coupons &c, double &rate, double &second, double &redemption)
+{
+    rate = args.number(2);
+    second = args.number(3);
+    redemption = args.number(4);
+    if (args.failed() || !readCoupons(args, 5, 6, c))
+        return false;
+    if (rate < 0 || second < 0 || redemption <= 0 || c.remaining > 1e5) {
+        args.fail(ErrorCode::Num);
+        return false;
+    }
+    return true;
+}
+
+Value price(FunctionArgs &args)
+{
+    Coupons c;
+    double rate, yield, redemption;
+    if (!readBond(args, c, rate, yield, redemption))
+        return args.failure();
+    return Value::number(bondPrice(c, rate, yield, redemption));
+}
+
+// YIELD: the yield at which the bond's price is the one given.
+Value yieldFunction(FunctionArgs &args)
+{
+    Coupons c;
+    double rate, price, redemption;
+    if (!readBond(args, c, rate, price, redemption))
+        return args.failure();
+    if (price <= 0)
+        return Value::error(ErrorCode::Num);
+    double yield;
+    if (!solveRate([&](double y) { return bondPrice(c, rate, y, redemption) - price; }, rate, yield))
+        return Value::error(ErrorCode::Num);
+    return Value::number(yield);
+}
+
+// DURATION (Macaulay, in years) and MDURATION (modified): the mean time to
+// the payments weighted by their present values.
+template <bool Modified>
+Value duration(FunctionArgs &args)
+{
+    Coupons c;
+    double coupon, yield;
+    // The arguments are settlement, maturity, coupon, yield, frequency and basis.
+    coupon = args.number(2);
+    yield = args.number(3);
+    if (args.failed() || !readCoupons(args, 4, 5, c))
+        return args.failure();
+    if (coupon < 0 || yield < 0 || c.remaining > 1e5)
+        return Value::error(ErrorCode::Num);
+    const double e = daysInPeriod(c), dsc = daysToNext(c);
+    const double base = 1 + yield / c.frequency, payment = 100 * coupon / c.frequency;
+    double weighted = 0, total = 0;
+    for (double k = 1; k <= c.remaining; ++k) {
+        const double time = k - 1 + dsc / e; // in periods
+        const double cash = payment + (k == c.remaining ? 100 : 0);
+        const double present = cash / std::pow(base, time);
+        weighted += time * present;
+        total += present;
+    }
+    const double years = weighted / total / c.frequency;
+    return Value::number(Modified ? years / base : years);
+}
+
 // ---- Treasury bills: discounts and yields over the days to maturity on a 360-day year
 
 // The days from settlement to maturity, which must be more than none and at most a year.
@@ -755,6 +934,16 @@ const std::vector<FunctionInfo> &financialFunctions()
         {"XIRR", 2, 3, "rrn", xirr},
         {"XNPV", 3, 3, "nrr", xnpv},
         {"ACCRINTM", 3, 5, "n", accrIntM},
+        {"COUPDAYBS", 3, 4, "n", couponFunction<CouponPart::DaysBefore>},
+        {"COUPDAYS", 3, 4, "n", couponFunction<CouponPart::Days>},
+        {"COUPDAYSNC", 3, 4, "n", couponFunction<CouponPart::DaysAfter>},
+        {"COUPNCD", 3, 4, "n", couponFunction<CouponPart::Next>},
+        {"COUPNUM", 3, 4, "n", couponFunction<CouponPart::Count>},
+        {"COUPPCD", 3, 4, "n", couponFunction<CouponPart::Previous>},
+        {"DURATION", 5, 6, "n", duration<false>},
+        {"MDURATION", 5, 6, "n", duration<true>},
+        {"PRICE", 6, 7, "n", price},
+        {"YIELD", 6, 7, "n", yieldFunction},
         {"DISC", 4, 5, "n", gainRate<GainBase::Redemption>},
         {"INTRATE", 4, 5, "n", gainRate<GainBase::Price>},
         {"PRICEDISC", 4, 5, "n", priceDisc},
