@@ -637,10 +637,10 @@ bool isNewerFunction(std::string_view name)
     return std::binary_search(std::begin(newer), std::end(newer), name);
 }
 
-// The name of ours for a function as OpenDocument stores it: Excel's newer
-// functions under COM.MICROSOFT., the office's own under ORG.OPENOFFICE.
-// (taken when we have that function), and the OpenFormula renames. The
-// OpenFormula FDIST and FINV are the left tail, Excel's the right.
+// The name of ours for a function as OpenDocument stores it: the
+// spreadsheet's newer functions under COM.MICROSOFT., the office's own under
+// ORG.OPENOFFICE. (taken when we have that function), and the OpenFormula
+// renames. OpenFormula's FDIST and FINV are the left tail, ours the right.
 std::string functionFromOpenDocument(const std::string &name)
 {
     static const std::pair<std::string_view, std::string_view> renamed[] = {
