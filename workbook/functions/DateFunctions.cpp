@@ -112,7 +112,7 @@ Value weekday(FunctionArgs &args)
         return args.failure();
     // Serial 1 (1900-01-01) counts as a Sunday, as the spreadsheet counts it.
     const long long sundayBased = (static_cast<long long>(std::floor(serial)) + 6) % 7; // 0 Sunday
-    switch (static_cast<int>(type)) {
+    switch (type >= 1 && type <= 3 ? static_cast<int>(type) : 0) {
     case 1:
         return Value::number(sundayBased + 1);
     case 2:
@@ -410,9 +410,10 @@ Value weekNum(FunctionArgs &args)
     double serial;
     if (!serialArgument(args, 0, serial))
         return args.failure();
-    const int type = static_cast<int>(std::trunc(args.number(1, 1)));
+    const double code = std::trunc(args.number(1, 1));
     if (args.failed())
         return args.failure();
+    const int type = code >= 1 && code <= 21 ? static_cast<int>(code) : 0;
     int weekStart; // 0 Monday .. 6 Sunday
     if (type == 1 || type == 17)
         weekStart = 6;
@@ -624,7 +625,7 @@ double yearFraction(double start, double end, double basis)
     if (start > end)
         std::swap(start, end);
     const CivilDate a = civilDate(start), b = civilDate(end);
-    switch (static_cast<int>(basis) == basis ? static_cast<int>(basis) : -1) {
+    switch (basis >= 0 && basis <= 4 && basis == std::floor(basis) ? static_cast<int>(basis) : -1) {
     case 0: {
         // US 30/360 as YEARFRAC applies it: the end of February counts as day 30 too.
         int d1 = a.day, d2 = b.day;

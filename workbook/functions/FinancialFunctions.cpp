@@ -387,6 +387,8 @@ Value cumulativePart(FunctionArgs &args)
         return args.failure();
     if (r <= 0 || periods <= 0 || present <= 0 || first < 1 || last < first || last > periods || (type != 0 && type != 1))
         return Value::error(ErrorCode::Num);
+    if (last - first > 1e6) // a million payments is as far as one cell goes
+        return Value::error(ErrorCode::Num);
     const double pay = payment(r, periods, present, 0, type);
     double total = 0;
     for (double period = first; period <= last; ++period) {

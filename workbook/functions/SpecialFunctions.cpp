@@ -17,7 +17,7 @@ constexpr double sqrt2pi = 2.50662827463100050242;
 // past this bound the arguments are absurd and the result is NaN.
 int iterationLimit(double a)
 {
-    return static_cast<int>(std::min(1e7, 100000 + 50 * std::sqrt(std::fabs(a))));
+    return static_cast<int>(std::min(2e6, 100000 + 50 * std::sqrt(std::fabs(a))));
 }
 
 // The remainder of Stirling's series: ln Gamma(a) - ((a - 1/2) ln a - a + ln(2 pi) / 2), for a >= 20.

@@ -802,9 +802,9 @@ Value subtotal(FunctionArgs &args)
     const double code = std::trunc(args.number(0));
     if (args.failed())
         return args.failure();
-    const int function = static_cast<int>(code > 100 ? code - 100 : code);
-    if (function < 1 || function > 11 || (code > 11 && code < 101) || code > 111)
+    if (code < 1 || (code > 11 && code < 101) || code > 111)
         return Value::error(ErrorCode::Value);
+    const int function = static_cast<int>(code > 100 ? code - 100 : code);
     Subtotalled values;
     if (!collectSubtotalled(args, 1, args.count() - 1, true, false, values))
         return args.failure();
