@@ -106,6 +106,7 @@ void TestFinancialFunctions::evaluates_data()
         {"=VDB(2400,300,10,5,4)", "#NUM!"},
         {"=CUMIPMT(0.09/12,360,125000,0,1,0)", "#NUM!"},
         {"=CUMPRINC(0.09/12,360,125000,1,1,2)", "#NUM!"},
+        {"=CUMIPMT(0.01,1E+300,1000,1,1E+300,0)", "#NUM!"},
         {"=RATE(10,0,100,100)", "#NUM!"},
         {"=PDURATION(0,1,2)", "#NUM!"},
     });
