@@ -1,3 +1,4 @@
+#include "FunctionTestSupport.h"
 #include "Workbook.h"
 
 #include <QTest>
@@ -16,6 +17,8 @@ class TestCriteriaAndDates : public QObject
 private slots:
     void evaluates_data();
     void evaluates();
+    void dateArithmetic_data();
+    void dateArithmetic();
 };
 
 void TestCriteriaAndDates::evaluates_data()
@@ -137,6 +140,88 @@ void TestCriteriaAndDates::evaluates()
     std::string message;
     QVERIFY2(book.setFormula({s, 50, 10}, formula.toStdString(), &message), message.c_str());
     QCOMPARE(QString::fromStdString(displayText(book.value({s, 50, 10}))), expected);
+}
+
+// Differences, working days, year fractions, week numbers and dates read
+// from text, on the spreadsheet's published examples. Holidays: A1:A3
+// 2012-11-22, 2012-12-04, 2013-01-21; A4:A6 2008-11-26, 2008-12-04,
+// 2009-01-21; A7:A8 2006-01-02, 2006-01-16.
+void TestCriteriaAndDates::dateArithmetic_data()
+{
+    addFormulaRows({
+        {"=DATEDIF(DATE(2001,1,1),DATE(2003,1,1),\"Y\")", "2"},
+        {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"D\")", "440"},
+        {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"YD\")", "75"},
+        {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"md\")", "14"},
+        {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"M\")", "14"},
+        {"=DATEDIF(DATE(2001,6,1),DATE(2002,8,15),\"YM\")", "2"},
+        {"=DATEDIF(DATE(2001,6,15),DATE(2002,8,1),\"MD\")", "17"},
+        {"=DATEDIF(DATE(2003,1,1),DATE(2001,1,1),\"Y\")", "#NUM!"},
+        {"=DATEDIF(DATE(2001,1,1),DATE(2003,1,1),\"W\")", "#NUM!"},
+        {"=NETWORKDAYS(DATE(2012,10,1),DATE(2013,3,1))", "110"},
+        {"=NETWORKDAYS(DATE(2012,10,1),DATE(2013,3,1),A1)", "109"},
+        {"=NETWORKDAYS(DATE(2012,10,1),DATE(2013,3,1),A1:A3)", "107"},
+        {"=NETWORKDAYS(DATE(2013,3,1),DATE(2012,10,1))", "-110"},
+        {"=NETWORKDAYS.INTL(DATE(2006,1,1),DATE(2006,1,31))", "22"},
+        {"=NETWORKDAYS.INTL(DATE(2006,1,1),DATE(2006,2,1),7,A7:A8)", "22"},
+        {"=NETWORKDAYS.INTL(DATE(2006,1,1),DATE(2006,2,1),\"0010001\",A7:A8)", "20"},
+        {"=NETWORKDAYS.INTL(DATE(2006,2,28),DATE(2006,1,31))", "-21"},
+        {"=NETWORKDAYS.INTL(DATE(2006,1,1),DATE(2006,1,31),\"1111111\")", "#VALUE!"},
+        {"=NETWORKDAYS.INTL(DATE(2006,1,1),DATE(2006,1,31),8)", "#NUM!"},
+        {"=WORKDAY(DATE(2008,10,1),151)", "39933"},
+        {"=WORKDAY(DATE(2008,10,1),151,A4:A6)", "39938"},
+        {"=WORKDAY(DATE(2008,10,1),-5)", "39715"},
+        {"=WORKDAY(DATE(2008,10,4),0)", "39725"},
+        {"=WORKDAY.INTL(DATE(2012,1,1),30,0)", "#NUM!"},
+        {"=WORKDAY.INTL(DATE(2012,1,1),90,11)", "41013"},
+        {"=WORKDAY.INTL(DATE(2012,1,1),30,17)", "40944"},
+        {"=WORKDAY(DATE(9999,12,30),5)", "#NUM!"},
+        {"=YEARFRAC(DATE(2012,1,1),DATE(2012,7,30))", "0.58055555555555556"},
+        {"=YEARFRAC(DATE(2012,1,1),DATE(2012,7,30),1)", "0.57650273224043716"},
+        {"=YEARFRAC(DATE(2012,1,1),DATE(2012,7,30),3)", "0.57808219178082192"},
+        {"=YEARFRAC(DATE(2012,1,1),DATE(2012,7,30),2)", "0.58611111111111111"},
+        {"=YEARFRAC(DATE(2012,7,30),DATE(2012,1,1),4)", "0.58055555555555556"},
+        {"=YEARFRAC(DATE(2011,1,1),DATE(2014,1,1),1)", "3.0006844626967830"},
+        {"=YEARFRAC(DATE(2011,6,1),DATE(2012,3,1),1)", "0.74863387978142077"},
+        {"=YEARFRAC(DATE(2012,2,29),DATE(2012,3,31))", "0.083333333333333333"},
+        {"=YEARFRAC(DATE(2012,1,1),DATE(2012,7,30),5)", "#NUM!"},
+        {"=YEARFRAC(1,2,1E+300)", "#NUM!"},
+        {"=WEEKDAY(1,2147483648E1)", "#NUM!"},
+        {"=WEEKNUM(1,1E+300)", "#NUM!"},
+        {"=DAYS360(DATE(2011,1,30),DATE(2011,2,1))", "1"},
+        {"=DAYS360(DATE(2011,1,1),DATE(2011,12,31))", "360"},
+        {"=DAYS360(DATE(2011,1,1),DATE(2011,12,31),TRUE)", "359"},
+        {"=DAYS360(DATE(2011,2,28),DATE(2011,3,31))", "30"},
+        {"=WEEKNUM(DATE(2012,3,9))", "10"},
+        {"=WEEKNUM(DATE(2012,3,9),2)", "11"},
+        {"=WEEKNUM(DATE(2021,1,1),21)", "53"},
+        {"=WEEKNUM(DATE(2012,3,9),3)", "#NUM!"},
+        {"=ISOWEEKNUM(DATE(2012,3,9))", "10"},
+        {"=ISOWEEKNUM(DATE(2021,1,1))", "53"},
+        {"=ISOWEEKNUM(DATE(2024,12,30))", "1"},
+        {"=DATEVALUE(\"8/22/2011\")", "40777"},
+        {"=DATEVALUE(\"22-MAY-2011\")", "40685"},
+        {"=DATEVALUE(\"2011/02/23\")", "40597"},
+        {"=DATEVALUE(\"2011-02-23\")", "40597"},
+        {"=DATEVALUE(\"August 22, 2011\")", "40777"},
+        {"=DATEVALUE(\"22-Aug-2011 6:35 AM\")", "40777"},
+        {"=DATEVALUE(\"2/30/2011\")", "#VALUE!"},
+        {"=DATEVALUE(\"soon\")", "#VALUE!"},
+        {"=TIMEVALUE(\"2:24 AM\")", "0.1"},
+        {"=TIMEVALUE(\"22-Aug-2011 6:35 AM\")", "0.27430555555555556"},
+        {"=TIMEVALUE(\"18:00\")", "0.75"},
+        {"=TIMEVALUE(\"12:00 AM\")", "0"},
+        {"=TIMEVALUE(\"25:00\")", "#VALUE!"},
+    });
+}
+
+void TestCriteriaAndDates::dateArithmetic()
+{
+    QFETCH(QString, formula);
+    QFETCH(QString, expected);
+    FunctionSheet sheet;
+    sheet.column(0, {n(41235), n(41247), n(41295), n(39778), n(39786), n(39834), n(38719), n(38733)});
+    compareFormulaResult(QString::fromStdString(sheet.evaluate(formula.toStdString())), expected);
 }
 
 QTEST_GUILESS_MAIN(TestCriteriaAndDates)

@@ -1,3 +1,4 @@
+#include "Evaluator.h"
 #include "FormulaParser.h"
 #include "Reference.h"
 #include "Value.h"
@@ -6,6 +7,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <stdexcept>
 
 using namespace workbook;
 
@@ -16,6 +18,7 @@ private slots:
     void shiftingMovesOnlyRelativeParts_data();
     void shiftingMovesOnlyRelativeParts();
     void newerFunctionsCarryTheirFilePrefix();
+    void everyFunctionNameIsRegisteredOnce();
     void openDocumentFormulasBecomeTypedOnes_data();
     void openDocumentFormulasBecomeTypedOnes();
     void referencesParseAndPrint_data();
@@ -59,6 +62,30 @@ void TestFormulaText::newerFunctionsCarryTheirFilePrefix()
     QCOMPARE(formulaFromFile(stored), typed);
     QCOMPARE(formulaFromFile("SUM(A1)"), std::string("SUM(A1)"));
     QVERIFY(parseFormula(stored).ok);
+
+    // The newer statistics, lookups and dates too; ISO.CEILING, DATEDIF and
+    // SUBTOTAL are stored by their plain names.
+    const std::string modern = "XLOOKUP(1,A1:A2,B1:B2)+T.DIST(1,2,TRUE)+ISO.CEILING(1)+MAXIFS(A1:A2,B1:B2,1)"
+                               "+DATEDIF(1,2,\"d\")+SUBTOTAL(9,A1)+WORKDAY.INTL(1,2)";
+    QCOMPARE(formulaForFile(modern),
+             std::string("_xlfn.XLOOKUP(1,A1:A2,B1:B2)+_xlfn.T.DIST(1,2,TRUE)+ISO.CEILING(1)+_xlfn.MAXIFS(A1:A2,B1:B2,1)"
+                         "+DATEDIF(1,2,\"d\")+SUBTOTAL(9,A1)+_xlfn.WORKDAY.INTL(1,2)"));
+    QCOMPARE(formulaFromFile(formulaForFile(modern)), modern);
+}
+
+// A name listed twice in the families would leave one of its functions
+// unreachable (the registry keeps the first).
+void TestFormulaText::everyFunctionNameIsRegisteredOnce()
+{
+    int count = 0;
+    try {
+        for (;; ++count)
+            functionInfo(count);
+    } catch (const std::out_of_range &) {
+    }
+    QVERIFY(count >= 300);
+    for (int i = 0; i < count; ++i)
+        QVERIFY2(findFunction(functionInfo(i).name) == i, std::string(functionInfo(i).name).c_str());
 }
 
 void TestFormulaText::openDocumentFormulasBecomeTypedOnes_data()
@@ -70,6 +97,15 @@ void TestFormulaText::openDocumentFormulasBecomeTypedOnes_data()
     QTest::newRow("text keeps brackets and semicolons") << "of:=CONCATENATE(\"a;[b]\";[.A1])" << "CONCATENATE(\"a;[b]\",A1)";
     QTest::newRow("anchors") << "of:=[.$A$1]+[.B$2]" << "$A$1+B$2";
     QTest::newRow("sheet range") << "of:=SUM([$Data.A1:.A9])" << "SUM(Data!A1:A9)";
+    // functions stored under other names
+    QTest::newRow("legacy") << "of:=LEGACY.NORMSDIST([.A1])+LEGACY.FDIST(1;2;3)" << "NORMSDIST(A1)+FDIST(1,2,3)";
+    QTest::newRow("microsoft") << "of:=COM.MICROSOFT.CHISQ.DIST([.A1];2;1)" << "CHISQ.DIST(A1,2,1)";
+    QTest::newRow("microsoft ceiling") << "of:=COM.MICROSOFT.CEILING([.A1];2)" << "CEILING(A1,2)";
+    QTest::newRow("left-tailed F") << "of:=FDIST([.A1];2;3;1)+FINV(0.5;2;3)" << "F.DIST(A1,2,3,1)+F.INV(0.5,2,3)";
+    QTest::newRow("binomial range") << "of:=[.B1]+B(10;0.5;3;5)" << "B1+BINOM.DIST.RANGE(10,0.5,3,5)";
+    QTest::newRow("population skew") << "of:=SKEWP([.A1:.A5])" << "SKEW.P(A1:A5)";
+    QTest::newRow("office functions we have") << "of:=ORG.OPENOFFICE.ISOWEEKNUM(1)" << "ISOWEEKNUM(1)";
+    QTest::newRow("office functions we lack") << "of:=ORG.OPENOFFICE.ERRORTYPE([.A1])" << "ORG.OPENOFFICE.ERRORTYPE(A1)";
 }
 
 void TestFormulaText::openDocumentFormulasBecomeTypedOnes()

@@ -106,6 +106,7 @@ private slots:
     void openDocumentCellsArriveWhereTheFilePutThem();
     void openDocumentTextKeepsSpacesTabsBreaksAndParagraphs();
     void csvAsTheSpreadsheetWritesItReadsWhole();
+    void openDocumentFunctionsComputeAsTheirXlsxTwins();
     void malformedCsvIsReadAsWellAsItCanAndReportedByLine();
     void longSheetNamesAreKeptAndShortenedForXlsx();
     void sheetNamesTheWorkbookCannotTakeAreReported();
@@ -328,6 +329,25 @@ void TestImportFidelity::csvAsTheSpreadsheetWritesItReadsWhole()
     QVERIFY2(report.notRead.empty(), joined(report.notRead).c_str());
 }
 
+// Legacy, Microsoft, office and OpenFormula names on one side, the xlsx
+// names on the other: both files compute the same numbers (neither caches any).
+void TestImportFidelity::openDocumentFunctionsComputeAsTheirXlsxTwins()
+{
+    Workbook ods, xlsx;
+    const LoadReport odsReport = readFile(fixtures + "/function-twins.ods", ods);
+    const LoadReport xlsxReport = readFile(fixtures + "/function-twins.xlsx", xlsx);
+    QVERIFY2(odsReport.ok, odsReport.message.c_str());
+    QVERIFY2(xlsxReport.ok, xlsxReport.message.c_str());
+    QCOMPARE(odsReport.unreadableFormulas, 0);
+    for (int row = 1; row <= 12; ++row) {
+        const std::string cell = "B" + std::to_string(row);
+        const Value fromOds = ods.value(at(ods, cell.c_str())), fromXlsx = xlsx.value(at(xlsx, cell.c_str()));
+        QVERIFY2(fromOds.isNumber() && fromOds.asNumber() != 0, (cell + ": " + displayText(fromOds)).c_str());
+        QCOMPARE(fromOds.asNumber(), fromXlsx.asNumber());
+        QCOMPARE(ods.input(at(ods, cell.c_str())).formula, xlsx.input(at(xlsx, cell.c_str())).formula);
+    }
+}
+
 void TestImportFidelity::malformedCsvIsReadAsWellAsItCanAndReportedByLine()
 {
     Workbook book;
@@ -398,7 +418,7 @@ void TestImportFidelity::everyFixtureSurvivesSavingAndReading_data()
 {
     QTest::addColumn<QString>("fixture");
     for (const char *name : {"import-cells.xlsx", "kept-formulas.xlsx", "ods-cells.ods", "long-sheet-names.ods", "excel.csv",
-                             "malformed.csv", "model.ods"})
+                             "malformed.csv", "model.ods", "function-twins.ods", "function-twins.xlsx"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

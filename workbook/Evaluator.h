@@ -85,6 +85,7 @@ public:
     bool has(int i) const { return i < m_count && m_operands[i].kind != Operand::Kind::Missing; }
     const Operand &operand(int i) const { return m_operands[i]; }
     const CellLocation &caller() const { return m_caller; }
+    const Workbook &workbook() const { return m_workbook; }
 
     Value value(int i);
     double number(int i);

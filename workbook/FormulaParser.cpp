@@ -1,9 +1,12 @@
 #include "FormulaParser.h"
 
+#include "Evaluator.h"
 #include "RowsColumns.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -708,16 +711,63 @@ std::string moveReferences(std::string_view text, const RowsColumnsChange &chang
     return out;
 }
 
+
+namespace {
+
+// Functions newer than the file format's first edition: files store them
+// with the "_xlfn." prefix (sorted, for binary search).
+bool isNewerFunction(std::string_view name)
+{
+    static const std::string_view newer[] = {
+        "ACOT", "ACOTH", "AGGREGATE", "ARABIC", "BASE", "BETA.DIST", "BETA.INV", "BINOM.DIST", "BINOM.DIST.RANGE", "BINOM.INV", "BITAND",
+        "BITLSHIFT", "BITOR", "BITRSHIFT", "BITXOR", "CEILING.MATH", "CEILING.PRECISE", "CHISQ.DIST", "CHISQ.DIST.RT",
+        "CHISQ.INV", "CHISQ.INV.RT", "CHISQ.TEST", "COMBINA", "CONCAT", "CONFIDENCE.NORM", "CONFIDENCE.T", "COT", "COTH",
+        "COVARIANCE.P", "COVARIANCE.S", "CSC", "CSCH", "DAYS", "DECIMAL", "ERF.PRECISE", "ERFC.PRECISE", "EXPON.DIST",
+        "F.DIST", "F.DIST.RT", "F.INV", "F.INV.RT", "F.TEST", "FLOOR.MATH", "FLOOR.PRECISE", "FORECAST.LINEAR", "GAMMA",
+        "GAMMA.DIST", "GAMMA.INV", "GAMMALN.PRECISE", "GAUSS", "HYPGEOM.DIST", "IFNA", "IFS", "ISFORMULA", "ISOWEEKNUM",
+        "LOGNORM.DIST", "LOGNORM.INV", "MAXIFS", "MINIFS", "MODE.SNGL", "NEGBINOM.DIST", "NETWORKDAYS.INTL",
+        "NORM.DIST", "NORM.INV", "NORM.S.DIST", "NORM.S.INV", "NUMBERVALUE", "PDURATION", "PERCENTILE.EXC",
+        "PERCENTILE.INC", "PERCENTRANK.EXC", "PERCENTRANK.INC", "PERMUTATIONA", "PHI", "POISSON.DIST", "QUARTILE.EXC",
+        "QUARTILE.INC", "RANK.AVG", "RANK.EQ", "RRI", "SEC", "SECH", "SHEET", "SHEETS", "SKEW.P", "STDEV.P", "STDEV.S", "SWITCH", "T.DIST",
+        "T.DIST.2T", "T.DIST.RT", "T.INV", "T.INV.2T", "T.TEST", "TEXTAFTER", "TEXTBEFORE", "TEXTJOIN", "UNICHAR", "UNICODE", "VAR.P", "VAR.S",
+        "WEIBULL.DIST", "WORKDAY.INTL", "XLOOKUP", "XMATCH", "XOR", "Z.TEST",
+    };
+    return std::binary_search(std::begin(newer), std::end(newer), name);
+}
+
+// The name of ours for a function as OpenDocument stores it: the
+// spreadsheet's newer functions under COM.MICROSOFT., the office's own under
+// ORG.OPENOFFICE. (taken when we have that function), and the OpenFormula
+// renames. OpenFormula's FDIST and FINV are the left tail, ours the right.
+std::string functionFromOpenDocument(const std::string &name)
+{
+    static const std::pair<std::string_view, std::string_view> renamed[] = {
+        {"B", "BINOM.DIST.RANGE"},         {"CHISQINV", "CHISQ.INV"},         {"FDIST", "F.DIST"},
+        {"FINV", "F.INV"},                 {"LEGACY.CHIDIST", "CHIDIST"},     {"LEGACY.CHIINV", "CHIINV"},
+        {"LEGACY.CHITEST", "CHITEST"},     {"LEGACY.FDIST", "FDIST"},         {"LEGACY.FINV", "FINV"},
+        {"LEGACY.NORMSDIST", "NORMSDIST"}, {"LEGACY.NORMSINV", "NORMSINV"}, {"LEGACY.TDIST", "TDIST"},
+        {"SKEWP", "SKEW.P"},
+    };
+    for (const auto &[from, to] : renamed)
+        if (name == from)
+            return std::string(to);
+    for (const std::string_view prefix : {"COM.MICROSOFT.", "ORG.OPENOFFICE."}) {
+        if (name.compare(0, prefix.size(), prefix) == 0) {
+            const std::string rest = name.substr(prefix.size());
+            if (findFunction(rest) >= 0)
+                return rest;
+        }
+    }
+    return name;
+}
+
+} // namespace
+
 std::string formulaForFile(std::string_view text)
 {
-    static const char *const newer[] = {"CONCAT", "TEXTJOIN", "IFS", "SWITCH", "XOR", "IFNA", "DAYS", "NORM.DIST",
-                                        "NORM.INV", "NORM.S.DIST", "NORM.S.INV", "STDEV.S", "STDEV.P", "VAR.S", "VAR.P"};
     return rewriteTokens(text, [](const Token &token, const std::string &original) -> std::string {
-        if (token.kind == TokenKind::Function) {
-            for (const char *name : newer)
-                if (token.text == name)
-                    return "_xlfn." + original;
-        }
+        if (token.kind == TokenKind::Function && isNewerFunction(token.text))
+            return "_xlfn." + original;
         return original;
     });
 }
@@ -789,7 +839,10 @@ std::string formulaFromOpenDocument(std::string_view text)
             out += c;
         }
     }
-    return out;
+    const std::string renamed = rewriteTokens(out, [](const Token &token, const std::string &original) -> std::string {
+        return token.kind == TokenKind::Function ? functionFromOpenDocument(token.text) : original;
+    });
+    return renamed.empty() ? out : renamed;
 }
 
 } // namespace workbook

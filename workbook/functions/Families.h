@@ -15,6 +15,8 @@ const std::vector<FunctionInfo> &lookupFunctions();
 const std::vector<FunctionInfo> &financialFunctions();
 const std::vector<FunctionInfo> &textFunctions();
 const std::vector<FunctionInfo> &dateFunctions();
+const std::vector<FunctionInfo> &distributionFunctions();
+const std::vector<FunctionInfo> &engineeringFunctions();
 
 // The plain-number forms of one-argument math functions, for the numeric shortcut.
 double (*numericFunctionOf(std::string_view name))(double);
@@ -75,6 +77,11 @@ bool matchCriteria(FunctionArgs &args, const std::vector<int> &rangeArgs, int va
 // in the shape of `valueArg` (or, with -1, of the first range); false with
 // #VALUE! when a shape differs or a criterion lacks its range.
 bool matchAllCriteria(FunctionArgs &args, int first, int valueArg, CriteriaHits &hits);
+
+// Pairs of numbers at the same position of two arguments of as many cells
+// (else the call fails with #N/A); positions where either is not a number
+// are skipped, an error in either fails the call.
+bool numberPairs(FunctionArgs &args, int a, int b, std::vector<double> &x, std::vector<double> &y);
 
 // Rounds to the 15 significant digits a spreadsheet keeps, so that 2.675
 // (stored as 2.67499999...) still rounds up as the user expects.

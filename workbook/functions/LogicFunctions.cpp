@@ -177,6 +177,48 @@ Value type(FunctionArgs &args)
     }
 }
 
+bool isNonText(const Value &v) { return !v.isText(); }
+
+// The number of an error, #NULL! 1 to #N/A 7; #N/A for anything else.
+Value errorType(FunctionArgs &args)
+{
+    const Value v = args.value(0);
+    if (!v.isError() || v.asError() == ErrorCode::Circular)
+        return Value::error(ErrorCode::NA);
+    return Value::number(static_cast<int>(v.asError()) + 1);
+}
+
+Value isFormula(FunctionArgs &args)
+{
+    if (!args.isRange(0))
+        return Value::error(ErrorCode::Value);
+    const CellRange &range = args.operand(0).range;
+    return Value::boolean(args.workbook().hasFormula({range.sheet, range.firstRow, range.firstColumn}));
+}
+
+// SHEET: the number of the sheet a reference (or a sheet's name) is on, the
+// caller's without an argument.
+Value sheet(FunctionArgs &args)
+{
+    if (!args.has(0))
+        return Value::number(args.caller().sheet + 1);
+    if (args.isRange(0))
+        return Value::number(args.operand(0).range.sheet + 1);
+    const Value v = args.value(0);
+    if (v.isError())
+        return v;
+    const SheetIndex found = v.isText() ? args.workbook().findSheet(v.asText()) : -1;
+    return found < 0 ? Value::error(ErrorCode::NA) : Value::number(found + 1);
+}
+
+// SHEETS: how many sheets a reference spans (one here), all of them without one.
+Value sheets(FunctionArgs &args)
+{
+    if (!args.has(0))
+        return Value::number(args.workbook().sheetCount());
+    return args.isRange(0) ? Value::number(1) : Value::error(ErrorCode::Ref);
+}
+
 } // namespace
 
 const std::vector<FunctionInfo> &logicFunctions()
@@ -200,6 +242,11 @@ const std::vector<FunctionInfo> &logicFunctions()
         {"ISEVEN", 1, 1, "v", parity<false>},
         {"ISLOGICAL", 1, 1, "v", is<isLogical>},
         {"ISNA", 1, 1, "v", is<isNa>},
+        {"ISNONTEXT", 1, 1, "v", is<isNonText>},
+        {"ERROR.TYPE", 1, 1, "v", errorType},
+        {"ISFORMULA", 1, 1, "r", isFormula},
+        {"SHEET", 0, 1, "r", sheet},
+        {"SHEETS", 0, 1, "r", sheets},
         {"ISNUMBER", 1, 1, "v", is<isNumber>},
         {"ISODD", 1, 1, "v", parity<true>},
         {"ISTEXT", 1, 1, "v", is<isText>},

@@ -1,5 +1,7 @@
 #include "Families.h"
 
+#include <algorithm>
+
 namespace workbook::functions {
 
 namespace {
@@ -81,6 +83,118 @@ Value match(FunctionArgs &args)
     return k < 0 ? Value::error(ErrorCode::NA) : Value::number(k + 1);
 }
 
+// LOOKUP: approximate matching in sorted data. With a result vector, the
+// value at the same position in it; without, a table is searched along its
+// longer side (its first row when wider than tall, else its first column)
+// and the value taken from its last row or column.
+Value lookup(FunctionArgs &args)
+{
+    const Value wanted = args.value(0);
+    if (wanted.isError())
+        return wanted;
+    const int rows = args.rows(1), columns = args.columns(1);
+    const bool alongRow = rows < columns;
+    const int count = alongRow ? columns : rows;
+    const int k = findPosition(wanted, count,
+                               [&](int i) { return alongRow ? args.at(1, 0, i) : args.at(1, i, 0); },
+                               [&](int from) { return args.nextStored(1, from, alongRow); }, 1);
+    if (k < 0)
+        return Value::error(ErrorCode::NA);
+    if (!args.has(2))
+        return alongRow ? args.at(1, rows - 1, k) : args.at(1, k, columns - 1);
+    const int resultRows = args.rows(2), resultColumns = args.columns(2);
+    if (resultRows > 1 && resultColumns > 1)
+        return Value::error(ErrorCode::NA);
+    return resultRows > 1 ? args.at(2, k, 0) : args.at(2, 0, k);
+}
+
+// The XLOOKUP and XMATCH search over a row or column: match mode 0 exact,
+// -1 exact or the next smaller, 1 exact or the next larger, 2 wildcards;
+// search mode 1 first to last, -1 last to first (2 and -2, binary searches
+// of sorted data, find what a full search finds there). -1 when nothing
+// matches; false (the call failed) on bad modes or a two-dimensional array.
+bool xFind(FunctionArgs &args, const Value &wanted, int arrayArg, double matchMode, double searchMode, int &found)
+{
+    const int rows = args.rows(arrayArg), columns = args.columns(arrayArg);
+    if ((rows > 1 && columns > 1) || (matchMode != 0 && matchMode != -1 && matchMode != 1 && matchMode != 2)
+        || (searchMode != 1 && searchMode != -1 && searchMode != 2 && searchMode != -2)) {
+        args.fail(ErrorCode::Value);
+        return false;
+    }
+    const bool alongRow = rows == 1 && columns > 1;
+    const int count = alongRow ? columns : rows;
+    // Only stored cells can match: a whole column costs what it holds.
+    std::vector<int> offsets;
+    for (int k = args.nextStored(arrayArg, 0, alongRow); k < count; k = args.nextStored(arrayArg, k + 1, alongRow))
+        offsets.push_back(k);
+    if (searchMode < 0)
+        std::reverse(offsets.begin(), offsets.end());
+    found = -1;
+    Value best;
+    for (const int k : offsets) {
+        const Value v = alongRow ? args.at(arrayArg, 0, k) : args.at(arrayArg, k, 0);
+        if (v.isEmpty() || v.isError())
+            continue;
+        if (matchMode == 2 && wanted.isText() && v.isText()) {
+            if (wildcardMatch(v.asText(), wanted.asText())) {
+                found = k;
+                return true;
+            }
+            continue;
+        }
+        if (v.type() != wanted.type())
+            continue;
+        const int order = compareValues(v, wanted);
+        if (order == 0) {
+            found = k;
+            return true;
+        }
+        // The nearest value on the side the mode allows, the first of equals.
+        const bool allowed = (matchMode == -1 && order < 0) || (matchMode == 1 && order > 0);
+        if (allowed && (found < 0 || (matchMode == -1 ? compareValues(v, best) > 0 : compareValues(v, best) < 0))) {
+            found = k;
+            best = v;
+        }
+    }
+    return true;
+}
+
+Value xLookup(FunctionArgs &args)
+{
+    const Value wanted = args.value(0);
+    if (wanted.isError())
+        return wanted;
+    const double matchMode = std::trunc(args.number(4, 0)), searchMode = std::trunc(args.number(5, 1));
+    if (args.failed())
+        return args.failure();
+    const int lookupRows = args.rows(1), lookupColumns = args.columns(1);
+    const int resultRows = args.rows(2), resultColumns = args.columns(2);
+    const bool alongRow = lookupRows == 1 && lookupColumns > 1;
+    // One value comes back: the result array must run beside the lookup array, one cell deep.
+    if (alongRow ? (resultColumns != lookupColumns || resultRows != 1) : (resultRows != lookupRows || resultColumns != 1))
+        return Value::error(ErrorCode::Value);
+    int k;
+    if (!xFind(args, wanted, 1, matchMode, searchMode, k))
+        return args.failure();
+    if (k < 0)
+        return args.has(3) ? args.value(3) : Value::error(ErrorCode::NA);
+    return alongRow ? args.at(2, 0, k) : args.at(2, k, 0);
+}
+
+Value xMatch(FunctionArgs &args)
+{
+    const Value wanted = args.value(0);
+    if (wanted.isError())
+        return wanted;
+    const double matchMode = std::trunc(args.number(2, 0)), searchMode = std::trunc(args.number(3, 1));
+    if (args.failed())
+        return args.failure();
+    int k;
+    if (!xFind(args, wanted, 1, matchMode, searchMode, k))
+        return args.failure();
+    return k < 0 ? Value::error(ErrorCode::NA) : Value::number(k + 1);
+}
+
 Value index(FunctionArgs &args)
 {
     double row = args.number(1, 0);
@@ -130,6 +244,9 @@ const std::vector<FunctionInfo> &lookupFunctions()
         {"VLOOKUP", 3, 4, "vrnb", tableLookup<true>},
         {"HLOOKUP", 3, 4, "vrnb", tableLookup<false>},
         {"MATCH", 2, 3, "vrn", match},
+        {"LOOKUP", 2, 3, "vrr", lookup},
+        {"XLOOKUP", 3, 6, "vrrvnn", xLookup},
+        {"XMATCH", 2, 4, "vrnn", xMatch},
         {"INDEX", 2, 3, "rnn", index},
         {"ROW", 0, 1, "r", position<true>},
         {"COLUMN", 0, 1, "r", position<false>},

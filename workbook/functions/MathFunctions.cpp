@@ -1,5 +1,6 @@
 #include "Families.h"
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 
@@ -83,12 +84,40 @@ Value floorFunction(FunctionArgs &args)
     return Value::number(std::floor(roundToSignificant(x / significance)) * significance);
 }
 
+// Rounds to a multiple of |significance| (none: 1) up or down; a negative
+// number goes the other way when `mode` says so. CEILING.MATH and
+// FLOOR.MATH take a mode, the .PRECISE forms always round up or down.
+template <bool Up>
+Value roundToMultiple(FunctionArgs &args)
+{
+    const double x = args.number(0), significance = std::fabs(args.number(1, 1)), mode = args.number(2, 0);
+    if (args.failed())
+        return args.failure();
+    if (significance == 0 || x == 0)
+        return Value::number(0);
+    const double q = roundToSignificant(x / significance);
+    const bool up = x < 0 && mode != 0 ? !Up : Up;
+    return Value::number((up ? std::ceil(q) : std::floor(q)) * significance);
+}
+
 double factorial(double n)
 {
     double result = 1;
     for (double k = 2; k <= n; ++k)
         result *= k;
     return result;
+}
+
+// n choose k for whole n >= k >= 0. With k no more than n - k every factor
+// is at least 2, so the product overflows (to infinity, a #NUM! value)
+// within about a thousand steps, whatever the arguments.
+double binomialCoefficient(double n, double k)
+{
+    const double taken = std::min(k, n - k);
+    double result = 1;
+    for (double i = 1; i <= taken && std::isfinite(result); ++i)
+        result = result * (n - taken + i) / i;
+    return std::round(result);
 }
 
 Value combin(FunctionArgs &args)
@@ -98,13 +127,72 @@ Value combin(FunctionArgs &args)
         return args.failure();
     if (n < 0 || k < 0 || n < k)
         return Value::error(ErrorCode::Num);
-    // With k no more than n - k every factor is at least 2, so the product
-    // overflows to #NUM! within about a thousand steps, whatever the arguments.
-    const double taken = std::min(k, n - k);
+    return Value::number(binomialCoefficient(n, k));
+}
+
+// Combinations with repetitions.
+Value combinA(FunctionArgs &args)
+{
+    const double n = std::trunc(args.number(0)), k = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (n < 0 || k < 0 || (n == 0 && k > 0))
+        return Value::error(ErrorCode::Num);
+    return Value::number(k == 0 ? 1 : binomialCoefficient(n + k - 1, k));
+}
+
+Value permut(FunctionArgs &args)
+{
+    const double n = std::trunc(args.number(0)), k = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (n < 0 || k < 0 || n < k)
+        return Value::error(ErrorCode::Num);
     double result = 1;
-    for (double i = 1; i <= taken && std::isfinite(result); ++i)
-        result = result * (n - taken + i) / i;
-    return Value::number(std::round(result));
+    for (double i = 0; i < k && std::isfinite(result); ++i)
+        result *= n - i;
+    return Value::number(result);
+}
+
+Value permutationA(FunctionArgs &args)
+{
+    const double n = std::trunc(args.number(0)), k = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (n < 0 || k < 0)
+        return Value::error(ErrorCode::Num);
+    return Value::number(std::pow(n, k));
+}
+
+Value multinomial(FunctionArgs &args)
+{
+    std::vector<double> numbers;
+    if (!args.collectNumbers(0, numbers))
+        return args.failure();
+    double total = 0, result = 1;
+    for (double x : numbers) {
+        x = std::trunc(x);
+        if (x < 0)
+            return Value::error(ErrorCode::Num);
+        total += x;
+        result *= binomialCoefficient(total, x);
+        if (!std::isfinite(result))
+            break;
+    }
+    return Value::number(result);
+}
+
+Value factDouble(FunctionArgs &args)
+{
+    const double n = std::trunc(args.number(0));
+    if (args.failed())
+        return args.failure();
+    if (n < 0 || n > 300)
+        return Value::error(ErrorCode::Num);
+    double result = 1;
+    for (double k = n; k > 1; k -= 2)
+        result *= k;
+    return Value::number(result);
 }
 
 Value factFunction(FunctionArgs &args)
@@ -336,6 +424,35 @@ Value sumIfs(FunctionArgs &args)
     return Value::number(total);
 }
 
+// SUMX2MY2, SUMX2PY2 and SUMXMY2 over the pairs where both hold numbers.
+template <double (*Term)(double, double)>
+Value sumOfPairs(FunctionArgs &args)
+{
+    std::vector<double> x, y;
+    if (!numberPairs(args, 0, 1, x, y))
+        return args.failure();
+    double total = 0;
+    for (size_t i = 0; i < x.size(); ++i)
+        total += Term(x[i], y[i]);
+    return Value::number(total);
+}
+
+double differenceOfSquares(double x, double y) { return x * x - y * y; }
+double sumOfSquares(double x, double y) { return x * x + y * y; }
+double squaredDifference(double x, double y) { return (x - y) * (x - y); }
+
+Value seriesSum(FunctionArgs &args)
+{
+    const double x = args.number(0), n = args.number(1), m = args.number(2);
+    std::vector<double> coefficients;
+    if (args.failed() || !args.numbersOf(3, coefficients))
+        return args.failure();
+    double total = 0;
+    for (size_t i = 0; i < coefficients.size(); ++i)
+        total += coefficients[i] * std::pow(x, n + static_cast<double>(i) * m);
+    return Value::number(total);
+}
+
 Value sumProduct(FunctionArgs &args)
 {
     const int rows = args.rows(0), columns = args.columns(0);
@@ -371,6 +488,130 @@ Value truncFunction(FunctionArgs &args)
 {
     const double x = args.number(0), digits = args.number(1, 0);
     return args.failed() ? args.failure() : Value::number(roundDigits(x, digits, Rounding::Down));
+}
+
+// The reciprocal trigonometric functions; at a pole, #DIV/0!.
+template <double (*F)(double)>
+Value reciprocal(FunctionArgs &args)
+{
+    const double x = args.number(0);
+    if (args.failed())
+        return args.failure();
+    const double y = F(x);
+    return y == 0 ? Value::error(ErrorCode::Div0) : Value::number(1 / y);
+}
+
+double acot(double x) { return pi / 2 - std::atan(x); }
+// Outside (-1, 1) only; inside, NaN (#NUM!).
+double acoth(double x) { return std::fabs(x) <= 1 ? std::nan("") : 0.5 * std::log((x + 1) / (x - 1)); }
+double sqrtPi(double x) { return std::sqrt(x * pi); }
+
+// BASE and DECIMAL: whole numbers in radix 2 to 36.
+Value baseFunction(FunctionArgs &args)
+{
+    const double x = std::trunc(args.number(0)), radix = std::trunc(args.number(1)), length = std::trunc(args.number(2, 0));
+    if (args.failed())
+        return args.failure();
+    if (x < 0 || x >= 9007199254740992.0 || radix < 2 || radix > 36 || length < 0 || length > 255)
+        return Value::error(ErrorCode::Num);
+    auto u = static_cast<unsigned long long>(x);
+    const auto r = static_cast<unsigned long long>(radix);
+    std::string out;
+    do {
+        out.insert(out.begin(), "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[u % r]);
+        u /= r;
+    } while (u > 0);
+    if (out.size() < length)
+        out.insert(0, static_cast<size_t>(length) - out.size(), '0');
+    return Value::text(out);
+}
+
+Value decimalFunction(FunctionArgs &args)
+{
+    const std::string text = args.text(0);
+    const double radix = std::trunc(args.number(1));
+    if (args.failed())
+        return args.failure();
+    if (radix < 2 || radix > 36 || text.size() > 255)
+        return Value::error(ErrorCode::Num);
+    double value = 0;
+    for (char c : text) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : std::isalpha(static_cast<unsigned char>(c)) ? std::toupper(static_cast<unsigned char>(c)) - 'A' + 10 : 99;
+        if (digit >= radix)
+            return Value::error(ErrorCode::Num);
+        value = value * radix + digit;
+    }
+    return value >= 9007199254740992.0 ? Value::error(ErrorCode::Num) : Value::number(value);
+}
+
+// ---- Roman numerals
+
+const char romanLetters[] = {'M', 'D', 'C', 'L', 'X', 'V', 'I'};
+const int romanValues[] = {1000, 500, 100, 50, 10, 5, 1};
+constexpr int lastRoman = 6;
+
+// ROMAN(number, form): form 0 (or TRUE) is classic; forms 1 to 4 (FALSE 4)
+// let a 4 or 9 subtract ever smaller letters from the larger one, as far
+// as the number allows: 499 is CDXCIX, LDVLIV, XDIX, VDIV or ID.
+Value roman(FunctionArgs &args)
+{
+    const double number = std::trunc(args.number(0));
+    const Value formValue = args.has(1) ? args.value(1) : Value::number(0);
+    const double form = formValue.isBoolean() ? (formValue.asBoolean() ? 0 : 4) : std::trunc(args.number(1, 0));
+    if (args.failed())
+        return args.failure();
+    if (number < 0 || number > 3999 || form < 0 || form > 4)
+        return Value::error(ErrorCode::Value);
+    int rest = static_cast<int>(number);
+    std::string out;
+    for (int power = 0; power <= lastRoman; power += 2) {
+        const int digit = rest / romanValues[power];
+        if (digit % 5 == 4) {
+            const int larger = digit == 4 ? power - 1 : power - 2;
+            int smaller = power;
+            for (int step = 0; step < form && smaller < lastRoman; ++step) {
+                if (romanValues[larger] - romanValues[smaller + 1] > rest)
+                    break;
+                ++smaller;
+            }
+            out += romanLetters[smaller];
+            out += romanLetters[larger];
+            rest += romanValues[smaller] - romanValues[larger];
+        } else {
+            if (digit > 4)
+                out += romanLetters[power - 1];
+            out.append(static_cast<size_t>(digit % 5), romanLetters[power]);
+            rest %= romanValues[power];
+        }
+    }
+    return Value::text(out);
+}
+
+// ARABIC: any Roman numeral, a letter before a larger one subtracting.
+Value arabic(FunctionArgs &args)
+{
+    std::string text = args.text(0);
+    if (args.failed())
+        return args.failure();
+    const size_t first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
+    text = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    if (text.size() > 255)
+        return Value::error(ErrorCode::Value);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.erase(0, 1);
+    std::vector<int> values;
+    for (char c : text) {
+        const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const char *letter = std::find(std::begin(romanLetters), std::end(romanLetters), upper);
+        if (letter == std::end(romanLetters))
+            return Value::error(ErrorCode::Value);
+        values.push_back(romanValues[letter - std::begin(romanLetters)]);
+    }
+    double total = 0;
+    for (size_t i = 0; i < values.size(); ++i)
+        total += i + 1 < values.size() && values[i] < values[i + 1] ? -values[i] : values[i];
+    return Value::number(negative ? -total : total);
 }
 
 double acosh(double x) { return std::acosh(x); }
@@ -449,6 +690,33 @@ const std::vector<FunctionInfo> &mathFunctions()
         {"TAN", 1, 1, "n", unaryNumber<std::tan>},
         {"TANH", 1, 1, "n", unaryNumber<std::tanh>},
         {"TRUNC", 1, 2, "nn", truncFunction},
+        {"ACOT", 1, 1, "n", unaryNumber<acot>},
+        {"ACOTH", 1, 1, "n", unaryNumber<acoth>},
+        {"ARABIC", 1, 1, "t", arabic},
+        {"ROMAN", 1, 2, "nv", roman},
+        {"BASE", 2, 3, "n", baseFunction},
+        {"CEILING.MATH", 1, 3, "n", roundToMultiple<true>},
+        {"CEILING.PRECISE", 1, 2, "n", roundToMultiple<true>},
+        {"COMBINA", 2, 2, "nn", combinA},
+        {"COT", 1, 1, "n", reciprocal<std::tan>},
+        {"COTH", 1, 1, "n", reciprocal<std::tanh>},
+        {"CSC", 1, 1, "n", reciprocal<std::sin>},
+        {"CSCH", 1, 1, "n", reciprocal<std::sinh>},
+        {"DECIMAL", 2, 2, "tn", decimalFunction},
+        {"FACTDOUBLE", 1, 1, "n", factDouble},
+        {"FLOOR.MATH", 1, 3, "n", roundToMultiple<false>},
+        {"FLOOR.PRECISE", 1, 2, "n", roundToMultiple<false>},
+        {"ISO.CEILING", 1, 2, "n", roundToMultiple<true>},
+        {"MULTINOMIAL", 1, 255, "a", multinomial},
+        {"PERMUT", 2, 2, "nn", permut},
+        {"PERMUTATIONA", 2, 2, "nn", permutationA},
+        {"SEC", 1, 1, "n", reciprocal<std::cos>},
+        {"SECH", 1, 1, "n", reciprocal<std::cosh>},
+        {"SERIESSUM", 4, 4, "nnnr", seriesSum},
+        {"SQRTPI", 1, 1, "n", unaryNumber<sqrtPi>},
+        {"SUMX2MY2", 2, 2, "rr", sumOfPairs<differenceOfSquares>},
+        {"SUMX2PY2", 2, 2, "rr", sumOfPairs<sumOfSquares>},
+        {"SUMXMY2", 2, 2, "rr", sumOfPairs<squaredDifference>},
     };
     return functions;
 }

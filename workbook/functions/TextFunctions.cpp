@@ -483,6 +483,173 @@ Value text(FunctionArgs &args)
     return Value::error(ErrorCode::Value);
 }
 
+// FIXED and DOLLAR: a number rounded to `decimals` (to tens, hundreds, ...
+// when negative) and written with thousands separators.
+bool fixedText(FunctionArgs &args, bool grouping, std::string &out, bool &negative)
+{
+    const double x = args.number(0), decimals = std::trunc(args.number(1, 2));
+    if (args.failed())
+        return false;
+    if (decimals > 30) {
+        args.fail(ErrorCode::Value);
+        return false;
+    }
+    double rounded = x;
+    if (decimals < 0) {
+        const double scale = std::pow(10.0, -decimals);
+        rounded = std::isfinite(scale) ? std::round(roundToSignificant(x / scale)) * scale : 0;
+    }
+    std::string format = grouping ? "#,##0" : "0";
+    if (decimals > 0)
+        format += "." + std::string(static_cast<size_t>(decimals), '0');
+    if (!formatFixed(std::fabs(rounded), format, out)) {
+        args.fail(ErrorCode::Value);
+        return false;
+    }
+    negative = rounded < 0 && out.find_first_not_of("0.,") != std::string::npos;
+    return true;
+}
+
+Value fixed(FunctionArgs &args)
+{
+    const bool noCommas = args.boolean(2, false);
+    std::string out;
+    bool negative = false;
+    if (args.failed() || !fixedText(args, !noCommas, out, negative))
+        return args.failure();
+    return Value::text((negative ? "-" : "") + out);
+}
+
+// Negative amounts in parentheses, as the en-US currency format shows them.
+Value dollar(FunctionArgs &args)
+{
+    std::string out;
+    bool negative = false;
+    if (!fixedText(args, true, out, negative))
+        return args.failure();
+    return Value::text(negative ? "($" + out + ")" : "$" + out);
+}
+
+// Drops the control characters 0 to 31.
+Value clean(FunctionArgs &args)
+{
+    std::string s = args.text(0);
+    if (args.failed())
+        return args.failure();
+    s.erase(std::remove_if(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }), s.end());
+    return Value::text(s);
+}
+
+Value uniChar(FunctionArgs &args)
+{
+    const double code = std::trunc(args.number(0));
+    if (args.failed())
+        return args.failure();
+    if (code < 1 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return Value::error(ErrorCode::Value);
+    return Value::text(encode(std::u32string(1, static_cast<char32_t>(code))));
+}
+
+Value uniCode(FunctionArgs &args)
+{
+    const std::u32string s = decode(args.text(0));
+    if (args.failed())
+        return args.failure();
+    return s.empty() ? Value::error(ErrorCode::Value) : Value::number(static_cast<double>(s.front()));
+}
+
+// A number written with any decimal and group separators; spaces are
+// ignored and every trailing % divides by 100.
+Value numberValue(FunctionArgs &args)
+{
+    const std::string text = args.text(0);
+    const std::string decimal = args.has(1) ? args.text(1) : ".", group = args.has(2) ? args.text(2) : ",";
+    if (args.failed())
+        return args.failure();
+    if (decimal.empty() || (!group.empty() && group[0] == decimal[0]))
+        return Value::error(ErrorCode::Value);
+    std::string plain;
+    bool seenDecimal = false;
+    int percents = 0;
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r')
+            continue;
+        if (c == '%') {
+            ++percents;
+        } else if (percents > 0) {
+            return Value::error(ErrorCode::Value); // something after the % signs
+        } else if (c == decimal[0]) {
+            if (seenDecimal)
+                return Value::error(ErrorCode::Value);
+            seenDecimal = true;
+            plain += '.';
+        } else if (!group.empty() && c == group[0]) {
+            if (seenDecimal)
+                return Value::error(ErrorCode::Value);
+        } else {
+            plain += c;
+        }
+    }
+    if (plain.empty())
+        return Value::number(0);
+    double x = 0;
+    if (!parseNumberText(plain, x))
+        return Value::error(ErrorCode::Value);
+    return Value::number(x / std::pow(100.0, percents));
+}
+
+// TEXTBEFORE and TEXTAFTER: the text before or after the n-th delimiter
+// (counted from the end when n is negative), the case ignored with match
+// mode 1; with match_end the end of the text (or, from the end, its start)
+// counts as one more delimiter. Not found: if_not_found, else #N/A.
+template <bool Before>
+Value textAround(FunctionArgs &args)
+{
+    const std::string text = args.text(0), delimiter = args.text(1);
+    const double instance = std::trunc(args.number(2, 1)), matchMode = std::trunc(args.number(3, 0));
+    const bool matchEnd = args.boolean(4, false);
+    if (args.failed())
+        return args.failure();
+    if (instance == 0 || std::fabs(instance) > static_cast<double>(text.size()) + 1 || (matchMode != 0 && matchMode != 1))
+        return Value::error(ErrorCode::Value);
+    if (delimiter.empty())
+        return Value::text(Before == (instance > 0) ? std::string() : text);
+    const std::string haystack = matchMode == 1 ? foldCase(text) : text;
+    const std::string needle = matchMode == 1 ? foldCase(delimiter) : delimiter;
+    const auto wanted = static_cast<size_t>(std::fabs(instance));
+    size_t found = std::string::npos, length = needle.size();
+    if (instance > 0) {
+        size_t from = 0;
+        for (size_t seen = 0; seen < wanted; ++seen) {
+            found = haystack.find(needle, from);
+            if (found == std::string::npos)
+                break;
+            from = found + needle.size();
+        }
+    } else {
+        size_t to = haystack.size();
+        for (size_t seen = 0; seen < wanted; ++seen) {
+            found = to < needle.size() ? std::string::npos : haystack.rfind(needle, to - needle.size());
+            if (found == std::string::npos)
+                break;
+            to = found;
+        }
+    }
+    if (found == std::string::npos && matchEnd) {
+        // One occurrence short: the text's end (or start) is the delimiter.
+        size_t count = 0;
+        for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + needle.size()))
+            ++count;
+        if (count + 1 == wanted) {
+            found = instance > 0 ? text.size() : 0;
+            length = 0;
+        }
+    }
+    if (found == std::string::npos)
+        return args.has(5) ? args.value(5) : Value::error(ErrorCode::NA);
+    return Value::text(Before ? text.substr(0, found) : text.substr(found + length));
+}
+
 } // namespace
 
 const std::vector<FunctionInfo> &textFunctions()
@@ -510,6 +677,14 @@ const std::vector<FunctionInfo> &textFunctions()
         {"CHAR", 1, 1, "n", charFunction},
         {"CODE", 1, 1, "t", code},
         {"TEXT", 2, 2, "vt", text},
+        {"CLEAN", 1, 1, "t", clean},
+        {"DOLLAR", 1, 2, "n", dollar},
+        {"FIXED", 1, 3, "nnb", fixed},
+        {"NUMBERVALUE", 1, 3, "t", numberValue},
+        {"UNICHAR", 1, 1, "n", uniChar},
+        {"UNICODE", 1, 1, "t", uniCode},
+        {"TEXTAFTER", 2, 6, "ttnnbv", textAround<false>},
+        {"TEXTBEFORE", 2, 6, "ttnnbv", textAround<true>},
     };
     return functions;
 }
