@@ -146,6 +146,8 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     formula.shared = 4;
     formula.number = 7;
     formula.cachedIsNumber = true;
+    formula.arrayRows = 3;
+    formula.arrayColumns = 2;
     data.sheets[0].cells.push_back(formula);
     ImportedCell text;
     text.kind = ImportedCell::Kind::Text;
@@ -153,7 +155,6 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     data.sheets[0].cells.push_back(text);
     data.names.push_back({"Rate", 0, "Model!$A$1"});
     data.unsupported.push_back("charts");
-    data.arrayFormulaCells = 12;
 
     const std::string bytes = serialize(data);
     ImportedData back;
@@ -167,7 +168,8 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     QCOMPARE(back.names[0].expression, std::string("Model!$A$1"));
     QCOMPARE(back.sheets[0].columnWidths.size(), size_t(1));
     QCOMPARE(back.sheets[0].columnWidths[0].second, 12.5);
-    QCOMPARE(back.arrayFormulaCells, std::int64_t(12));
+    QCOMPARE(back.sheets[0].cells[0].arrayRows, 3);
+    QCOMPARE(back.sheets[0].cells[0].arrayColumns, 2);
 
     // A record cut anywhere, or with garbage, is refused as a whole.
     for (size_t cut : {size_t(0), size_t(7), bytes.size() / 2, bytes.size() - 1})

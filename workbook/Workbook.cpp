@@ -56,11 +56,8 @@ SheetIndex Workbook::addSheet(const std::string &name)
     // References to a sheet of this name that did not exist now resolve.
     compileNames();
     for (CellId id = 0; id < m_cells.size(); ++id) {
-        if (m_cells[id].formula) {
-            const std::string text = m_cells[id].formula->text;
-            const CellLocation where = m_cells[id].where;
-            setFormula(where, text);
-        }
+        if (m_cells[id].formula)
+            recompile(id);
     }
     return static_cast<SheetIndex>(m_sheets.size() - 1);
 }
@@ -160,11 +157,18 @@ CellRange Workbook::resolve(const RangeReference &reference, SheetIndex ownSheet
     return range;
 }
 
-std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program program, SheetIndex sheet)
+std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program program, SheetIndex sheet, const ArrayPlace &place)
 {
     auto compiled = std::make_unique<CompiledFormula>();
     compiled->text = std::move(text);
     compiled->program = std::move(program);
+    compiled->arrayRows = place.rows;
+    compiled->arrayColumns = place.columns;
+    compiled->arrayRow = place.row;
+    compiled->arrayColumn = place.column;
+    for (ValueArray &array : compiled->program.arrays)
+        compiled->arrays.push_back(std::make_shared<const ValueArray>(std::move(array)));
+    std::vector<ValueArray>().swap(compiled->program.arrays);
     for (const RangeReference &reference : compiled->program.references) {
         const CellRange range = resolve(reference, sheet);
         compiled->ranges.push_back(range);
@@ -177,6 +181,7 @@ std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program pro
         compiled->functions.push_back(index);
         compiled->isVolatile = compiled->isVolatile || (index >= 0 && functionInfo(index).isVolatile);
     }
+    Evaluator::markArrayContext(*compiled, place.rows > 0);
     Evaluator::prepareNumeric(*compiled);
     // The written references are resolved now; the text keeps them for recompiling.
     std::vector<RangeReference>().swap(compiled->program.references);
@@ -349,8 +354,13 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     if (!text.empty() && text.front() == '=')
         text.remove_prefix(1);
     const CellId id = obtainCell(where);
+    placeFormula(id, compile(std::string(text), std::move(parsed.program), where.sheet, ArrayPlace{}));
+    return true;
+}
+
+void Workbook::placeFormula(CellId id, std::unique_ptr<CompiledFormula> compiled)
+{
     detachFormula(id);
-    auto compiled = compile(std::string(text), std::move(parsed.program), where.sheet);
     Cell &cell = m_cells[id];
     if (cell.keptFormula)
         dropKeptFormula(cell, id);
@@ -358,10 +368,45 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     cell.occupied = true;
     attachFormula(id);
     written(id);
+}
+
+void Workbook::recompile(CellId id)
+{
+    const CompiledFormula &formula = *m_cells[id].formula;
+    ParseResult parsed = parseFormula(formula.text);
+    if (!parsed.ok)
+        return;
+    const ArrayPlace place{formula.arrayRows, formula.arrayColumns, formula.arrayRow, formula.arrayColumn};
+    placeFormula(id, compile(formula.text, std::move(parsed.program), m_cells[id].where.sheet, place));
+}
+
+bool Workbook::setArrayFormula(const CellLocation &first, int rows, int columns, std::string_view text, std::string *message)
+{
+    if (first.sheet < 0 || first.sheet >= sheetCount() || rows < 1 || columns < 1 || !isInSheet(first.row, first.column)
+        || !isInSheet(first.row + rows - 1, first.column + columns - 1)) {
+        if (message)
+            *message = "The cells lie outside the sheet";
+        return false;
+    }
+    ParseResult parsed = parseFormula(text);
+    if (!parsed.ok) {
+        if (message)
+            *message = parsed.message;
+        return false;
+    }
+    if (!text.empty() && text.front() == '=')
+        text.remove_prefix(1);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const CellLocation where{first.sheet, first.row + r, first.column + c};
+            placeFormula(obtainCell(where), compile(std::string(text), parsed.program, first.sheet, ArrayPlace{rows, columns, r, c}));
+        }
+    }
     return true;
 }
 
-bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, const Value &result)
+bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, const Value &result, int arrayRows,
+                              int arrayColumns)
 {
     if (!setValue(where, result))
         return false;
@@ -371,7 +416,7 @@ bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, 
     Cell &cell = m_cells[id];
     cell.keptFormula = true;
     cell.occupied = true;
-    m_keptFormulas[id] = std::string(text);
+    m_keptFormulas[id] = KeptFormula{std::string(text), arrayRows, arrayColumns};
     return true;
 }
 
@@ -435,9 +480,16 @@ CellInput Workbook::input(const CellLocation &where) const
     if (cell.formula) {
         result.isFormula = true;
         result.formula = cell.formula->text;
+        result.arrayRows = cell.formula->arrayRows;
+        result.arrayColumns = cell.formula->arrayColumns;
+        result.arrayRow = cell.formula->arrayRow;
+        result.arrayColumn = cell.formula->arrayColumn;
     } else if (cell.keptFormula) {
+        const KeptFormula &kept = m_keptFormulas.at(id);
         result.isFormula = result.isKept = true;
-        result.formula = m_keptFormulas.at(id);
+        result.formula = kept.text;
+        result.arrayRows = kept.arrayRows;
+        result.arrayColumns = kept.arrayColumns;
     } else {
         result.constant = cell.value;
     }
@@ -483,7 +535,7 @@ void Workbook::compileNames()
     m_nameFormulas.clear();
     for (const DefinedName &name : m_names) {
         ParseResult parsed = parseFormula(name.expression);
-        m_nameFormulas.push_back(parsed.ok ? compile(name.expression, std::move(parsed.program), std::max(name.scope, 0))
+        m_nameFormulas.push_back(parsed.ok ? compile(name.expression, std::move(parsed.program), std::max(name.scope, 0), ArrayPlace{})
                                            : nullptr);
     }
 }
@@ -520,11 +572,8 @@ bool Workbook::defineName(const std::string &name, std::string_view expression, 
     compileNames();
     // Formulas that use names see the new meaning and its references.
     for (CellId id = 0; id < m_cells.size(); ++id) {
-        if (m_cells[id].formula && !m_cells[id].formula->program.names.empty()) {
-            const std::string text = m_cells[id].formula->text;
-            const CellLocation where = m_cells[id].where;
-            setFormula(where, text);
-        }
+        if (m_cells[id].formula && !m_cells[id].formula->program.names.empty())
+            recompile(id);
     }
     return true;
 }

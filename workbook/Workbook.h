@@ -59,6 +59,12 @@ struct CellInput
     bool isKept = false; // a formula kept as the file's text (see setKeptFormula)
     Value constant;
     std::string formula; // without the leading "="
+    // A cell of an array formula: the block's size and this cell's place in
+    // it; files hold the formula at the block's first cell (0, 0).
+    int arrayRows = 0; // 0: not an array formula
+    int arrayColumns = 0;
+    int arrayRow = 0;
+    int arrayColumn = 0;
 };
 
 struct DefinedName
@@ -109,7 +115,15 @@ public:
     // the result the file cached: the cell shows that result, saving writes
     // the text back unchanged, and recalculation leaves the cell alone. Any
     // other write to the cell replaces it.
-    bool setKeptFormula(const CellLocation &where, std::string_view text, const Value &result);
+    // An array formula kept so names its block (`arrayRows` x `arrayColumns`
+    // from this cell); the block's other cells keep the values they have.
+    bool setKeptFormula(const CellLocation &where, std::string_view text, const Value &result, int arrayRows = 0,
+                        int arrayColumns = 0);
+    // An array formula over a block of `rows` x `columns` cells from `first`:
+    // evaluated once element by element, each cell shows its element of the
+    // result. Like setFormula, a parse error changes nothing.
+    bool setArrayFormula(const CellLocation &first, int rows, int columns, std::string_view formula,
+                         std::string *message = nullptr);
     // Typed text as the spreadsheet reads it: "=..." a formula; numbers,
     // TRUE/FALSE and error literals constants; anything else text.
     bool setInput(const CellLocation &where, std::string_view text, std::string *message = nullptr);
@@ -188,7 +202,20 @@ private:
     template <typename Visit>
     void forEachPrecedent(const CompiledFormula &formula, Visit visit) const;
 
-    std::unique_ptr<CompiledFormula> compile(std::string text, Program program, SheetIndex sheet);
+    // The place of an array formula's cell in its block.
+    struct ArrayPlace
+    {
+        int rows = 0; // 0: not an array formula
+        int columns = 0;
+        int row = 0;
+        int column = 0;
+    };
+    std::unique_ptr<CompiledFormula> compile(std::string text, Program program, SheetIndex sheet,
+                                             const ArrayPlace &place);
+    // Stores a compiled formula in a cell, replacing what it held.
+    void placeFormula(CellId id, std::unique_ptr<CompiledFormula> compiled);
+    // Compiles a cell's formula again, its array place kept (sheets or names changed).
+    void recompile(CellId id);
     void detachFormula(CellId cell);
     void attachFormula(CellId cell);
     void written(CellId cell);
@@ -204,7 +231,13 @@ private:
 
     std::vector<Sheet> m_sheets;
     std::vector<Cell> m_cells;
-    std::unordered_map<CellId, std::string> m_keptFormulas;
+    struct KeptFormula
+    {
+        std::string text;
+        int arrayRows = 0;
+        int arrayColumns = 0;
+    };
+    std::unordered_map<CellId, KeptFormula> m_keptFormulas;
     std::vector<DefinedName> m_names;
     std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name
     // Formulas that read a range, filed under every column the range covers

@@ -69,7 +69,7 @@ private:
     size_t m_pos = 0;
 };
 
-constexpr std::int64_t magic = 0x54564f32; // "TVO2"
+constexpr std::int64_t magic = 0x54564f33; // "TVO3"
 
 // What a formula's cached result is, as bits.
 constexpr std::int64_t cachedNumber = 1, cachedBoolean = 2, cachedError = 4;
@@ -119,6 +119,8 @@ std::string serialize(const ImportedData &data)
             w.text(cell.cached);
             w.integer((cell.cachedIsNumber ? cachedNumber : 0) | (cell.cachedIsBoolean ? cachedBoolean : 0)
                       | (cell.cachedIsError ? cachedError : 0));
+            w.integer(cell.arrayRows);
+            w.integer(cell.arrayColumns);
         }
         w.integer(static_cast<std::int64_t>(sheet.columnWidths.size()));
         for (const auto &[column, width] : sheet.columnWidths) {
@@ -135,7 +137,6 @@ std::string serialize(const ImportedData &data)
     w.integer(static_cast<std::int64_t>(data.unsupported.size()));
     for (const std::string &what : data.unsupported)
         w.text(what);
-    w.integer(data.arrayFormulaCells);
     w.integer(static_cast<std::int64_t>(data.notRead.size()));
     for (const std::string &line : data.notRead)
         w.text(line);
@@ -159,10 +160,14 @@ bool deserialize(const std::string &bytes, ImportedData &data)
             return false;
         sheet.cells.resize(cells);
         for (ImportedCell &cell : sheet.cells) {
-            std::int64_t row, column, kind, shared, cachedFlags;
+            std::int64_t row, column, kind, shared, cachedFlags, arrayRows, arrayColumns;
             if (!r.integer(row) || !r.integer(column) || !r.integer(kind) || !r.number(cell.number) || !r.text(cell.text)
-                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedFlags))
+                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedFlags) || !r.integer(arrayRows)
+                || !r.integer(arrayColumns) || arrayRows < 0 || arrayColumns < 0 || arrayRows > maxRows
+                || arrayColumns > maxColumns)
                 return false;
+            cell.arrayRows = static_cast<std::int32_t>(arrayRows);
+            cell.arrayColumns = static_cast<std::int32_t>(arrayColumns);
             if (kind < 0 || kind > static_cast<std::int64_t>(ImportedCell::Kind::Error))
                 return false;
             cell.row = static_cast<std::int32_t>(row);
@@ -202,7 +207,7 @@ bool deserialize(const std::string &bytes, ImportedData &data)
         if (!r.text(what))
             return false;
     size_t notRead = 0;
-    if (!r.integer(data.arrayFormulaCells) || !r.count(notRead))
+    if (!r.count(notRead))
         return false;
     data.notRead.resize(notRead);
     for (std::string &line : data.notRead)

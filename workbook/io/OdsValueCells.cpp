@@ -26,7 +26,7 @@ constexpr long long mostRepeatedCopies = 16LL << 20;
 // The attributes this reader looks at.
 enum Attribute {
     ValueType, Value, DateValue, TimeValue, BooleanValue, StringValue, CalcValueType, Formula, ColumnsRepeated,
-    RowsRepeated, MatrixColumns, SpaceCount, TableName, AttributeCount
+    RowsRepeated, MatrixColumns, MatrixRows, SpaceCount, TableName, AttributeCount
 };
 
 struct AttributeName
@@ -38,7 +38,7 @@ constexpr std::array<AttributeName, AttributeCount> attributeNames = {{
     {"office", "value-type"}, {"office", "value"}, {"office", "date-value"}, {"office", "time-value"},
     {"office", "boolean-value"}, {"office", "string-value"}, {"calcext", "value-type"}, {"table", "formula"},
     {"table", "number-columns-repeated"}, {"table", "number-rows-repeated"},
-    {"table", "number-matrix-columns-spanned"}, {"text", "c"}, {"table", "name"},
+    {"table", "number-matrix-columns-spanned"}, {"table", "number-matrix-rows-spanned"}, {"text", "c"}, {"table", "name"},
 }};
 
 class Attributes
@@ -112,24 +112,21 @@ public:
     void character(char c) { m_paragraphs += c; }
 
     // The cell, or false when it holds nothing.
-    bool finish(ImportedCell &cell, bool &arrayFormula) const
+    bool finish(ImportedCell &cell) const
     {
         cell = ImportedCell();
-        arrayFormula = false;
         ImportedCell value;
         const bool hasValue = readValue(value);
         if (!m_attributes.has(Formula)) {
             cell = std::move(value);
             return hasValue;
         }
-        if (m_attributes.has(MatrixColumns)) {
-            // Array formulas keep the results the file cached.
-            arrayFormula = true;
-            cell = std::move(value);
-            return hasValue;
-        }
         cell.kind = ImportedCell::Kind::Formula;
         cell.text = formulaText(m_attributes[Formula]);
+        if (m_attributes.has(MatrixColumns) || m_attributes.has(MatrixRows)) {
+            cell.arrayRows = static_cast<std::int32_t>(m_attributes.count(MatrixRows, maxRows));
+            cell.arrayColumns = static_cast<std::int32_t>(m_attributes.count(MatrixColumns, maxColumns));
+        }
         if (!hasValue)
             return true;
         cell.number = value.number;
@@ -274,8 +271,7 @@ private:
     {
         m_inCell = m_inParagraph = false;
         ImportedCell cell;
-        bool arrayFormula = false;
-        if (m_content.finish(cell, arrayFormula)) {
+        if (m_content.finish(cell)) {
             if (m_row >= maxRows || m_column >= maxColumns) {
                 noteCellOffSheet(m_data, m_sheet->name, m_row, m_column);
             } else {
@@ -287,7 +283,6 @@ private:
                     cell.column = static_cast<std::int32_t>(m_column + c);
                     m_rowCells.push_back(cell);
                 }
-                m_data.arrayFormulaCells += arrayFormula;
             }
         }
         m_column += m_cellRepeat;
