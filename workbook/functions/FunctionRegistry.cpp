@@ -17,7 +17,7 @@ struct Registry
         for (const auto *family : {&functions::mathFunctions(), &functions::statisticsFunctions(),
                                    &functions::logicFunctions(), &functions::lookupFunctions(),
                                    &functions::financialFunctions(), &functions::textFunctions(),
-                                   &functions::dateFunctions()}) {
+                                   &functions::dateFunctions(), &functions::arrayFunctions()}) {
             for (const FunctionInfo &info : *family) {
                 byName.emplace(info.name, static_cast<int>(functions.size()));
                 functions.push_back(info);
