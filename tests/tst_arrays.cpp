@@ -198,6 +198,12 @@ void TestArrays::offsetAndIndirectFollowTheCellsTheyReach()
     QCOMPARE(f.shown({d, 1, 6}), std::string("60"));
     f.book.setValue({d, 1, 0}, Value::number(3));
     QCOMPARE(f.shown({d, 2, 6}), std::string("61"));
+    // A formula read through INDIRECT before the chain reached it is read again after.
+    QVERIFY(f.book.setFormula({d, 4, 6}, "INDIRECT(\"H1\")*10"));
+    QVERIFY(f.book.setFormula({d, 0, 7}, "A1+1"));
+    QCOMPARE(f.shown({d, 4, 6}), std::string("40"));
+    f.book.setValue({d, 0, 0}, Value::number(5));
+    QCOMPARE(f.shown({d, 4, 6}), std::string("60"));
     // Pointed at a sheet that does not exist, then at one that does.
     QVERIFY(f.book.setFormula({d, 3, 6}, "INDIRECT(\"Later!A1\")"));
     QCOMPARE(f.shown({d, 3, 6}), std::string("#REF!"));

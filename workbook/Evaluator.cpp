@@ -267,6 +267,12 @@ Value FunctionArgs::returnReference(const CellRange &range)
         return Value::error(ErrorCode::Ref);
     m_result = Operand::ofRange(range);
     m_hasResult = true;
+    Evaluator &evaluator = *m_workbook.m_evaluator;
+    if (!evaluator.readPendingCell) {
+        m_workbook.forEachCellIdIn(range, [&](int, int, CellId id) {
+            evaluator.readPendingCell = evaluator.readPendingCell || m_workbook.m_cells[id].dirty;
+        });
+    }
     return Value();
 }
 

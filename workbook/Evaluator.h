@@ -246,6 +246,9 @@ public:
     // The value an operand stands for where a single value is wanted; a
     // range gives the cell in the caller's row or column, else #VALUE!.
     Value scalar(const Operand &operand, const CellLocation &caller) const;
+    // Set when a reference made while evaluating (OFFSET, INDIRECT) reached a
+    // formula not yet recalculated: the formula is evaluated again after it.
+    bool readPendingCell = false;
 
 private:
     // Names may refer to names; deeper than this is taken as a loop.

@@ -691,6 +691,25 @@ void Workbook::evaluateDirty()
     }
     m_written.clear();
 
+    // References made while evaluating (OFFSET, INDIRECT) are in no chain: a
+    // formula that read a cell still due is evaluated again once it is done.
+    std::vector<CellId> again;
+    for (int round = 0; round == 0 || (!again.empty() && round <= maxRounds); ++round) {
+        for (CellId id : again)
+            markDirty(id);
+        again.clear();
+        evaluateInOrder(reporting, again);
+    }
+    if (!changedCells.empty()) {
+        const std::vector<CellLocation> report = changedCells; // observers may edit the workbook
+        for (const ChangeObserver &observer : m_observers)
+            observer(report);
+    }
+}
+
+void Workbook::evaluateInOrder(bool reporting, std::vector<CellId> &readPendingCells)
+{
+    std::vector<CellLocation> &changedCells = m_changedBuffer;
     // A few dirty cells are sorted; many are picked up in one walk of the chain.
     std::vector<CellId> &order = m_orderBuffer;
     order.clear();
@@ -713,15 +732,13 @@ void Workbook::evaluateDirty()
             changed = !(cell.value == Value::error(ErrorCode::Circular));
             cell.value = Value::error(ErrorCode::Circular);
         } else {
+            m_evaluator->readPendingCell = false;
             changed = m_evaluator->evaluateInto(*cell.formula, cell.where, cell.value);
+            if (m_evaluator->readPendingCell)
+                readPendingCells.push_back(id);
         }
         if (changed && reporting)
             changedCells.push_back(cell.where);
-    }
-    if (!changedCells.empty()) {
-        const std::vector<CellLocation> report = changedCells; // observers may edit the workbook
-        for (const ChangeObserver &observer : m_observers)
-            observer(report);
     }
 }
 

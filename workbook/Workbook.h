@@ -223,6 +223,11 @@ private:
     void markDirty(CellId cell);
     void rebuildChain();
     void evaluateDirty();
+    // One walk over the dirty cells in chain order; the formulas that read a
+    // cell still due (through a reference they made) are listed.
+    void evaluateInOrder(bool reporting, std::vector<CellId> &readPendingCells);
+    // How often such formulas are evaluated again before their values stand.
+    static constexpr int maxRounds = 8;
     CellRange resolve(const RangeReference &reference, SheetIndex ownSheet) const;
     // The compiled expression of a defined name as seen from a sheet, or null.
     const CompiledFormula *findName(const std::string &upperName, SheetIndex fromSheet) const;
