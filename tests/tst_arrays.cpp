@@ -174,10 +174,22 @@ void TestArrays::arrayFormulasFollowTheirInputs()
     f.book.setValue({d, 1, 0}, Value::number(4));
     QCOMPARE(f.shown({d, 1, 3}), std::string("80"));
     QCOMPARE(f.shown({d, 0, 4}), std::string("180"));
+    // Typed input: a block changes as a whole, in braces, from any of its cells.
+    std::string message;
+    QVERIFY(!f.book.setInput({d, 2, 3}, "7", &message));
+    QCOMPARE(message, std::string("The cell is part of the array formula over D1:D3: change it as a whole, typed as {=...}"));
+    QCOMPARE(f.shown({d, 2, 3}), std::string("90"));
+    QVERIFY(f.book.setInput({d, 2, 3}, "{=A1:A3*B1:B3+1}"));
+    QCOMPARE(f.shown({d, 0, 3}), std::string("11"));
+    QCOMPARE(f.book.input({d, 0, 3}).arrayRows, 3);
+    QVERIFY(f.book.setInput({d, 0, 5}, "{=SUM(A1:A3*2)}"));
+    QCOMPARE(f.shown({d, 0, 5}), std::string("16"));
+    QVERIFY(f.book.setInput({d, 0, 5}, "4")); // a single cell's array formula is replaced as any formula
+    QCOMPARE(f.book.input({d, 0, 5}).arrayRows, 0);
     // A new sheet recompiles every formula; blocks stay blocks.
     f.book.addSheet("Third");
     QCOMPARE(f.book.input({d, 2, 3}).arrayRow, 2);
-    QCOMPARE(f.shown({d, 2, 3}), std::string("90"));
+    QCOMPARE(f.shown({d, 2, 3}), std::string("91"));
 }
 
 void TestArrays::offsetAndIndirectFollowTheCellsTheyReach()

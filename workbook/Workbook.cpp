@@ -428,6 +428,20 @@ void Workbook::dropKeptFormula(Cell &cell, CellId id)
 
 bool Workbook::setInput(const CellLocation &where, std::string_view text, std::string *message)
 {
+    // "{=...}" is an array formula, over the block the cell is in (or the cell
+    // alone); any other input into a block of several cells would split it.
+    const CellInput before = input(where);
+    const CellLocation first{where.sheet, where.row - before.arrayRow, where.column - before.arrayColumn};
+    if (text.size() > 3 && text.substr(0, 2) == "{=" && text.back() == '}')
+        return setArrayFormula(before.arrayRows > 0 ? first : where, std::max(before.arrayRows, 1),
+                               std::max(before.arrayColumns, 1), text.substr(1, text.size() - 2), message);
+    if (before.arrayRows * before.arrayColumns > 1 && !before.isKept) {
+        if (message)
+            *message = "The cell is part of the array formula over "
+                + rangeText(RangeReference{{}, {first.row, first.column}, {first.row + before.arrayRows - 1, first.column + before.arrayColumns - 1}})
+                + ": change it as a whole, typed as {=...}";
+        return false;
+    }
     if (!text.empty() && text.front() == '=' && text.size() > 1)
         return setFormula(where, text, message);
     if (text.empty())

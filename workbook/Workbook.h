@@ -124,8 +124,10 @@ public:
     // result. Like setFormula, a parse error changes nothing.
     bool setArrayFormula(const CellLocation &first, int rows, int columns, std::string_view formula,
                          std::string *message = nullptr);
-    // Typed text as the spreadsheet reads it: "=..." a formula; numbers,
-    // TRUE/FALSE and error literals constants; anything else text.
+    // Typed text as the spreadsheet reads it: "=..." a formula, "{=...}" an
+    // array formula (over the block the cell is in); numbers, TRUE/FALSE and
+    // error literals constants; anything else text. A cell of an array
+    // formula's block of several cells takes only a new array formula.
     bool setInput(const CellLocation &where, std::string_view text, std::string *message = nullptr);
     void clearCell(const CellLocation &where);
 
