@@ -104,6 +104,7 @@ private slots:
     void keptFormulasSurviveAnEditAndASave();
     void aKeptFormulaIsReplacedByAnyOtherWrite();
     void arrayConstantsAndArrayFormulasArriveEvaluatedAndSurviveASave();
+    void openDocumentArraysAndMatrixFormulasArriveEvaluated();
     void openDocumentCellsArriveWhereTheFilePutThem();
     void openDocumentTextKeepsSpacesTabsBreaksAndParagraphs();
     void csvAsTheSpreadsheetWritesItReadsWhole();
@@ -436,10 +437,26 @@ void TestImportFidelity::arrayConstantsAndArrayFormulasArriveEvaluatedAndSurvive
     }
 }
 
+void TestImportFidelity::openDocumentArraysAndMatrixFormulasArriveEvaluated()
+{
+    Workbook book;
+    const LoadReport report = readFile(fixtures + "/array-formulas.ods", book);
+    QVERIFY2(report.ok, report.message.c_str());
+    QCOMPARE(book.input(at(book, "B1")).formula, std::string("SUM({1,2;3,4})"));
+    QCOMPARE(shown(book, "B1"), std::string("10"));
+    QCOMPARE(shown(book, "B2"), std::string("#DIV/0!"));
+    QCOMPARE(book.input(at(book, "C2")).arrayRows, 2);
+    book.setValue(at(book, "A2"), Value::number(5));
+    QCOMPARE(shown(book, "C2"), std::string("10"));
+    QVERIFY(book.input(at(book, "D1")).isKept);
+    QCOMPARE(shown(book, "D1"), std::string());
+    QCOMPARE(report.unreadableFormulaCells, std::vector<std::string>{"Arrays!D1"});
+}
+
 void TestImportFidelity::everyFixtureSurvivesSavingAndReading_data()
 {
     QTest::addColumn<QString>("fixture");
-    for (const char *name : {"import-cells.xlsx", "kept-formulas.xlsx", "array-formulas.xlsx", "ods-cells.ods", "long-sheet-names.ods", "excel.csv",
+    for (const char *name : {"import-cells.xlsx", "kept-formulas.xlsx", "array-formulas.xlsx", "array-formulas.ods", "ods-cells.ods", "long-sheet-names.ods", "excel.csv",
                              "malformed.csv", "model.ods"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
