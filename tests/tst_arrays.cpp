@@ -72,6 +72,7 @@ void TestArrays::evaluates_data()
         {"=SUMPRODUCT(A1:A5,B1:B5)", "550"}, {"=SUMPRODUCT((A1:A5>2)*(B1:B5<50))", "2"},
         {"=SUMPRODUCT(A1:A3*{1;2;3})", "14"}, {"=SUMPRODUCT(ABS(-A1:A3))", "6"}, {"=SUMPRODUCT(A1:A2*B1:B3)", "#N/A"},
         {"=SUMPRODUCT(A1:A5>3)", "0"},
+        {"=SUMPRODUCT(--(MOD(ROW(A1:A5),2)=0))", "2"}, {"=SUMPRODUCT(COLUMN(A1:C1))", "6"}, {"=ROW(B3:B9)", "3"},
         // Outside an array context a range still gives the cell in the caller's row: #VALUE! from row 100.
         {"=SUM(A1:A5*2)", "#VALUE!"},
         // Matrix functions, with the worked examples of their documentation.

@@ -194,7 +194,14 @@ Value position(FunctionArgs &args)
     if (!args.isReference(0))
         return Value::error(ErrorCode::Value);
     const CellRange &range = args.operand(0).range;
-    return Value::number((Row ? range.firstRow : range.firstColumn) + 1);
+    const int count = Row ? range.rows() : range.columns();
+    if (count == 1)
+        return Value::number((Row ? range.firstRow : range.firstColumn) + 1);
+    // Every row (column) number, for SUMPRODUCT(--(MOD(ROW(A1:A9),2)=0)); where one value is wanted, the first.
+    ValueArray numbers(Row ? count : 1, Row ? 1 : count);
+    for (int k = 0; k < count; ++k)
+        numbers.values[k] = Value::number((Row ? range.firstRow : range.firstColumn) + k + 1);
+    return args.returnArray(std::move(numbers));
 }
 
 template <bool Rows>
