@@ -41,6 +41,11 @@ bool comparisonHolds(OpCode op, int order);
 // One operator on two single values.
 Value applyBinary(OpCode op, const Value &a, const Value &b)
 {
+    // Two numbers, as nearly always over ranges: compared without the general ordering.
+    if (a.isNumber() && b.isNumber() && op >= OpCode::Equal && op <= OpCode::GreaterEqual) {
+        const double x = a.asNumber(), y = b.asNumber();
+        return Value::boolean(comparisonHolds(op, x < y ? -1 : x > y ? 1 : 0));
+    }
     if (a.isError())
         return a;
     if (b.isError())
@@ -714,27 +719,26 @@ Value Evaluator::evaluate(const CompiledFormula &formula, const CellLocation &ca
     return withinCellLimit(scalar(result, caller));
 }
 
-bool Evaluator::toArray(const Operand &operand, ValueArray &array) const
+const ValueArray *Evaluator::arrayOf(const Operand &operand, ValueArray &made) const
 {
     switch (operand.kind) {
     case Operand::Kind::Array:
-        array = *operand.array;
-        return true;
+        return operand.array.get();
     case Operand::Kind::Cell:
     case Operand::Kind::Range: {
         const CellRange &range = operand.range;
         if (static_cast<size_t>(range.rows()) * static_cast<size_t>(range.columns()) > maxArrayValues)
-            return false;
-        array = ValueArray(range.rows(), range.columns());
+            return nullptr;
+        made = ValueArray(range.rows(), range.columns());
         m_workbook.forEachCellIdIn(range, [&](int row, int column, CellId id) {
-            array.at(row - range.firstRow, column - range.firstColumn) = m_workbook.m_cells[id].value;
+            made.at(row - range.firstRow, column - range.firstColumn) = m_workbook.m_cells[id].value;
         });
-        return true;
+        return &made;
     }
     default:
-        array = ValueArray(1, 1);
-        array.values[0] = operand.kind == Operand::Kind::Areas ? Value::error(ErrorCode::Value) : operand.value;
-        return true;
+        made = ValueArray(1, 1);
+        made.values[0] = operand.kind == Operand::Kind::Areas ? Value::error(ErrorCode::Value) : operand.value;
+        return &made;
     }
 }
 
@@ -794,15 +798,16 @@ void Evaluator::binary(const Instruction &instruction, const CellLocation &calle
         left = Operand::of(applyBinary(instruction.op, a, b));
         return;
     }
-    ValueArray a, b;
-    if (!toArray(left, a) || !toArray(right, b)) {
+    ValueArray madeLeft, madeRight;
+    const ValueArray *a = arrayOf(left, madeLeft), *b = arrayOf(right, madeRight);
+    if (!a || !b) {
         left = Operand::of(Value::error(ErrorCode::Num));
         return;
     }
-    ValueArray result(stretched(a.rows, b.rows), stretched(a.columns, b.columns));
+    ValueArray result(stretched(a->rows, b->rows), stretched(a->columns, b->columns));
     for (int r = 0; r < result.rows; ++r)
         for (int c = 0; c < result.columns; ++c)
-            result.at(r, c) = applyBinary(instruction.op, stretchedElement(a, r, c), stretchedElement(b, r, c));
+            result.at(r, c) = applyBinary(instruction.op, stretchedElement(*a, r, c), stretchedElement(*b, r, c));
     left = Operand::ofArray(std::move(result));
 }
 
@@ -810,14 +815,16 @@ void Evaluator::unary(const Instruction &instruction, const CellLocation &caller
 {
     Operand &top = m_stack.back();
     if (top.kind == Operand::Kind::Array || (instruction.arrayContext && isSeveralValues(top))) {
-        ValueArray values;
-        if (!toArray(top, values)) {
+        ValueArray made;
+        const ValueArray *values = arrayOf(top, made);
+        if (!values) {
             top = Operand::of(Value::error(ErrorCode::Num));
             return;
         }
-        for (Value &v : values.values)
-            v = applyUnary(instruction.op, v);
-        top = Operand::ofArray(std::move(values));
+        ValueArray result(values->rows, values->columns);
+        for (size_t k = 0; k < result.values.size(); ++k)
+            result.values[k] = applyUnary(instruction.op, values->values[k]);
+        top = Operand::ofArray(std::move(result));
         return;
     }
     top = Operand::of(applyUnary(instruction.op, scalar(top, caller)));

@@ -236,9 +236,10 @@ public:
     // Marks the instructions whose values are wanted element by element: all
     // of an array formula's, and the arguments of functions that take arrays.
     static void markArrayContext(CompiledFormula &formula, bool arrayFormula);
-    // The whole value of an operand as an array (a value is 1 x 1); false when
-    // it is larger than an evaluation may hold.
-    bool toArray(const Operand &operand, ValueArray &array) const;
+    // The whole value of an operand as an array (a value is 1 x 1): its own
+    // when it is one, else made in `made`; null when larger than an
+    // evaluation may hold.
+    const ValueArray *arrayOf(const Operand &operand, ValueArray &made) const;
     // The element at (row, column) of an operand stretched to a larger shape
     // as the spreadsheet stretches it: a single row or column repeats, a single
     // value fills everything, and beyond its size is #N/A.
