@@ -217,6 +217,12 @@ void TestArrays::offsetAndIndirectFollowTheCellsTheyReach()
     QCOMPARE(f.shown({d, 4, 6}), std::string("40"));
     f.book.setValue({d, 0, 0}, Value::number(5));
     QCOMPARE(f.shown({d, 4, 6}), std::string("60"));
+    // Through a name, as dynamic ranges are written.
+    QVERIFY(f.book.defineName("Picked", "INDIRECT(\"B\"&Data!$A$2)"));
+    QVERIFY(f.book.setFormula({d, 5, 6}, "Picked+1"));
+    QCOMPARE(f.shown({d, 5, 6}), std::string("31"));
+    f.book.setValue({d, 2, 1}, Value::number(33));
+    QCOMPARE(f.shown({d, 5, 6}), std::string("34"));
     // Pointed at a sheet that does not exist, then at one that does.
     QVERIFY(f.book.setFormula({d, 3, 6}, "INDIRECT(\"Later!A1\")"));
     QCOMPARE(f.shown({d, 3, 6}), std::string("#REF!"));

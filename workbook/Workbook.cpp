@@ -181,6 +181,11 @@ std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program pro
         compiled->functions.push_back(index);
         compiled->isVolatile = compiled->isVolatile || (index >= 0 && functionInfo(index).isVolatile);
     }
+    // A name that reads cells through INDIRECT or OFFSET makes its users volatile too.
+    for (const std::string &name : compiled->program.names) {
+        const CompiledFormula *named = findName(name, sheet);
+        compiled->isVolatile = compiled->isVolatile || (named && named->isVolatile);
+    }
     Evaluator::markArrayContext(*compiled, place.rows > 0);
     Evaluator::prepareNumeric(*compiled);
     // The written references are resolved now; the text keeps them for recompiling.
@@ -534,7 +539,8 @@ const CompiledFormula *Workbook::findName(const std::string &upperName, SheetInd
 {
     const CompiledFormula *global = nullptr;
     for (size_t i = 0; i < m_names.size(); ++i) {
-        if (!sameNameIgnoringCase(m_names[i].name, upperName) || !m_nameFormulas[i])
+        // While names are compiled, the later ones are not there yet.
+        if (i >= m_nameFormulas.size() || !sameNameIgnoringCase(m_names[i].name, upperName) || !m_nameFormulas[i])
             continue;
         if (m_names[i].scope == fromSheet)
             return m_nameFormulas[i].get(); // a sheet's own name hides the global one
