@@ -79,7 +79,10 @@ void TestArrays::evaluates_data()
         {"=MMULT({1,2;3,4},{5;6})", "17"}, {"=INDEX(MMULT({1,2;3,4},{5;6}),2,1)", "39"}, {"=MMULT({1,2},{1,2})", "#VALUE!"},
         {"=MDETERM({1,2;3,4})", "-2"}, {"=MDETERM({3,6,1;1,1,0;3,10,2})", "1"}, {"=MDETERM({1,2})", "#VALUE!"},
         {"=INDEX(MINVERSE({4,7;2,6}),1,1)", "0.6"}, {"=INDEX(MINVERSE({4,7;2,6}),1,2)", "-0.7"},
-        {"=MINVERSE({1,2;2,4})", "#NUM!"}, {"=INDEX(TRANSPOSE({1,2,3}),3,1)", "3"},
+        {"=MINVERSE({1,2;2,4})", "#NUM!"}, 
+        // A thousand-square product is more work than one formula may take.
+        {"=MDETERM(ROW(A1001:A2000)*COLUMN(A1:ALL1))", "#NUM!"}, {"=MMULT(ROW(A1001:A2000)*COLUMN(A1:ALL1),ROW(A1001:A2000)*COLUMN(A1:ALL1))", "#NUM!"},
+        {"=MDETERM(ROW(1:3)+COLUMN(A1:C1)^2)", "0"}, {"=INDEX(TRANSPOSE({1,2,3}),3,1)", "3"},
         {"=ROWS(TRANSPOSE(A1:B5))", "2"},
         {"=SUM(FREQUENCY({1,2,3,4,5},{2,4}))", "5"}, {"=INDEX(FREQUENCY({1,2,3,4,5},{2,4}),2)", "2"},
         {"=INDEX(FREQUENCY({1,2,3,4,5},{4,2}),1)", "2"}, {"=ROWS(FREQUENCY(A1:A5,{2,4}))", "3"},

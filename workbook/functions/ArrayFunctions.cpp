@@ -6,6 +6,15 @@ namespace workbook::functions {
 
 namespace {
 
+// The most multiplications one matrix function does, about a second's work:
+// past it #NUM!, rather than a program that stops answering.
+constexpr double maxMatrixWork = 3e8;
+
+bool tooMuchWork(double rows, double inner, double columns)
+{
+    return rows * inner * columns > maxMatrixWork;
+}
+
 // Numbers of a range or array argument, rows first; false with the call
 // failed when a value is not a number (as the matrix functions want).
 bool numericMatrix(FunctionArgs &args, int i, int &rows, int &columns, std::vector<double> &numbers)
@@ -50,6 +59,8 @@ Value mmult(FunctionArgs &args)
         return args.failure();
     if (columnsA != rowsB)
         return Value::error(ErrorCode::Value);
+    if (tooMuchWork(rowsA, columnsA, columnsB))
+        return Value::error(ErrorCode::Num);
     std::vector<double> product(static_cast<size_t>(rowsA) * columnsB, 0);
     for (int r = 0; r < rowsA; ++r)
         for (int k = 0; k < columnsA; ++k)
@@ -116,6 +127,8 @@ Value mdeterm(FunctionArgs &args)
         return args.failure();
     if (rows != columns)
         return Value::error(ErrorCode::Value);
+    if (tooMuchWork(rows, rows, rows))
+        return Value::error(ErrorCode::Num);
     double determinant = 0;
     eliminate(m, rows, 0, determinant);
     return Value::number(determinant);
@@ -129,6 +142,8 @@ Value minverse(FunctionArgs &args)
         return args.failure();
     if (rows != columns)
         return Value::error(ErrorCode::Value);
+    if (tooMuchWork(rows, rows, 2.0 * rows))
+        return Value::error(ErrorCode::Num);
     const int n = rows;
     std::vector<double> augmented(static_cast<size_t>(n) * 2 * n, 0);
     for (int r = 0; r < n; ++r) {
