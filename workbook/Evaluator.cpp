@@ -36,7 +36,23 @@ Value arithmetic(OpCode op, double a, double b)
     }
 }
 
-bool comparisonHolds(OpCode op, int order);
+bool comparisonHolds(OpCode op, int order)
+{
+    switch (op) {
+    case OpCode::Equal:
+        return order == 0;
+    case OpCode::NotEqual:
+        return order != 0;
+    case OpCode::Less:
+        return order < 0;
+    case OpCode::LessEqual:
+        return order <= 0;
+    case OpCode::Greater:
+        return order > 0;
+    default:
+        return order >= 0;
+    }
+}
 
 // One operator on two single values.
 Value applyBinary(OpCode op, const Value &a, const Value &b)
@@ -74,27 +90,6 @@ Value applyUnary(OpCode op, const Value &v)
 int stretched(int a, int b)
 {
     return a == 1 ? b : b == 1 ? a : std::max(a, b);
-}
-
-// The most values one array may hold: a whole column and then some.
-constexpr size_t maxArrayValues = size_t(1) << 22;
-
-bool comparisonHolds(OpCode op, int order)
-{
-    switch (op) {
-    case OpCode::Equal:
-        return order == 0;
-    case OpCode::NotEqual:
-        return order != 0;
-    case OpCode::Less:
-        return order < 0;
-    case OpCode::LessEqual:
-        return order <= 0;
-    case OpCode::Greater:
-        return order > 0;
-    default:
-        return order >= 0;
-    }
 }
 
 // An empty cell compares as 0, "" or FALSE, whichever the other side is.

@@ -193,6 +193,10 @@ private:
     Operand m_result;
 };
 
+// The most values one array may hold (a whole column and then some): an
+// evaluation past it gives #NUM!.
+constexpr std::size_t maxArrayValues = std::size_t(1) << 22;
+
 // The most characters a cell's text holds, as in the spreadsheet.
 constexpr std::size_t maxTextLength = 32767;
 // Characters of UTF-8 text (every byte that does not continue a character).

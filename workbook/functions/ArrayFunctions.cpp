@@ -21,7 +21,7 @@ bool numericMatrix(FunctionArgs &args, int i, int &rows, int &columns, std::vect
 {
     rows = args.rows(i);
     columns = args.columns(i);
-    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > (size_t(1) << 22)) {
+    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > maxArrayValues) {
         args.fail(ErrorCode::Num);
         return false;
     }
@@ -72,7 +72,7 @@ Value mmult(FunctionArgs &args)
 Value transpose(FunctionArgs &args)
 {
     const int rows = args.rows(0), columns = args.columns(0);
-    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > (size_t(1) << 22))
+    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > maxArrayValues)
         return Value::error(ErrorCode::Num);
     ValueArray result(columns, rows);
     for (int r = 0; r < rows; ++r)
