@@ -88,11 +88,21 @@ bool EmbeddedDocument::pasteBlock(const CellLocation &topLeft, const QList<QStri
     return refused.isEmpty();
 }
 
+bool EmbeddedDocument::splitsAnArray(const CellRange &area, const CellLocation &where) const
+{
+    const CellInput input = m_book->input(where);
+    if (input.isKept || input.arrayRows * input.arrayColumns <= 1)
+        return false;
+    const int firstRow = where.row - input.arrayRow, firstColumn = where.column - input.arrayColumn;
+    return !area.contains(where.sheet, firstRow, firstColumn)
+        || !area.contains(where.sheet, firstRow + input.arrayRows - 1, firstColumn + input.arrayColumns - 1);
+}
+
 void EmbeddedDocument::clearArea(SheetIndex sheet, const CellRange &area)
 {
     std::vector<CellLocation> cells;
     m_book->forEachCell(sheet, [&](int row, int column) {
-        if (area.contains(sheet, row, column))
+        if (area.contains(sheet, row, column) && !splitsAnArray(area, {sheet, row, column}))
             cells.push_back({sheet, row, column});
     });
     if (cells.empty())

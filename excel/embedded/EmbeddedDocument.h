@@ -43,6 +43,7 @@ public:
     // paste. Refused formulas leave the cell as it was and say why.
     bool editCell(const workbook::CellLocation &where, const QString &text, QString *message = nullptr);
     bool pasteBlock(const workbook::CellLocation &topLeft, const QList<QStringList> &rows, QString *message = nullptr);
+    // Clears the cells of an area; an array formula's block goes only as a whole.
     void clearArea(workbook::SheetIndex sheet, const workbook::CellRange &area);
 
     // Saves as xlsx; a file whose contents cannot all be written keeps its old self.
@@ -62,6 +63,8 @@ signals:
 
 private:
     void recalculateNow();
+    // Whether clearing the area would take part of an array formula's block with the cell.
+    bool splitsAnArray(const workbook::CellRange &area, const workbook::CellLocation &where) const;
 
     qint64 m_id;
     QString m_name;
