@@ -256,7 +256,6 @@ Value FunctionArgs::returnArray(ValueArray array)
     if (array.values.empty())
         return Value::error(ErrorCode::Value);
     m_result = Operand::ofArray(std::move(array));
-    m_hasResult = true;
     return Value();
 }
 
@@ -266,7 +265,6 @@ Value FunctionArgs::returnReference(const CellRange &range)
         || !Workbook::isInSheet(range.lastRow, range.lastColumn))
         return Value::error(ErrorCode::Ref);
     m_result = Operand::ofRange(range);
-    m_hasResult = true;
     Evaluator &evaluator = *m_workbook.m_evaluator;
     if (!evaluator.readPendingCell) {
         m_workbook.forEachCellIdIn(range, [&](int, int, CellId id) {
@@ -281,7 +279,6 @@ Value FunctionArgs::returnArgument(int i)
     if (!has(i))
         return i < m_count ? Value::number(0) : Value::boolean(false);
     m_result = m_operands[i];
-    m_hasResult = true;
     return Value();
 }
 
@@ -781,22 +778,22 @@ Value Evaluator::elementAt(const Operand &operand, int row, int column) const
 
 void Evaluator::binary(const Instruction &instruction, const CellLocation &caller)
 {
-    Operand right = std::move(m_stack.back());
-    m_stack.pop_back();
-    Operand &left = m_stack.back();
+    Operand &left = m_stack[m_stack.size() - 2];
     // Array constants always work element by element; ranges do where arrays are wanted.
-    const bool elementwise = left.kind == Operand::Kind::Array || right.kind == Operand::Kind::Array
-        || (instruction.arrayContext && (isSeveralValues(left) || isSeveralValues(right)));
+    const bool elementwise = left.kind == Operand::Kind::Array || m_stack.back().kind == Operand::Kind::Array
+        || (instruction.arrayContext && (isSeveralValues(left) || isSeveralValues(m_stack.back())));
     if (!elementwise) {
-        const Value a = scalar(left, caller);
-        const Value b = scalar(right, caller);
-        left = Operand::of(applyBinary(instruction.op, a, b));
+        const Value b = scalar(m_stack.back(), caller);
+        m_stack.pop_back();
+        m_stack.back().setValue(applyBinary(instruction.op, scalar(m_stack.back(), caller), b));
         return;
     }
+    const Operand right = std::move(m_stack.back());
+    m_stack.pop_back();
     ValueArray madeLeft, madeRight;
     const ValueArray *a = arrayOf(left, madeLeft), *b = arrayOf(right, madeRight);
     if (!a || !b) {
-        left = Operand::of(Value::error(ErrorCode::Num));
+        left.setValue(Value::error(ErrorCode::Num));
         return;
     }
     ValueArray result(stretched(a->rows, b->rows), stretched(a->columns, b->columns));
@@ -813,7 +810,7 @@ void Evaluator::unary(const Instruction &instruction, const CellLocation &caller
         ValueArray made;
         const ValueArray *values = arrayOf(top, made);
         if (!values) {
-            top = Operand::of(Value::error(ErrorCode::Num));
+            top.setValue(Value::error(ErrorCode::Num));
             return;
         }
         ValueArray result(values->rows, values->columns);
@@ -822,7 +819,7 @@ void Evaluator::unary(const Instruction &instruction, const CellLocation &caller
         top = Operand::ofArray(std::move(result));
         return;
     }
-    top = Operand::of(applyUnary(instruction.op, scalar(top, caller)));
+    top.setValue(applyUnary(instruction.op, scalar(top, caller)));
 }
 
 void Evaluator::referenceOperator(const Instruction &instruction)
@@ -914,13 +911,14 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
     const int count = instruction.count;
     const size_t base = m_stack.size() - count;
     const int index = formula.functions[instruction.index];
-    Operand pushed;
+    Value result;
+    std::optional<Operand> operandResult; // an array or a reference, when the function gives one
     if (index < 0) {
-        pushed.value = Value::error(ErrorCode::Name);
+        result = Value::error(ErrorCode::Name);
     } else {
         const FunctionInfo &info = functionInfo(index);
         if (count < info.minArgs || (info.maxArgs >= 0 && count > info.maxArgs)) {
-            pushed.value = Value::error(ErrorCode::Value);
+            result = Value::error(ErrorCode::Value);
         } else {
             // Arguments that want a single value get one here, unless the call
             // is made once per element: over arrays, and over ranges where arrays are wanted.
@@ -932,20 +930,27 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
                 if (operand.kind == Operand::Kind::Array || (instruction.arrayContext && isSeveralValues(operand)))
                     eachElement = eachElement || isSeveralValues(operand);
                 else if (operand.kind != Operand::Kind::Scalar && operand.kind != Operand::Kind::Missing)
-                    operand = Operand::of(scalar(operand, caller));
+                    operand.setValue(scalar(operand, caller));
             }
             if (eachElement) {
-                pushed = callEachElement(info, m_stack.data() + base, count, caller);
+                operandResult = callEachElement(info, m_stack.data() + base, count, caller);
             } else {
                 FunctionArgs args(m_workbook, caller, m_stack.data() + base, count);
-                pushed.value = withinCellLimit(info.impl(args));
+                result = withinCellLimit(info.impl(args));
                 if (args.hasOperandResult())
-                    pushed = std::move(args.operandResult());
+                    operandResult = std::move(args.operandResult());
             }
         }
     }
-    m_stack.resize(base);
-    m_stack.push_back(std::move(pushed));
+    // The result takes the place of the first argument.
+    if (count == 0)
+        m_stack.emplace_back();
+    else
+        m_stack.resize(base + 1);
+    if (operandResult)
+        m_stack[base] = std::move(*operandResult);
+    else
+        m_stack[base].setValue(std::move(result));
 }
 
 void Evaluator::markArrayContext(CompiledFormula &formula, bool arrayFormula)
@@ -1014,12 +1019,9 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
     const size_t base = m_stack.size();
     for (const Instruction &instruction : formula.program.code) {
         switch (instruction.op) {
-        case OpCode::PushValue: {
-            Operand operand;
-            operand.value = formula.program.constants[instruction.index];
-            m_stack.push_back(std::move(operand));
+        case OpCode::PushValue:
+            m_stack.emplace_back().value = formula.program.constants[instruction.index];
             break;
-        }
         case OpCode::PushRange: {
             Operand operand;
             operand.range = formula.ranges[instruction.index];

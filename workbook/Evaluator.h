@@ -3,6 +3,7 @@
 #include "Workbook.h"
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -21,6 +22,16 @@ struct Operand
     std::shared_ptr<const std::vector<CellRange>> areas; // for Areas
 
     bool isReference() const { return kind == Kind::Cell || kind == Kind::Range; }
+    // Makes this a single value in place, cheaper than assigning a new operand.
+    void setValue(Value v)
+    {
+        kind = Kind::Scalar;
+        value = std::move(v);
+        if (array)
+            array.reset();
+        if (areas)
+            areas.reset();
+    }
     static Operand of(Value v)
     {
         Operand operand;
@@ -177,8 +188,8 @@ public:
     Value returnArgument(int i);
     // The workbook's sheet of that name, or -1 (for INDIRECT).
     SheetIndex findSheet(std::string_view name) const;
-    bool hasOperandResult() const { return m_hasResult; }
-    Operand &operandResult() { return m_result; }
+    bool hasOperandResult() const { return m_result.has_value(); }
+    Operand &operandResult() { return *m_result; }
 
 private:
     bool collectRange(int first, int end, std::vector<double> &numbers, bool textAndLogicals);
@@ -189,8 +200,7 @@ private:
     int m_count;
     bool m_failed = false;
     ErrorCode m_error = ErrorCode::Value;
-    bool m_hasResult = false;
-    Operand m_result;
+    std::optional<Operand> m_result; // most calls give a single value and never make one
 };
 
 // The most values one array may hold (a whole column and then some): an
