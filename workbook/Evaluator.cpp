@@ -278,6 +278,8 @@ Value FunctionArgs::returnArgument(int i)
 {
     if (!has(i))
         return i < m_count ? Value::number(0) : Value::boolean(false);
+    if (m_operands[i].kind == Operand::Kind::Scalar)
+        return m_operands[i].value;
     m_result = m_operands[i];
     return Value();
 }
