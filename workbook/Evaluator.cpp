@@ -245,7 +245,7 @@ std::vector<CellRange> FunctionArgs::areas(int i) const
         return {};
     const Operand &operand = m_operands[i];
     if (operand.kind == Operand::Kind::Areas)
-        return *operand.areas;
+        return operand.areas();
     if (operand.isReference())
         return {operand.range};
     return {};
@@ -333,21 +333,21 @@ bool FunctionArgs::boolean(int i)
 int FunctionArgs::rows(int i) const
 {
     if (i < m_count && m_operands[i].kind == Operand::Kind::Array)
-        return m_operands[i].array->rows;
+        return m_operands[i].array().rows;
     return isRange(i) ? m_operands[i].range.rows() : 1;
 }
 
 int FunctionArgs::columns(int i) const
 {
     if (i < m_count && m_operands[i].kind == Operand::Kind::Array)
-        return m_operands[i].array->columns;
+        return m_operands[i].array().columns;
     return isRange(i) ? m_operands[i].range.columns() : 1;
 }
 
 Value FunctionArgs::at(int i, int row, int column)
 {
     if (i < m_count && m_operands[i].kind == Operand::Kind::Array) {
-        const ValueArray &array = *m_operands[i].array;
+        const ValueArray &array = m_operands[i].array();
         if (row < 0 || column < 0 || row >= array.rows || column >= array.columns)
             return Value::error(ErrorCode::Ref);
         return array.at(row, column);
@@ -376,12 +376,12 @@ void FunctionArgs::forEachValue(int i, const std::function<void(const Value &, b
         m_workbook.forEachValueIn(operand.range, [&visit](int, int, const Value &v) { visit(v, true); });
         return;
     case Operand::Kind::Areas:
-        for (const CellRange &area : *operand.areas)
+        for (const CellRange &area : operand.areas())
             m_workbook.forEachValueIn(area, [&visit](int, int, const Value &v) { visit(v, true); });
         return;
     case Operand::Kind::Array:
         // An array's text and booleans are skipped by aggregates, as a range's are.
-        for (const Value &v : operand.array->values)
+        for (const Value &v : operand.array().values)
             if (!v.isEmpty())
                 visit(v, true);
         return;
@@ -391,7 +391,7 @@ void FunctionArgs::forEachValue(int i, const std::function<void(const Value &, b
 void FunctionArgs::forEachCell(int i, const std::function<void(int, int, const Value &)> &visit)
 {
     if (i < m_count && m_operands[i].kind == Operand::Kind::Array) {
-        const ValueArray &array = *m_operands[i].array;
+        const ValueArray &array = m_operands[i].array();
         for (int r = 0; r < array.rows; ++r)
             for (int c = 0; c < array.columns; ++c)
                 if (!array.at(r, c).isEmpty())
@@ -477,7 +477,7 @@ Value Evaluator::scalar(const Operand &operand, const CellLocation &caller) cons
     case Operand::Kind::Cell:
         return m_workbook.m_cells[operand.cell].value;
     case Operand::Kind::Array:
-        return operand.array->values.front();
+        return operand.array().values.front();
     case Operand::Kind::Areas:
         return Value::error(ErrorCode::Value);
     case Operand::Kind::Range:
@@ -717,7 +717,7 @@ const ValueArray *Evaluator::arrayOf(const Operand &operand, ValueArray &made) c
 {
     switch (operand.kind) {
     case Operand::Kind::Array:
-        return operand.array.get();
+        return &operand.array();
     case Operand::Kind::Cell:
     case Operand::Kind::Range: {
         const CellRange &range = operand.range;
@@ -750,7 +750,7 @@ const Value &stretchedElement(const ValueArray &array, int row, int column)
 std::pair<int, int> shapeOf(const Operand &operand)
 {
     if (operand.kind == Operand::Kind::Array)
-        return {operand.array->rows, operand.array->columns};
+        return {operand.array().rows, operand.array().columns};
     if (operand.isReference())
         return {operand.range.rows(), operand.range.columns()};
     return {1, 1};
@@ -767,7 +767,7 @@ bool isSeveralValues(const Operand &operand)
 Value Evaluator::elementAt(const Operand &operand, int row, int column) const
 {
     if (operand.kind == Operand::Kind::Array)
-        return stretchedElement(*operand.array, row, column);
+        return stretchedElement(operand.array(), row, column);
     if (operand.isReference()) {
         const CellRange &range = operand.range;
         const int r = range.rows() == 1 ? 0 : row, c = range.columns() == 1 ? 0 : column;
@@ -834,7 +834,7 @@ void Evaluator::referenceOperator(const Instruction &instruction)
     for (int i = 0; i < count && !error.isError(); ++i) {
         const Operand &operand = m_stack[base + i];
         if (operand.kind == Operand::Kind::Areas && isUnion)
-            areas.insert(areas.end(), operand.areas->begin(), operand.areas->end());
+            areas.insert(areas.end(), operand.areas().begin(), operand.areas().end());
         else if (operand.isReference())
             areas.push_back(operand.range);
         else
@@ -845,7 +845,7 @@ void Evaluator::referenceOperator(const Instruction &instruction)
         result = Operand::of(error);
     } else if (isUnion) {
         result.kind = Operand::Kind::Areas;
-        result.areas = std::make_shared<const std::vector<CellRange>>(std::move(areas));
+        result.shape = std::make_shared<const std::vector<CellRange>>(std::move(areas));
     } else {
         const CellRange &a = areas[0], &b = areas[1];
         const bool intersect = instruction.op == OpCode::Intersect;
@@ -1057,7 +1057,7 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
         case OpCode::PushArray: {
             Operand operand;
             operand.kind = Operand::Kind::Array;
-            operand.array = formula.arrays[instruction.index];
+            operand.shape = formula.arrays[instruction.index];
             m_stack.push_back(std::move(operand));
             break;
         }

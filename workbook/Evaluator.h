@@ -18,8 +18,12 @@ struct Operand
     Value value;
     CellRange range; // for Cell and Range; a Cell is a 1 x 1 range
     CellId cell = noCell;
-    std::shared_ptr<const ValueArray> array;          // for Array
-    std::shared_ptr<const std::vector<CellRange>> areas; // for Areas
+    // What an Array or Areas holds: a ValueArray or a vector of CellRange. One
+    // pointer for both keeps the operands of single values small.
+    std::shared_ptr<const void> shape;
+
+    const ValueArray &array() const { return *static_cast<const ValueArray *>(shape.get()); }
+    const std::vector<CellRange> &areas() const { return *static_cast<const std::vector<CellRange> *>(shape.get()); }
 
     bool isReference() const { return kind == Kind::Cell || kind == Kind::Range; }
     // Makes this a single value in place, cheaper than assigning a new operand.
@@ -27,10 +31,8 @@ struct Operand
     {
         kind = Kind::Scalar;
         value = std::move(v);
-        if (array)
-            array.reset();
-        if (areas)
-            areas.reset();
+        if (shape)
+            shape.reset();
     }
     static Operand of(Value v)
     {
@@ -53,7 +55,7 @@ struct Operand
     {
         Operand operand;
         operand.kind = Kind::Array;
-        operand.array = std::make_shared<const ValueArray>(std::move(values));
+        operand.shape = std::make_shared<const ValueArray>(std::move(values));
         return operand;
     }
 };
