@@ -194,4 +194,29 @@ void insertAndDeleteRow(benchmark::State &state)
 }
 BENCHMARK(insertAndDeleteRow)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 
+// A conditional sum over two comparisons, as a model writes it without an
+// array formula: SUMPRODUCT((A1:A10000>0.5)*(B1:B10000<50)*C1:C10000). One
+// input changes per point; the whole formula recalculates. Target: under 2 ms.
+void sumProductOfComparisons(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    Workbook book;
+    const SheetIndex s = book.addSheet("Table");
+    for (int r = 0; r < rows; ++r) {
+        book.setValue({s, r, 0}, Value::number((r % 100) / 100.0));
+        book.setValue({s, r, 1}, Value::number(r % 97));
+        book.setValue({s, r, 2}, Value::number(r));
+    }
+    const std::string last = std::to_string(rows);
+    book.setFormula({s, 0, 4}, "=SUMPRODUCT((A1:A" + last + ">0.5)*(B1:B" + last + "<50)*C1:C" + last + ")");
+    book.recalculate();
+    double input = 0;
+    for (auto _ : state) {
+        input = input > 0.9 ? 0 : input + 0.01;
+        book.setValue({s, 7, 0}, Value::number(input));
+        benchmark::DoNotOptimize(book.value({s, 0, 4}));
+    }
+}
+BENCHMARK(sumProductOfComparisons)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
 } // namespace

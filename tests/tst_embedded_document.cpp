@@ -109,6 +109,14 @@ void TestEmbeddedDocument::clearingAnEmptyAreaIsNoEdit()
     doc.clearAreas(0, {CellRange{0, 0, 0, maxRows - 1, 3}}); // whole columns: only the filled cell is touched
     QCOMPARE(edited.count(), 2);
     QCOMPARE(shown(doc, 0, 3, 3), QString());
+    // An array formula's block is cleared whole or not at all.
+    QVERIFY(doc.book().setArrayFormula({0, 0, 5}, 3, 1, "{1;2;3}"));
+    doc.clearAreas(0, {CellRange{0, 1, 5, 9, 9}});
+    QCOMPARE(shown(doc, 0, 2, 5), QStringLiteral("3"));
+    QCOMPARE(doc.book().input({0, 2, 5}).arrayRows, 3);
+    doc.clearAreas(0, {CellRange{0, 0, 5, 9, 9}});
+    QCOMPARE(shown(doc, 0, 0, 5), QString());
+    QVERIFY(!doc.book().hasFormula({0, 2, 5}));
 }
 
 void TestEmbeddedDocument::switchingSheetsResetsTheSelection()

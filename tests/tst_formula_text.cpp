@@ -182,6 +182,8 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     formula.shared = 4;
     formula.number = 7;
     formula.cachedIsNumber = true;
+    formula.arrayRows = 3;
+    formula.arrayColumns = 2;
     data.sheets[0].cells.push_back(formula);
     ImportedCell text;
     text.kind = ImportedCell::Kind::Text;
@@ -189,7 +191,6 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     data.sheets[0].cells.push_back(text);
     data.names.push_back({"Rate", 0, "Model!$A$1"});
     data.unsupported.push_back("charts");
-    data.arrayFormulaCells = 12;
     CellStyle boxed;
     boxed.numberFormat = "0.00%";
     boxed.italic = true;
@@ -216,7 +217,6 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     QCOMPARE(back.names[0].expression, std::string("Model!$A$1"));
     QCOMPARE(back.sheets[0].columnWidths.size(), size_t(1));
     QCOMPARE(back.sheets[0].columnWidths[0].second, 12.5);
-    QCOMPARE(back.arrayFormulaCells, std::int64_t(12));
     QCOMPARE(back.styles.size(), size_t(2));
     QVERIFY(back.styles[1] == boxed);
     QCOMPARE(back.sheets[0].styled.size(), size_t(1));
@@ -224,6 +224,8 @@ void TestFormulaText::importedRecordsSurviveThePipeOrFailWhole()
     QCOMPARE(back.sheets[0].styled[0].style, 1);
     QCOMPARE(back.sheets[0].merged[0].lastRow, 7);
     QCOMPARE(back.sheets[0].rowHeights.at(0).second, 30.0);
+    QCOMPARE(back.sheets[0].cells[0].arrayRows, 3);
+    QCOMPARE(back.sheets[0].cells[0].arrayColumns, 2);
 
     // A record cut anywhere, or with garbage, is refused as a whole.
     for (size_t cut : {size_t(0), size_t(7), bytes.size() / 2, bytes.size() - 1})

@@ -293,6 +293,9 @@ void TestFormulas::parseErrorsSayWhatAndWhere_data()
     QTest::newRow("bad character") << "=1?2" << int(FormulaError::UnexpectedCharacter) << 2;
     QTest::newRow("bad reference") << "=Sheet1!+1" << int(FormulaError::MalformedReference) << 1;
     QTest::newRow("without equals") << "SUM(" << int(FormulaError::MissingClosingParenthesis) << 4;
+    QTest::newRow("unquoted sheet") << "=SUM(Other sheet!A1)" << int(FormulaError::SheetNameNeedsQuotes) << 11;
+    QTest::newRow("ragged array") << "={1,2;3}" << int(FormulaError::MalformedArray) << 7;
+    QTest::newRow("cell in an array") << "={1,A1}" << int(FormulaError::MalformedArray) << 4;
 }
 
 void TestFormulas::parseErrorsSayWhatAndWhere()

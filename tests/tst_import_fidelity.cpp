@@ -103,6 +103,8 @@ private slots:
     void formulasThisProgramCannotEvaluateKeepTheirTextAndResult();
     void keptFormulasSurviveAnEditAndASave();
     void aKeptFormulaIsReplacedByAnyOtherWrite();
+    void arrayConstantsAndArrayFormulasArriveEvaluatedAndSurviveASave();
+    void openDocumentArraysAndMatrixFormulasArriveEvaluated();
     void openDocumentCellsArriveWhereTheFilePutThem();
     void openDocumentTextKeepsSpacesTabsBreaksAndParagraphs();
     void csvAsTheSpreadsheetWritesItReadsWhole();
@@ -414,11 +416,69 @@ void TestImportFidelity::sheetNamesTheWorkbookCannotTakeAreReported()
     QVERIFY(mentions(report.unsupported, "sheet names this program cannot take"));
 }
 
+void TestImportFidelity::arrayConstantsAndArrayFormulasArriveEvaluatedAndSurviveASave()
+{
+    Workbook book;
+    const LoadReport report = readFile(fixtures + "/array-formulas.xlsx", book);
+    QVERIFY2(report.ok, report.message.c_str());
+    // CORREL of a constant series divides by its zero spread.
+    QCOMPARE(shown(book, "C1"), std::string("#DIV/0!"));
+    QVERIFY(!book.input(at(book, "C1")).isKept);
+    QCOMPARE(shown(book, "C3"), std::string("31"));
+    QCOMPARE(shown(book, "E1"), std::string("11"));
+    QCOMPARE(shown(book, "E2"), std::string("10"));
+    for (const auto &[cell, value] : {std::pair{"D1", "2"}, {"D2", "4"}, {"D3", "6"}}) {
+        QCOMPARE(shown(book, cell), std::string(value));
+        QCOMPARE(book.input(at(book, cell)).arrayRows, 3);
+    }
+    QCOMPARE(book.input(at(book, "D3")).arrayRow, 2);
+    // An unknown function keeps the text and result, array constant and all.
+    QCOMPARE(shown(book, "C2"), std::string("7"));
+    QCOMPARE(shown(book, "E3"), std::string("kept"));
+    QCOMPARE(book.input(at(book, "E3")).formula, std::string("NOSUCHFUNCTION({1,\"a\";TRUE,#N/A})"));
+    QCOMPARE(std::set<std::string>(report.unreadableFormulaCells.begin(), report.unreadableFormulaCells.end()),
+             (std::set<std::string>{"Arrays!C2", "Arrays!E3"}));
+
+    book.setValue(at(book, "A1"), Value::number(5));
+    QCOMPARE(shown(book, "D1"), std::string("10"));
+    QCOMPARE(shown(book, "C3"), std::string("39"));
+    QCOMPARE(shown(book, "E1"), std::string("13"));
+    const std::string file = path("arrays.xlsx");
+    std::string message;
+    QVERIFY2(saveWorkbookXlsx(book, file, message), message.c_str());
+    Workbook again;
+    const LoadReport second = readFile(file, again);
+    QVERIFY2(second.ok, second.message.c_str());
+    QCOMPARE(second.unreadableFormulas, size_t(2));
+    for (const char *cell : {"C1", "C2", "C3", "D1", "D2", "D3", "E1", "E2", "E3"}) {
+        const CellInput was = book.input(at(book, cell)), is = again.input(at(again, cell));
+        QVERIFY2(is.formula == was.formula && is.isKept == was.isKept && is.arrayRows == was.arrayRows, cell);
+        QVERIFY2(again.value(at(again, cell)) == book.value(at(book, cell)), cell);
+    }
+}
+
+void TestImportFidelity::openDocumentArraysAndMatrixFormulasArriveEvaluated()
+{
+    Workbook book;
+    const LoadReport report = readFile(fixtures + "/array-formulas.ods", book);
+    QVERIFY2(report.ok, report.message.c_str());
+    QCOMPARE(book.input(at(book, "B1")).formula, std::string("SUM({1,2;3,4})"));
+    QCOMPARE(shown(book, "B1"), std::string("10"));
+    QCOMPARE(shown(book, "B2"), std::string("#DIV/0!"));
+    QCOMPARE(book.input(at(book, "C2")).arrayRows, 2);
+    book.setValue(at(book, "A2"), Value::number(5));
+    QCOMPARE(shown(book, "C2"), std::string("10"));
+    QVERIFY(book.input(at(book, "D1")).isKept);
+    QCOMPARE(shown(book, "D1"), std::string());
+    QCOMPARE(report.unreadableFormulaCells, std::vector<std::string>{"Arrays!D1"});
+}
+
 void TestImportFidelity::everyFixtureSurvivesSavingAndReading_data()
 {
     QTest::addColumn<QString>("fixture");
-    for (const char *name : {"import-cells.xlsx", "kept-formulas.xlsx", "ods-cells.ods", "long-sheet-names.ods", "excel.csv",
-                             "malformed.csv", "model.ods", "function-twins.ods", "function-twins.xlsx"})
+    for (const char *name : {"import-cells.xlsx", "kept-formulas.xlsx", "array-formulas.xlsx", "array-formulas.ods",
+                             "ods-cells.ods", "long-sheet-names.ods", "excel.csv", "malformed.csv", "model.ods",
+                             "function-twins.ods", "function-twins.xlsx"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -29,6 +29,7 @@ class TestTarvioCalc : public QObject
 private slots:
     void initTestCase();
     void dumpsEveryCellRowByRow();
+    void dumpsFormulasItKeepsAndArrayFormulas();
     void printsNumbersThatReadBackExactly();
     void dumpsWhatCellsShow();
     void setsAndGets();
@@ -58,6 +59,18 @@ void TestTarvioCalc::dumpsEveryCellRowByRow()
     QCOMPARE(run.out, QStringLiteral("data!A1\tx\ndata!B1\ty\ndata!C1\tsum\n"
                                      "data!A2\t1\ndata!B2\t2\ndata!C2\t3\n"
                                      "data!A3\t0.5\ndata!B3\tTRUE\ndata!C3\t1\n"));
+}
+
+void TestTarvioCalc::dumpsFormulasItKeepsAndArrayFormulas()
+{
+    // D1 names an unknown function and the file saved no result for it: it is kept, and shown empty.
+    const Run run = calc({QStringLiteral(TARVIO_FIXTURES "/array-formulas.ods"), QStringLiteral("--dump")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("Arrays!A1\t1\nArrays!B1\t10\nArrays!C1\t2\nArrays!D1\t\n"
+                                     "Arrays!A2\t2\nArrays!B2\t#DIV/0!\nArrays!C2\t4\n"));
+    const Run set = calc({QStringLiteral(TARVIO_FIXTURES "/array-formulas.ods"), QStringLiteral("--set"),
+                          QStringLiteral("Arrays!A2=5"), QStringLiteral("--get"), QStringLiteral("Arrays!C2")});
+    QCOMPARE(set.out, QStringLiteral("10\n"));
 }
 
 void TestTarvioCalc::printsNumbersThatReadBackExactly()

@@ -595,6 +595,15 @@ void TestWorkbookWindow::theGridShowsCellsAsASpreadsheetDoes()
     QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("25"));
     QCOMPARE(model.data(model.index(0, 3), Qt::EditRole).toString(), QStringLiteral("=A1*2"));
     QVERIFY(!model.data(model.index(5, 5)).isValid());
+    // An array formula shows in braces in each cell of its block, which takes no other input.
+    QVERIFY(doc->book().setArrayFormula({0, 1, 0}, 1, 2, "{1,2}*5"));
+    QCOMPARE(model.data(model.index(1, 1)).toString(), QStringLiteral("10"));
+    QCOMPARE(model.data(model.index(1, 1), Qt::EditRole).toString(), QStringLiteral("{={1,2}*5}"));
+    QString refusal;
+    QVERIFY(!doc->editCell({0, 1, 1}, QStringLiteral("7"), &refusal));
+    QVERIFY2(refusal.contains(QStringLiteral("A2:B2")), qPrintable(refusal));
+    QVERIFY(doc->editCell({0, 1, 1}, QStringLiteral("{={3,4}*5}")));
+    QCOMPARE(model.data(model.index(1, 0)).toString(), QStringLiteral("15"));
     // A change elsewhere is announced as one block on this sheet only.
     QList<QModelIndex> changed;
     connect(&model, &QAbstractItemModel::dataChanged, [&](const QModelIndex &a, const QModelIndex &b) { changed << a << b; });

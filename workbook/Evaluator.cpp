@@ -54,6 +54,44 @@ bool comparisonHolds(OpCode op, int order)
     }
 }
 
+// One operator on two single values.
+Value applyBinary(OpCode op, const Value &a, const Value &b)
+{
+    // Two numbers, as nearly always over ranges: compared without the general ordering.
+    if (a.isNumber() && b.isNumber() && op >= OpCode::Equal && op <= OpCode::GreaterEqual) {
+        const double x = a.asNumber(), y = b.asNumber();
+        return Value::boolean(comparisonHolds(op, x < y ? -1 : x > y ? 1 : 0));
+    }
+    if (a.isError())
+        return a;
+    if (b.isError())
+        return b;
+    if (op == OpCode::Concatenate) // longer than a cell holds is #VALUE!, so doubling chains cannot exhaust memory
+        return textValue(toText(a) + toText(b));
+    if (op >= OpCode::Equal && op <= OpCode::GreaterEqual)
+        return Value::boolean(comparisonHolds(op, compareValues(a, b)));
+    double x = 0, y = 0;
+    ErrorCode error = ErrorCode::Value;
+    if (!toNumber(a, x, error) || !toNumber(b, y, error))
+        return Value::error(error);
+    return arithmetic(op, x, y);
+}
+
+Value applyUnary(OpCode op, const Value &v)
+{
+    double x = 0;
+    ErrorCode error = ErrorCode::Value;
+    if (!toNumber(v, x, error))
+        return Value::error(error);
+    return Value::number(op == OpCode::Negate ? -x : x / 100);
+}
+
+// The size two shapes stretch to: a single row or column takes the other's.
+int stretched(int a, int b)
+{
+    return a == 1 ? b : b == 1 ? a : std::max(a, b);
+}
+
 // An empty cell compares as 0, "" or FALSE, whichever the other side is.
 Value emptyLike(const Value &other)
 {
@@ -201,6 +239,56 @@ Value FunctionArgs::value(int i)
     return m_workbook.m_evaluator->scalar(operand, m_caller);
 }
 
+std::vector<CellRange> FunctionArgs::areas(int i) const
+{
+    if (i >= m_count)
+        return {};
+    const Operand &operand = m_operands[i];
+    if (operand.kind == Operand::Kind::Areas)
+        return operand.areas();
+    if (operand.isReference())
+        return {operand.range};
+    return {};
+}
+
+Value FunctionArgs::returnArray(ValueArray array)
+{
+    if (array.values.empty())
+        return Value::error(ErrorCode::Value);
+    m_result = Operand::ofArray(std::move(array));
+    return Value();
+}
+
+Value FunctionArgs::returnReference(const CellRange &range)
+{
+    if (range.sheet < 0 || !Workbook::isInSheet(range.firstRow, range.firstColumn)
+        || !Workbook::isInSheet(range.lastRow, range.lastColumn))
+        return Value::error(ErrorCode::Ref);
+    m_result = Operand::ofRange(range);
+    Evaluator &evaluator = *m_workbook.m_evaluator;
+    if (!evaluator.readPendingCell) {
+        m_workbook.forEachCellIdIn(range, [&](int, int, CellId id) {
+            evaluator.readPendingCell = evaluator.readPendingCell || m_workbook.m_cells[id].dirty;
+        });
+    }
+    return Value();
+}
+
+Value FunctionArgs::returnArgument(int i)
+{
+    if (!has(i))
+        return i < m_count ? Value::number(0) : Value::boolean(false);
+    if (m_operands[i].kind == Operand::Kind::Scalar)
+        return m_operands[i].value;
+    m_result = m_operands[i];
+    return Value();
+}
+
+SheetIndex FunctionArgs::findSheet(std::string_view name) const
+{
+    return m_workbook.findSheet(name);
+}
+
 double FunctionArgs::number(int i)
 {
     const Value v = value(i);
@@ -244,16 +332,26 @@ bool FunctionArgs::boolean(int i)
 
 int FunctionArgs::rows(int i) const
 {
+    if (i < m_count && m_operands[i].kind == Operand::Kind::Array)
+        return m_operands[i].array().rows;
     return isRange(i) ? m_operands[i].range.rows() : 1;
 }
 
 int FunctionArgs::columns(int i) const
 {
+    if (i < m_count && m_operands[i].kind == Operand::Kind::Array)
+        return m_operands[i].array().columns;
     return isRange(i) ? m_operands[i].range.columns() : 1;
 }
 
 Value FunctionArgs::at(int i, int row, int column)
 {
+    if (i < m_count && m_operands[i].kind == Operand::Kind::Array) {
+        const ValueArray &array = m_operands[i].array();
+        if (row < 0 || column < 0 || row >= array.rows || column >= array.columns)
+            return Value::error(ErrorCode::Ref);
+        return array.at(row, column);
+    }
     if (!isRange(i))
         return row == 0 && column == 0 ? value(i) : Value::error(ErrorCode::Ref);
     const CellRange &range = m_operands[i].range;
@@ -277,11 +375,29 @@ void FunctionArgs::forEachValue(int i, const std::function<void(const Value &, b
     case Operand::Kind::Range:
         m_workbook.forEachValueIn(operand.range, [&visit](int, int, const Value &v) { visit(v, true); });
         return;
+    case Operand::Kind::Areas:
+        for (const CellRange &area : operand.areas())
+            m_workbook.forEachValueIn(area, [&visit](int, int, const Value &v) { visit(v, true); });
+        return;
+    case Operand::Kind::Array:
+        // An array's text and booleans are skipped by aggregates, as a range's are.
+        for (const Value &v : operand.array().values)
+            if (!v.isEmpty())
+                visit(v, true);
+        return;
     }
 }
 
 void FunctionArgs::forEachCell(int i, const std::function<void(int, int, const Value &)> &visit)
 {
+    if (i < m_count && m_operands[i].kind == Operand::Kind::Array) {
+        const ValueArray &array = m_operands[i].array();
+        for (int r = 0; r < array.rows; ++r)
+            for (int c = 0; c < array.columns; ++c)
+                if (!array.at(r, c).isEmpty())
+                    visit(r, c, array.at(r, c));
+        return;
+    }
     if (!isRange(i))
         return;
     const CellRange &range = m_operands[i].range;
@@ -292,7 +408,7 @@ void FunctionArgs::forEachCell(int i, const std::function<void(int, int, const V
 
 int FunctionArgs::nextStored(int i, int from, bool alongRow) const
 {
-    if (!isRange(i))
+    if (!isReference(i))
         return from;
     const CellRange &range = m_operands[i].range;
     const int length = alongRow ? range.columns() : range.rows();
@@ -360,6 +476,10 @@ Value Evaluator::scalar(const Operand &operand, const CellLocation &caller) cons
         return Value();
     case Operand::Kind::Cell:
         return m_workbook.m_cells[operand.cell].value;
+    case Operand::Kind::Array:
+        return operand.array().values.front();
+    case Operand::Kind::Areas:
+        return Value::error(ErrorCode::Value);
     case Operand::Kind::Range:
         break;
     }
@@ -588,7 +708,204 @@ Value Evaluator::evaluate(const CompiledFormula &formula, const CellLocation &ca
     m_stack.clear();
     m_nameValues.clear();
     const Operand result = run(formula, caller, 0);
+    if (formula.isArrayFormula())
+        return withinCellLimit(elementAt(result, formula.arrayRow, formula.arrayColumn));
     return withinCellLimit(scalar(result, caller));
+}
+
+const ValueArray *Evaluator::arrayOf(const Operand &operand, ValueArray &made) const
+{
+    switch (operand.kind) {
+    case Operand::Kind::Array:
+        return &operand.array();
+    case Operand::Kind::Cell:
+    case Operand::Kind::Range: {
+        const CellRange &range = operand.range;
+        if (static_cast<size_t>(range.rows()) * static_cast<size_t>(range.columns()) > maxArrayValues)
+            return nullptr;
+        made = ValueArray(range.rows(), range.columns());
+        m_workbook.forEachCellIdIn(range, [&](int row, int column, CellId id) {
+            made.at(row - range.firstRow, column - range.firstColumn) = m_workbook.m_cells[id].value;
+        });
+        return &made;
+    }
+    default:
+        made = ValueArray(1, 1);
+        made.values[0] = operand.kind == Operand::Kind::Areas ? Value::error(ErrorCode::Value) : operand.value;
+        return &made;
+    }
+}
+
+namespace {
+
+// The element of an array stretched to a larger shape.
+const Value &stretchedElement(const ValueArray &array, int row, int column)
+{
+    static const Value notAvailable = Value::error(ErrorCode::NA);
+    const int r = array.rows == 1 ? 0 : row, c = array.columns == 1 ? 0 : column;
+    return r < array.rows && c < array.columns ? array.at(r, c) : notAvailable;
+}
+
+// A formula's reference or array as a shape; 1 x 1 for a single value.
+std::pair<int, int> shapeOf(const Operand &operand)
+{
+    if (operand.kind == Operand::Kind::Array)
+        return {operand.array().rows, operand.array().columns};
+    if (operand.isReference())
+        return {operand.range.rows(), operand.range.columns()};
+    return {1, 1};
+}
+
+bool isSeveralValues(const Operand &operand)
+{
+    const auto [rows, columns] = shapeOf(operand);
+    return rows > 1 || columns > 1;
+}
+
+} // namespace
+
+Value Evaluator::elementAt(const Operand &operand, int row, int column) const
+{
+    if (operand.kind == Operand::Kind::Array)
+        return stretchedElement(operand.array(), row, column);
+    if (operand.isReference()) {
+        const CellRange &range = operand.range;
+        const int r = range.rows() == 1 ? 0 : row, c = range.columns() == 1 ? 0 : column;
+        if (r >= range.rows() || c >= range.columns())
+            return Value::error(ErrorCode::NA);
+        return m_workbook.cellValue(range.sheet, range.firstRow + r, range.firstColumn + c);
+    }
+    return operand.kind == Operand::Kind::Areas ? Value::error(ErrorCode::Value) : operand.value;
+}
+
+void Evaluator::binary(const Instruction &instruction, const CellLocation &caller)
+{
+    Operand &left = m_stack[m_stack.size() - 2];
+    // Array constants always work element by element; ranges do where arrays are wanted.
+    const bool elementwise = left.kind == Operand::Kind::Array || m_stack.back().kind == Operand::Kind::Array
+        || (instruction.arrayContext && (isSeveralValues(left) || isSeveralValues(m_stack.back())));
+    if (!elementwise) {
+        const Value b = scalar(m_stack.back(), caller);
+        m_stack.pop_back();
+        m_stack.back().setValue(applyBinary(instruction.op, scalar(m_stack.back(), caller), b));
+        return;
+    }
+    const Operand right = std::move(m_stack.back());
+    m_stack.pop_back();
+    ValueArray madeLeft, madeRight;
+    const ValueArray *a = arrayOf(left, madeLeft), *b = arrayOf(right, madeRight);
+    if (!a || !b) {
+        left.setValue(Value::error(ErrorCode::Num));
+        return;
+    }
+    ValueArray result(stretched(a->rows, b->rows), stretched(a->columns, b->columns));
+    for (int r = 0; r < result.rows; ++r)
+        for (int c = 0; c < result.columns; ++c)
+            result.at(r, c) = applyBinary(instruction.op, stretchedElement(*a, r, c), stretchedElement(*b, r, c));
+    left = Operand::ofArray(std::move(result));
+}
+
+void Evaluator::unary(const Instruction &instruction, const CellLocation &caller)
+{
+    Operand &top = m_stack.back();
+    if (top.kind == Operand::Kind::Array || (instruction.arrayContext && isSeveralValues(top))) {
+        ValueArray made;
+        const ValueArray *values = arrayOf(top, made);
+        if (!values) {
+            top.setValue(Value::error(ErrorCode::Num));
+            return;
+        }
+        ValueArray result(values->rows, values->columns);
+        for (size_t k = 0; k < result.values.size(); ++k)
+            result.values[k] = applyUnary(instruction.op, values->values[k]);
+        top = Operand::ofArray(std::move(result));
+        return;
+    }
+    top.setValue(applyUnary(instruction.op, scalar(top, caller)));
+}
+
+void Evaluator::referenceOperator(const Instruction &instruction)
+{
+    const bool isUnion = instruction.op == OpCode::Union;
+    const int count = isUnion ? instruction.count : 2;
+    const size_t base = m_stack.size() - count;
+    std::vector<CellRange> areas;
+    Value error;
+    for (int i = 0; i < count && !error.isError(); ++i) {
+        const Operand &operand = m_stack[base + i];
+        if (operand.kind == Operand::Kind::Areas && isUnion)
+            areas.insert(areas.end(), operand.areas().begin(), operand.areas().end());
+        else if (operand.isReference())
+            areas.push_back(operand.range);
+        else
+            error = operand.kind == Operand::Kind::Scalar && operand.value.isError() ? operand.value : Value::error(ErrorCode::Value);
+    }
+    Operand result;
+    if (error.isError()) {
+        result = Operand::of(error);
+    } else if (isUnion) {
+        result.kind = Operand::Kind::Areas;
+        result.shape = std::make_shared<const std::vector<CellRange>>(std::move(areas));
+    } else {
+        const CellRange &a = areas[0], &b = areas[1];
+        const bool intersect = instruction.op == OpCode::Intersect;
+        if (a.sheet != b.sheet) {
+            result = Operand::of(Value::error(intersect ? ErrorCode::Null : ErrorCode::Value));
+        } else if (!intersect) {
+            result = Operand::ofRange(CellRange{a.sheet, std::min(a.firstRow, b.firstRow), std::min(a.firstColumn, b.firstColumn),
+                                                std::max(a.lastRow, b.lastRow), std::max(a.lastColumn, b.lastColumn)});
+        } else {
+            const CellRange shared{a.sheet, std::max(a.firstRow, b.firstRow), std::max(a.firstColumn, b.firstColumn),
+                                   std::min(a.lastRow, b.lastRow), std::min(a.lastColumn, b.lastColumn)};
+            result = shared.rows() > 0 && shared.columns() > 0 ? Operand::ofRange(shared) : Operand::of(Value::error(ErrorCode::Null));
+        }
+    }
+    m_stack.resize(base);
+    m_stack.push_back(std::move(result));
+}
+
+namespace {
+
+char argumentKind(const FunctionInfo &info, int i)
+{
+    return info.argKinds.empty() ? 'a' : info.argKinds[std::min<size_t>(i, info.argKinds.size() - 1)];
+}
+
+bool takesOneValue(char kind)
+{
+    return kind != 'r' && kind != 'a' && kind != 'A';
+}
+
+} // namespace
+
+Operand Evaluator::callEachElement(const FunctionInfo &info, Operand *operands, int count, const CellLocation &caller)
+{
+    int rows = 1, columns = 1;
+    std::vector<int> lifted;
+    for (int i = 0; i < count; ++i) {
+        if (takesOneValue(argumentKind(info, i)) && isSeveralValues(operands[i])) {
+            const auto [r, c] = shapeOf(operands[i]);
+            rows = stretched(rows, r);
+            columns = stretched(columns, c);
+            lifted.push_back(i);
+        }
+    }
+    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > maxArrayValues)
+        return Operand::of(Value::error(ErrorCode::Num));
+    std::vector<Operand> element(operands, operands + count);
+    ValueArray result(rows, columns);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            for (int i : lifted)
+                element[i] = Operand::of(elementAt(operands[i], r, c));
+            FunctionArgs args(m_workbook, caller, element.data(), count);
+            Value v = info.impl(args);
+            if (args.hasOperandResult())
+                v = isSeveralValues(args.operandResult()) ? elementAt(args.operandResult(), r, c) : scalar(args.operandResult(), caller);
+            result.at(r, c) = withinCellLimit(std::move(v));
+        }
+    }
+    return Operand::ofArray(std::move(result));
 }
 
 void Evaluator::call(const CompiledFormula &formula, const Instruction &instruction, const CellLocation &caller)
@@ -597,6 +914,7 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
     const size_t base = m_stack.size() - count;
     const int index = formula.functions[instruction.index];
     Value result;
+    std::optional<Operand> operandResult; // an array or a reference, when the function gives one
     if (index < 0) {
         result = Value::error(ErrorCode::Name);
     } else {
@@ -604,23 +922,85 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
         if (count < info.minArgs || (info.maxArgs >= 0 && count > info.maxArgs)) {
             result = Value::error(ErrorCode::Value);
         } else {
-            // Arguments that want a single value get one here.
+            // Arguments that want a single value get one here, unless the call
+            // is made once per element: over arrays, and over ranges where arrays are wanted.
+            bool eachElement = false;
             for (int i = 0; i < count; ++i) {
-                const char kind = info.argKinds.empty() ? 'a' : info.argKinds[std::min<size_t>(i, info.argKinds.size() - 1)];
                 Operand &operand = m_stack[base + i];
-                if (kind != 'r' && kind != 'a' && (operand.kind == Operand::Kind::Cell || operand.kind == Operand::Kind::Range)) {
-                    operand.value = scalar(operand, caller);
-                    operand.kind = Operand::Kind::Scalar;
-                }
+                if (!takesOneValue(argumentKind(info, i)))
+                    continue;
+                if (operand.kind == Operand::Kind::Array || (instruction.arrayContext && isSeveralValues(operand)))
+                    eachElement = eachElement || isSeveralValues(operand);
+                else if (operand.kind != Operand::Kind::Scalar && operand.kind != Operand::Kind::Missing)
+                    operand.setValue(scalar(operand, caller));
             }
-            FunctionArgs args(m_workbook, caller, m_stack.data() + base, count);
-            result = withinCellLimit(info.impl(args));
+            if (eachElement) {
+                operandResult = callEachElement(info, m_stack.data() + base, count, caller);
+            } else {
+                FunctionArgs args(m_workbook, caller, m_stack.data() + base, count);
+                result = withinCellLimit(info.impl(args));
+                if (args.hasOperandResult())
+                    operandResult = std::move(args.operandResult());
+            }
         }
     }
-    m_stack.resize(base);
-    Operand pushed;
-    pushed.value = std::move(result);
-    m_stack.push_back(std::move(pushed));
+    // The result takes the place of the first argument.
+    if (count == 0)
+        m_stack.emplace_back();
+    else
+        m_stack.resize(base + 1);
+    if (operandResult)
+        m_stack[base] = std::move(*operandResult);
+    else
+        m_stack[base].setValue(std::move(result));
+}
+
+void Evaluator::markArrayContext(CompiledFormula &formula, bool arrayFormula)
+{
+    auto &code = formula.program.code;
+    if (arrayFormula) {
+        for (Instruction &instruction : code)
+            instruction.arrayContext = true;
+        return;
+    }
+    // Where each value on the stack began in the code: an argument's
+    // instructions run from its start to the next argument's.
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const Instruction &instruction = code[i];
+        switch (instruction.op) {
+        case OpCode::PushValue:
+        case OpCode::PushRange:
+        case OpCode::PushName:
+        case OpCode::PushMissing:
+        case OpCode::PushArray:
+            starts.push_back(i);
+            break;
+        case OpCode::Negate:
+        case OpCode::Percent:
+            break;
+        case OpCode::Call:
+        case OpCode::Union: {
+            const size_t count = instruction.count;
+            const size_t first = starts.size() - count;
+            const int function = instruction.op == OpCode::Call ? formula.functions[instruction.index] : -1;
+            for (size_t k = 0; k < count && function >= 0; ++k) {
+                if (argumentKind(functionInfo(function), static_cast<int>(k)) != 'A')
+                    continue;
+                const size_t end = k + 1 < count ? starts[first + k + 1] : i;
+                for (size_t j = starts[first + k]; j < end; ++j)
+                    code[j].arrayContext = true;
+            }
+            const size_t start = count > 0 ? starts[first] : i;
+            starts.resize(first);
+            starts.push_back(start);
+            break;
+        }
+        default: // two operands give one
+            starts.pop_back();
+            break;
+        }
+    }
 }
 
 Operand Evaluator::nameValue(const CompiledFormula &named, const CellLocation &caller, int depth)
@@ -641,12 +1021,9 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
     const size_t base = m_stack.size();
     for (const Instruction &instruction : formula.program.code) {
         switch (instruction.op) {
-        case OpCode::PushValue: {
-            Operand operand;
-            operand.value = formula.program.constants[instruction.index];
-            m_stack.push_back(std::move(operand));
+        case OpCode::PushValue:
+            m_stack.emplace_back().value = formula.program.constants[instruction.index];
             break;
-        }
         case OpCode::PushRange: {
             Operand operand;
             operand.range = formula.ranges[instruction.index];
@@ -677,47 +1054,28 @@ Operand Evaluator::run(const CompiledFormula &formula, const CellLocation &calle
             m_stack.push_back(std::move(operand));
             break;
         }
-        case OpCode::Negate:
-        case OpCode::Percent: {
-            Operand &top = m_stack.back();
-            const Value v = scalar(top, caller);
-            double x = 0;
-            ErrorCode error = ErrorCode::Value;
-            top.kind = Operand::Kind::Scalar;
-            if (!toNumber(v, x, error))
-                top.value = Value::error(error);
-            else
-                top.value = Value::number(instruction.op == OpCode::Negate ? -x : x / 100);
+        case OpCode::PushArray: {
+            Operand operand;
+            operand.kind = Operand::Kind::Array;
+            operand.shape = formula.arrays[instruction.index];
+            m_stack.push_back(std::move(operand));
             break;
         }
+        case OpCode::Negate:
+        case OpCode::Percent:
+            unary(instruction, caller);
+            break;
         case OpCode::Call:
             call(formula, instruction, caller);
             break;
-        default: {
-            const Value b = scalar(m_stack.back(), caller);
-            m_stack.pop_back();
-            Operand &top = m_stack.back();
-            const Value a = scalar(top, caller);
-            top.kind = Operand::Kind::Scalar;
-            if (a.isError()) {
-                top.value = a;
-            } else if (b.isError()) {
-                top.value = b;
-            } else if (instruction.op == OpCode::Concatenate) {
-                // Text longer than a cell holds is #VALUE!, so doubling chains cannot exhaust memory.
-                top.value = textValue(toText(a) + toText(b));
-            } else if (instruction.op >= OpCode::Equal && instruction.op <= OpCode::GreaterEqual) {
-                top.value = Value::boolean(comparisonHolds(instruction.op, compareValues(a, b)));
-            } else {
-                double x = 0, y = 0;
-                ErrorCode error = ErrorCode::Value;
-                if (!toNumber(a, x, error) || !toNumber(b, y, error))
-                    top.value = Value::error(error);
-                else
-                    top.value = arithmetic(instruction.op, x, y);
-            }
+        case OpCode::RangeOf:
+        case OpCode::Intersect:
+        case OpCode::Union:
+            referenceOperator(instruction);
             break;
-        }
+        default:
+            binary(instruction, caller);
+            break;
         }
     }
     Operand result = m_stack.size() > base ? std::move(m_stack.back()) : Operand();

@@ -3,19 +3,61 @@
 #include "Workbook.h"
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 namespace workbook {
 
-// What sits on the evaluation stack: a value, one cell, or a rectangle.
+// What sits on the evaluation stack: a value, one cell, a rectangle, an
+// array of values, or several rectangles (a union).
 struct Operand
 {
-    enum class Kind : std::uint8_t { Scalar, Cell, Range, Missing };
+    enum class Kind : std::uint8_t { Scalar, Cell, Range, Missing, Array, Areas };
     Kind kind = Kind::Scalar;
     Value value;
     CellRange range; // for Cell and Range; a Cell is a 1 x 1 range
     CellId cell = noCell;
+    // What an Array or Areas holds: a ValueArray or a vector of CellRange. One
+    // pointer for both keeps the operands of single values small.
+    std::shared_ptr<const void> shape;
+
+    const ValueArray &array() const { return *static_cast<const ValueArray *>(shape.get()); }
+    const std::vector<CellRange> &areas() const { return *static_cast<const std::vector<CellRange> *>(shape.get()); }
+
+    bool isReference() const { return kind == Kind::Cell || kind == Kind::Range; }
+    // Makes this a single value in place, cheaper than assigning a new operand.
+    void setValue(Value v)
+    {
+        kind = Kind::Scalar;
+        value = std::move(v);
+        if (shape)
+            shape.reset();
+    }
+    static Operand of(Value v)
+    {
+        Operand operand;
+        operand.value = std::move(v);
+        return operand;
+    }
+    static Operand ofRange(const CellRange &range)
+    {
+        Operand operand;
+        if (range.sheet < 0) {
+            operand.value = Value::error(ErrorCode::Ref);
+        } else {
+            operand.kind = Kind::Range;
+            operand.range = range;
+        }
+        return operand;
+    }
+    static Operand ofArray(ValueArray values)
+    {
+        Operand operand;
+        operand.kind = Kind::Array;
+        operand.shape = std::make_shared<const ValueArray>(std::move(values));
+        return operand;
+    }
 };
 
 // The numeric shortcut of a formula made only of numbers, cells, arithmetic,
@@ -44,7 +86,14 @@ struct CompiledFormula
     std::vector<CellId> cells;     // one per program reference: the cell of a single-cell reference
     std::vector<int> functions;    // one per program function: registry index, -1 unknown
     std::vector<CellRange> listened; // the ranges this formula is filed under, its names' included
+    std::vector<std::shared_ptr<const ValueArray>> arrays; // one per program array constant
     bool isVolatile = false;
+    // A cell of an array formula: the block's size and this cell's place in it.
+    int arrayRows = 0; // 0: an ordinary formula
+    int arrayColumns = 0;
+    int arrayRow = 0;
+    int arrayColumn = 0;
+    bool isArrayFormula() const { return arrayRows > 0; }
 };
 
 class FunctionArgs;
@@ -52,7 +101,9 @@ using FunctionImpl = Value (*)(FunctionArgs &args);
 
 // One spreadsheet function: its arity and the kinds of its arguments, one
 // letter each, the last repeating: n number, t text, b boolean, v any value,
-// r a reference or range kept as such, a anything (value or range).
+// r a reference or range kept as such, a anything (value or range), A an
+// array: a range or array kept as such, whose expression is evaluated element
+// by element (SUMPRODUCT's arguments).
 struct FunctionInfo
 {
     std::string_view name;
@@ -98,7 +149,16 @@ public:
     Value failure() const { return Value::error(m_error); }
     void fail(ErrorCode code);
 
-    bool isRange(int i) const { return i < m_count && (m_operands[i].kind == Operand::Kind::Range || m_operands[i].kind == Operand::Kind::Cell); }
+    // A range or an array: something with rows and columns.
+    bool isRange(int i) const
+    {
+        return i < m_count
+            && (m_operands[i].isReference() || m_operands[i].kind == Operand::Kind::Array);
+    }
+    // A reference to cells (one rectangle), not an array of values.
+    bool isReference(int i) const { return i < m_count && m_operands[i].isReference(); }
+    // Every rectangle of a reference argument: one, or a union's several; none for values.
+    std::vector<CellRange> areas(int i) const;
     // Rows and columns of an argument: a range's size, 1 x 1 for a value.
     int rows(int i) const;
     int columns(int i) const;
@@ -123,6 +183,17 @@ public:
     // The same for one argument alone.
     bool numbersOf(int i, std::vector<double> &numbers);
 
+    // Functions whose result is more than one value give it through these and
+    // return what they return: an array, a reference to cells (usable where a
+    // range is), or an argument passed on as it came (CHOOSE, IF).
+    Value returnArray(ValueArray array);
+    Value returnReference(const CellRange &range);
+    Value returnArgument(int i);
+    // The workbook's sheet of that name, or -1 (for INDIRECT).
+    SheetIndex findSheet(std::string_view name) const;
+    bool hasOperandResult() const { return m_result.has_value(); }
+    Operand &operandResult() { return *m_result; }
+
 private:
     bool collectRange(int first, int end, std::vector<double> &numbers, bool textAndLogicals);
 
@@ -132,7 +203,12 @@ private:
     int m_count;
     bool m_failed = false;
     ErrorCode m_error = ErrorCode::Value;
+    std::optional<Operand> m_result; // most calls give a single value and never make one
 };
+
+// The most values one array may hold (a whole column and then some): an
+// evaluation past it gives #NUM!.
+constexpr std::size_t maxArrayValues = std::size_t(1) << 22;
 
 // The most characters a cell's text holds, as in the spreadsheet.
 constexpr std::size_t maxTextLength = 32767;
@@ -174,9 +250,23 @@ public:
     bool evaluateInto(const CompiledFormula &formula, const CellLocation &caller, Value &target);
     // Fills the numeric shortcut of a formula, when it has one.
     static void prepareNumeric(CompiledFormula &formula);
+    // Marks the instructions whose values are wanted element by element: all
+    // of an array formula's, and the arguments of functions that take arrays.
+    static void markArrayContext(CompiledFormula &formula, bool arrayFormula);
+    // The whole value of an operand as an array (a value is 1 x 1): its own
+    // when it is one, else made in `made`; null when larger than an
+    // evaluation may hold.
+    const ValueArray *arrayOf(const Operand &operand, ValueArray &made) const;
+    // The element at (row, column) of an operand stretched to a larger shape
+    // as the spreadsheet stretches it: a single row or column repeats, a single
+    // value fills everything, and beyond its size is #N/A.
+    Value elementAt(const Operand &operand, int row, int column) const;
     // The value an operand stands for where a single value is wanted; a
     // range gives the cell in the caller's row or column, else #VALUE!.
     Value scalar(const Operand &operand, const CellLocation &caller) const;
+    // Set when a reference made while evaluating (OFFSET, INDIRECT) reached a
+    // formula not yet recalculated: the formula is evaluated again after it.
+    bool readPendingCell = false;
 
 private:
     // Names may refer to names; deeper than this is taken as a loop.
@@ -189,6 +279,11 @@ private:
     // not finite: the full evaluation then gives the spreadsheet's answer.
     bool evaluateNumeric(const CompiledFormula &formula, double &result) const;
     void call(const CompiledFormula &formula, const Instruction &instruction, const CellLocation &caller);
+    // A function called once per element of its array arguments (in array context).
+    Operand callEachElement(const FunctionInfo &info, Operand *operands, int count, const CellLocation &caller);
+    void binary(const Instruction &instruction, const CellLocation &caller);
+    void unary(const Instruction &instruction, const CellLocation &caller);
+    void referenceOperator(const Instruction &instruction);
 
     Workbook &m_workbook;
     std::vector<Operand> m_stack;

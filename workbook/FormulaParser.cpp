@@ -14,7 +14,8 @@ namespace workbook {
 
 namespace {
 
-enum class TokenKind { End, Number, Text, Boolean, Error, Reference, Name, Function, Operator, Open, Close, Comma };
+enum class TokenKind { End, Number, Text, Boolean, Error, Reference, Name, Function, Operator, Open, Close, Comma,
+                       OpenBrace, CloseBrace, Semicolon };
 
 struct Token
 {
@@ -305,6 +306,15 @@ private:
         case ',':
             token.kind = TokenKind::Comma;
             break;
+        case '{':
+            token.kind = TokenKind::OpenBrace;
+            break;
+        case '}':
+            token.kind = TokenKind::CloseBrace;
+            break;
+        case ';':
+            token.kind = TokenKind::Semicolon;
+            break;
         default:
             return fail(message, std::string("Unexpected \"") + c + "\"", FormulaError::UnexpectedCharacter);
         }
@@ -341,6 +351,7 @@ public:
 private:
     bool advance()
     {
+        m_previousEnd = m_token.end;
         if (m_lexer.next(m_token, m_message))
             return true;
         m_error = m_lexer.error();
@@ -375,6 +386,12 @@ private:
             return "\")\"";
         case TokenKind::Comma:
             return "\",\"";
+        case TokenKind::Semicolon:
+            return "\";\"";
+        case TokenKind::OpenBrace:
+            return "\"{\"";
+        case TokenKind::CloseBrace:
+            return "\"}\"";
         case TokenKind::Open:
             return "\"(\"";
         case TokenKind::Operator:
@@ -388,7 +405,10 @@ private:
 
     void emit(OpCode op, std::uint32_t index = 0, std::uint16_t count = 0)
     {
-        m_program.code.push_back(Instruction{op, count, index});
+        Instruction instruction{op};
+        instruction.count = count;
+        instruction.index = index;
+        m_program.code.push_back(instruction);
     }
 
     void emitValue(Value value)
@@ -451,7 +471,39 @@ private:
                 emit(OpCode::Negate);
             return true;
         }
-        return parsePrimary();
+        return parseIntersection();
+    }
+
+    // Operands side by side with only space between: the cells both references share.
+    bool parseIntersection()
+    {
+        const bool nameFirst = m_token.kind == TokenKind::Name;
+        if (!parseRangeOf())
+            return false;
+        while (m_token.position > m_previousEnd
+               && (m_token.kind == TokenKind::Reference || m_token.kind == TokenKind::Name
+                   || m_token.kind == TokenKind::Function || m_token.kind == TokenKind::Open)) {
+            // "Other sheet!A1" is a sheet name missing its quotes, not an intersection.
+            if (nameFirst && m_token.kind == TokenKind::Reference && !m_token.reference.sheet.empty())
+                return fail("A sheet name with spaces needs quotes ('Other sheet'!A1)", FormulaError::SheetNameNeedsQuotes);
+            if (!parseRangeOf())
+                return false;
+            emit(OpCode::Intersect);
+        }
+        return true;
+    }
+
+    // "a:b" where either side is computed, as INDEX(A1:C3,1,1):B5.
+    bool parseRangeOf()
+    {
+        if (!parsePrimary())
+            return false;
+        while (isOperator(":")) {
+            if (!advance() || !parsePrimary())
+                return false;
+            emit(OpCode::RangeOf);
+        }
+        return true;
     }
 
     bool enter()
@@ -493,6 +545,16 @@ private:
                 return fail("Expected \")\" but found end of formula", FormulaError::MissingClosingParenthesis);
             if (!parseComparison())
                 return false;
+            // (A1:B2,D4): several references as one.
+            std::uint16_t areas = 1;
+            while (m_token.kind == TokenKind::Comma) {
+                if (!advance() || !parseComparison())
+                    return false;
+                if (++areas > 255)
+                    return fail("Too many references in one union", FormulaError::TooManyAreas);
+            }
+            if (areas > 1)
+                emit(OpCode::Union, 0, areas);
             leave();
             if (m_token.kind != TokenKind::Close)
                 return fail("Expected \")\" but found " + describe(m_token), m_token.kind == TokenKind::End
@@ -500,6 +562,8 @@ private:
                                 : FormulaError::MissingOperator);
             return advance();
         }
+        case TokenKind::OpenBrace:
+            return parseArray();
         default:
             return fail("Expected a value but found " + describe(token), FormulaError::MissingValue);
         }
@@ -514,8 +578,15 @@ private:
             if (!advance())
                 return false;
             if (m_token.kind != TokenKind::Reference || !m_token.reference.isSingleCell()
-                || (!m_token.reference.sheet.empty() && m_token.reference.sheet != range.sheet))
-                return fail("Expected a cell to end the range", FormulaError::MalformedReference);
+                || (!m_token.reference.sheet.empty() && m_token.reference.sheet != range.sheet)) {
+                // A computed end, as in A1:INDEX(B1:B9,3).
+                m_program.references.push_back(std::move(range));
+                emit(OpCode::PushRange, static_cast<std::uint32_t>(m_program.references.size() - 1));
+                if (!parsePrimary())
+                    return false;
+                emit(OpCode::RangeOf);
+                return true;
+            }
             CellPosition last = m_token.reference.first;
             // Reversed corners name the same rectangle.
             if (last.row < range.first.row)
@@ -529,6 +600,66 @@ private:
         m_program.references.push_back(std::move(range));
         emit(OpCode::PushRange, static_cast<std::uint32_t>(m_program.references.size() - 1));
         return true;
+    }
+
+    // {1,2;3,4}: constants, "," between columns and ";" between rows.
+    bool parseArray()
+    {
+        ValueArray array;
+        std::vector<Value> row;
+        for (;;) {
+            if (!advance())
+                return false;
+            Value element;
+            if (!parseArrayElement(element))
+                return false;
+            row.push_back(std::move(element));
+            if (m_token.kind == TokenKind::Comma)
+                continue;
+            if (m_token.kind != TokenKind::Semicolon && m_token.kind != TokenKind::CloseBrace)
+                return fail("Expected \",\", \";\" or \"}\" in an array but found " + describe(m_token), FormulaError::MalformedArray);
+            if (array.rows > 0 && static_cast<int>(row.size()) != array.columns)
+                return fail("The rows of an array differ in length", FormulaError::MalformedArray);
+            array.columns = static_cast<int>(row.size());
+            ++array.rows;
+            array.values.insert(array.values.end(), std::make_move_iterator(row.begin()), std::make_move_iterator(row.end()));
+            row.clear();
+            if (m_token.kind == TokenKind::CloseBrace)
+                break;
+        }
+        m_program.arrays.push_back(std::move(array));
+        emit(OpCode::PushArray, static_cast<std::uint32_t>(m_program.arrays.size() - 1));
+        return advance();
+    }
+
+    // One constant of an array, a number with its sign.
+    bool parseArrayElement(Value &element)
+    {
+        bool negative = false;
+        if (isOperator("-") || isOperator("+")) {
+            negative = isOperator("-");
+            if (!advance())
+                return false;
+            if (m_token.kind != TokenKind::Number)
+                return fail("Expected a number after the sign in an array", FormulaError::MalformedArray);
+        }
+        switch (m_token.kind) {
+        case TokenKind::Number:
+            element = Value::number(negative ? -m_token.number : m_token.number);
+            break;
+        case TokenKind::Text:
+            element = Value::text(std::move(m_token.text));
+            break;
+        case TokenKind::Boolean:
+            element = Value::boolean(m_token.number != 0);
+            break;
+        case TokenKind::Error:
+            element = Value::error(m_token.error);
+            break;
+        default:
+            return fail("An array holds only constants, not " + describe(m_token), FormulaError::MalformedArray);
+        }
+        return advance();
     }
 
     bool parseCall()
@@ -575,6 +706,7 @@ private:
     FormulaError m_error = FormulaError::None;
     size_t m_errorPosition = 0;
     int m_depth = 0;
+    size_t m_previousEnd = 0; // where the token before this one ended
 };
 
 } // namespace
@@ -790,6 +922,7 @@ std::string formulaFromOpenDocument(std::string_view text)
     if (!text.empty() && text.front() == '=')
         text.remove_prefix(1);
     std::string out;
+    bool inArray = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '"') {
@@ -833,8 +966,13 @@ std::string formulaFromOpenDocument(std::string_view text)
             }
             out += converted;
             i = close;
+        } else if (c == '{' || c == '}') {
+            inArray = c == '{';
+            out += c;
         } else if (c == ';') {
             out += ',';
+        } else if (c == '|' && inArray) {
+            out += ';'; // the next row of an inline array
         } else {
             out += c;
         }

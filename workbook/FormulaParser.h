@@ -27,6 +27,9 @@ enum class FormulaError {
     UnknownErrorLiteral,
     TooDeep,
     TooManyArguments,
+    SheetNameNeedsQuotes,        // Other sheet!A1
+    TooManyAreas,                // a union of more than 255 references
+    MalformedArray,              // an array constant with other than constants, or rows of different lengths
 };
 
 struct ParseResult

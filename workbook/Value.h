@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace workbook {
 
@@ -76,6 +77,23 @@ private:
     ErrorCode m_error = ErrorCode::Value;
     double m_number = 0.0;
     std::shared_ptr<const std::string> m_text;
+};
+
+// A rectangle of values: an array constant ({1,2;3,4}) or what an array
+// evaluation gives, rows first.
+struct ValueArray
+{
+    int rows = 0;
+    int columns = 0;
+    std::vector<Value> values;
+
+    ValueArray() = default;
+    ValueArray(int r, int c)
+        : rows(r), columns(c), values(static_cast<size_t>(r) * c)
+    {
+    }
+    const Value &at(int row, int column) const { return values[static_cast<size_t>(row) * columns + column]; }
+    Value &at(int row, int column) { return values[static_cast<size_t>(row) * columns + column]; }
 };
 
 // A number with up to 15 significant digits and no trailing zeros; very large

@@ -56,11 +56,8 @@ SheetIndex Workbook::addSheet(const std::string &name)
     // References to a sheet of this name that did not exist now resolve.
     compileNames();
     for (CellId id = 0; id < m_cells.size(); ++id) {
-        if (m_cells[id].formula) {
-            const std::string text = m_cells[id].formula->text;
-            const CellLocation where = m_cells[id].where;
-            setFormula(where, text);
-        }
+        if (m_cells[id].formula)
+            recompile(id);
     }
     return static_cast<SheetIndex>(m_sheets.size() - 1);
 }
@@ -160,11 +157,18 @@ CellRange Workbook::resolve(const RangeReference &reference, SheetIndex ownSheet
     return range;
 }
 
-std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program program, SheetIndex sheet)
+std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program program, SheetIndex sheet, const ArrayPlace &place)
 {
     auto compiled = std::make_unique<CompiledFormula>();
     compiled->text = std::move(text);
     compiled->program = std::move(program);
+    compiled->arrayRows = place.rows;
+    compiled->arrayColumns = place.columns;
+    compiled->arrayRow = place.row;
+    compiled->arrayColumn = place.column;
+    for (ValueArray &array : compiled->program.arrays)
+        compiled->arrays.push_back(std::make_shared<const ValueArray>(std::move(array)));
+    std::vector<ValueArray>().swap(compiled->program.arrays);
     for (const RangeReference &reference : compiled->program.references) {
         const CellRange range = resolve(reference, sheet);
         compiled->ranges.push_back(range);
@@ -177,6 +181,12 @@ std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program pro
         compiled->functions.push_back(index);
         compiled->isVolatile = compiled->isVolatile || (index >= 0 && functionInfo(index).isVolatile);
     }
+    // A name that reads cells through INDIRECT or OFFSET makes its users volatile too.
+    for (const std::string &name : compiled->program.names) {
+        const CompiledFormula *named = findName(name, sheet);
+        compiled->isVolatile = compiled->isVolatile || (named && named->isVolatile);
+    }
+    Evaluator::markArrayContext(*compiled, place.rows > 0);
     Evaluator::prepareNumeric(*compiled);
     // The written references are resolved now; the text keeps them for recompiling.
     std::vector<RangeReference>().swap(compiled->program.references);
@@ -348,8 +358,13 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     if (!text.empty() && text.front() == '=')
         text.remove_prefix(1);
     const CellId id = obtainCell(where);
+    placeFormula(id, compile(std::string(text), std::move(parsed.program), where.sheet, ArrayPlace{}));
+    return true;
+}
+
+void Workbook::placeFormula(CellId id, std::unique_ptr<CompiledFormula> compiled)
+{
     detachFormula(id);
-    auto compiled = compile(std::string(text), std::move(parsed.program), where.sheet);
     Cell &cell = m_cells[id];
     if (cell.keptFormula)
         dropKeptFormula(cell, id);
@@ -357,10 +372,45 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     cell.occupied = true;
     attachFormula(id);
     written(id);
+}
+
+void Workbook::recompile(CellId id)
+{
+    const CompiledFormula &formula = *m_cells[id].formula;
+    ParseResult parsed = parseFormula(formula.text);
+    if (!parsed.ok)
+        return;
+    const ArrayPlace place{formula.arrayRows, formula.arrayColumns, formula.arrayRow, formula.arrayColumn};
+    placeFormula(id, compile(formula.text, std::move(parsed.program), m_cells[id].where.sheet, place));
+}
+
+bool Workbook::setArrayFormula(const CellLocation &first, int rows, int columns, std::string_view text, std::string *message)
+{
+    if (first.sheet < 0 || first.sheet >= sheetCount() || rows < 1 || columns < 1 || !isInSheet(first.row, first.column)
+        || !isInSheet(first.row + rows - 1, first.column + columns - 1)) {
+        if (message)
+            *message = "The cells lie outside the sheet";
+        return false;
+    }
+    ParseResult parsed = parseFormula(text);
+    if (!parsed.ok) {
+        if (message)
+            *message = parsed.message;
+        return false;
+    }
+    if (!text.empty() && text.front() == '=')
+        text.remove_prefix(1);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const CellLocation where{first.sheet, first.row + r, first.column + c};
+            placeFormula(obtainCell(where), compile(std::string(text), parsed.program, first.sheet, ArrayPlace{rows, columns, r, c}));
+        }
+    }
     return true;
 }
 
-bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, const Value &result)
+bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, const Value &result, int arrayRows,
+                              int arrayColumns)
 {
     if (!setValue(where, result))
         return false;
@@ -370,7 +420,7 @@ bool Workbook::setKeptFormula(const CellLocation &where, std::string_view text, 
     Cell &cell = m_cells[id];
     cell.keptFormula = true;
     cell.occupied = true;
-    m_keptFormulas[id] = std::string(text);
+    m_keptFormulas[id] = KeptFormula{std::string(text), arrayRows, arrayColumns};
     return true;
 }
 
@@ -382,6 +432,20 @@ void Workbook::dropKeptFormula(Cell &cell, CellId id)
 
 bool Workbook::setInput(const CellLocation &where, std::string_view text, std::string *message)
 {
+    // "{=...}" is an array formula, over the block the cell is in (or the cell
+    // alone); any other input into a block of several cells would split it.
+    const CellInput before = input(where);
+    const CellLocation first{where.sheet, where.row - before.arrayRow, where.column - before.arrayColumn};
+    if (text.size() > 3 && text.substr(0, 2) == "{=" && text.back() == '}')
+        return setArrayFormula(before.arrayRows > 0 ? first : where, std::max(before.arrayRows, 1),
+                               std::max(before.arrayColumns, 1), text.substr(1, text.size() - 2), message);
+    if (before.arrayRows * before.arrayColumns > 1 && !before.isKept) {
+        if (message)
+            *message = "The cell is part of the array formula over "
+                + rangeText(RangeReference{{}, {first.row, first.column}, {first.row + before.arrayRows - 1, first.column + before.arrayColumns - 1}})
+                + ": change it as a whole, typed as {=...}";
+        return false;
+    }
     if (!text.empty() && text.front() == '=' && text.size() > 1)
         return setFormula(where, text, message);
     if (text.empty())
@@ -434,9 +498,16 @@ CellInput Workbook::input(const CellLocation &where) const
     if (cell.formula) {
         result.isFormula = true;
         result.formula = cell.formula->text;
+        result.arrayRows = cell.formula->arrayRows;
+        result.arrayColumns = cell.formula->arrayColumns;
+        result.arrayRow = cell.formula->arrayRow;
+        result.arrayColumn = cell.formula->arrayColumn;
     } else if (cell.keptFormula) {
+        const KeptFormula &kept = m_keptFormulas.at(id);
         result.isFormula = result.isKept = true;
-        result.formula = m_keptFormulas.at(id);
+        result.formula = kept.text;
+        result.arrayRows = kept.arrayRows;
+        result.arrayColumns = kept.arrayColumns;
     } else {
         result.constant = cell.value;
     }
@@ -467,7 +538,8 @@ const CompiledFormula *Workbook::findName(const std::string &upperName, SheetInd
 {
     const CompiledFormula *global = nullptr;
     for (size_t i = 0; i < m_names.size(); ++i) {
-        if (!sameNameIgnoringCase(m_names[i].name, upperName) || !m_nameFormulas[i])
+        // While names are compiled, the later ones are not there yet.
+        if (i >= m_nameFormulas.size() || !sameNameIgnoringCase(m_names[i].name, upperName) || !m_nameFormulas[i])
             continue;
         if (m_names[i].scope == fromSheet)
             return m_nameFormulas[i].get(); // a sheet's own name hides the global one
@@ -482,7 +554,7 @@ void Workbook::compileNames()
     m_nameFormulas.clear();
     for (const DefinedName &name : m_names) {
         ParseResult parsed = parseFormula(name.expression);
-        m_nameFormulas.push_back(parsed.ok ? compile(name.expression, std::move(parsed.program), std::max(name.scope, 0))
+        m_nameFormulas.push_back(parsed.ok ? compile(name.expression, std::move(parsed.program), std::max(name.scope, 0), ArrayPlace{})
                                            : nullptr);
     }
 }
@@ -519,11 +591,8 @@ bool Workbook::defineName(const std::string &name, std::string_view expression, 
     compileNames();
     // Formulas that use names see the new meaning and its references.
     for (CellId id = 0; id < m_cells.size(); ++id) {
-        if (m_cells[id].formula && !m_cells[id].formula->program.names.empty()) {
-            const std::string text = m_cells[id].formula->text;
-            const CellLocation where = m_cells[id].where;
-            setFormula(where, text);
-        }
+        if (m_cells[id].formula && !m_cells[id].formula->program.names.empty())
+            recompile(id);
     }
     return true;
 }
@@ -641,6 +710,25 @@ void Workbook::evaluateDirty()
     }
     m_written.clear();
 
+    // References made while evaluating (OFFSET, INDIRECT) are in no chain: a
+    // formula that read a cell still due is evaluated again once it is done.
+    std::vector<CellId> again;
+    for (int round = 0; round == 0 || (!again.empty() && round <= maxRounds); ++round) {
+        for (CellId id : again)
+            markDirty(id);
+        again.clear();
+        evaluateInOrder(reporting, again);
+    }
+    if (!changedCells.empty()) {
+        const std::vector<CellLocation> report = changedCells; // observers may edit the workbook
+        for (const ChangeObserver &observer : m_observers)
+            observer(report);
+    }
+}
+
+void Workbook::evaluateInOrder(bool reporting, std::vector<CellId> &readPendingCells)
+{
+    std::vector<CellLocation> &changedCells = m_changedBuffer;
     // A few dirty cells are sorted; many are picked up in one walk of the chain.
     std::vector<CellId> &order = m_orderBuffer;
     order.clear();
@@ -663,15 +751,13 @@ void Workbook::evaluateDirty()
             changed = !(cell.value == Value::error(ErrorCode::Circular));
             cell.value = Value::error(ErrorCode::Circular);
         } else {
+            m_evaluator->readPendingCell = false;
             changed = m_evaluator->evaluateInto(*cell.formula, cell.where, cell.value);
+            if (m_evaluator->readPendingCell)
+                readPendingCells.push_back(id);
         }
         if (changed && reporting)
             changedCells.push_back(cell.where);
-    }
-    if (!changedCells.empty()) {
-        const std::vector<CellLocation> report = changedCells; // observers may edit the workbook
-        for (const ChangeObserver &observer : m_observers)
-            observer(report);
     }
 }
 

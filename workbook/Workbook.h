@@ -60,6 +60,12 @@ struct CellInput
     bool isKept = false; // a formula kept as the file's text (see setKeptFormula)
     Value constant;
     std::string formula; // without the leading "="
+    // A cell of an array formula: the block's size and this cell's place in
+    // it; files hold the formula at the block's first cell (0, 0).
+    int arrayRows = 0; // 0: not an array formula
+    int arrayColumns = 0;
+    int arrayRow = 0;
+    int arrayColumn = 0;
 };
 
 struct DefinedName
@@ -111,9 +117,19 @@ public:
     // the result the file cached: the cell shows that result, saving writes
     // the text back unchanged, and recalculation leaves the cell alone. Any
     // other write to the cell replaces it.
-    bool setKeptFormula(const CellLocation &where, std::string_view text, const Value &result);
-    // Typed text as the spreadsheet reads it: "=..." a formula; numbers,
-    // TRUE/FALSE and error literals constants; anything else text.
+    // An array formula kept so names its block (`arrayRows` x `arrayColumns`
+    // from this cell); the block's other cells keep the values they have.
+    bool setKeptFormula(const CellLocation &where, std::string_view text, const Value &result, int arrayRows = 0,
+                        int arrayColumns = 0);
+    // An array formula over a block of `rows` x `columns` cells from `first`:
+    // evaluated once element by element, each cell shows its element of the
+    // result. Like setFormula, a parse error changes nothing.
+    bool setArrayFormula(const CellLocation &first, int rows, int columns, std::string_view formula,
+                         std::string *message = nullptr);
+    // Typed text as the spreadsheet reads it: "=..." a formula, "{=...}" an
+    // array formula (over the block the cell is in); numbers, TRUE/FALSE and
+    // error literals constants; anything else text. A cell of an array
+    // formula's block of several cells takes only a new array formula.
     bool setInput(const CellLocation &where, std::string_view text, std::string *message = nullptr);
     void clearCell(const CellLocation &where);
 
@@ -199,7 +215,20 @@ private:
     template <typename Visit>
     void forEachPrecedent(const CompiledFormula &formula, Visit visit) const;
 
-    std::unique_ptr<CompiledFormula> compile(std::string text, Program program, SheetIndex sheet);
+    // The place of an array formula's cell in its block.
+    struct ArrayPlace
+    {
+        int rows = 0; // 0: not an array formula
+        int columns = 0;
+        int row = 0;
+        int column = 0;
+    };
+    std::unique_ptr<CompiledFormula> compile(std::string text, Program program, SheetIndex sheet,
+                                             const ArrayPlace &place);
+    // Stores a compiled formula in a cell, replacing what it held.
+    void placeFormula(CellId id, std::unique_ptr<CompiledFormula> compiled);
+    // Compiles a cell's formula again, its array place kept (sheets or names changed).
+    void recompile(CellId id);
     void detachFormula(CellId cell);
     void attachFormula(CellId cell);
     void written(CellId cell);
@@ -207,6 +236,11 @@ private:
     void markDirty(CellId cell);
     void rebuildChain();
     void evaluateDirty();
+    // One walk over the dirty cells in chain order; the formulas that read a
+    // cell still due (through a reference they made) are listed.
+    void evaluateInOrder(bool reporting, std::vector<CellId> &readPendingCells);
+    // How often such formulas are evaluated again before their values stand.
+    static constexpr int maxRounds = 8;
     CellRange resolve(const RangeReference &reference, SheetIndex ownSheet) const;
     // The compiled expression of a defined name as seen from a sheet, or null.
     const CompiledFormula *findName(const std::string &upperName, SheetIndex fromSheet) const;
@@ -215,7 +249,13 @@ private:
 
     std::vector<Sheet> m_sheets;
     std::vector<Cell> m_cells;
-    std::unordered_map<CellId, std::string> m_keptFormulas;
+    struct KeptFormula
+    {
+        std::string text;
+        int arrayRows = 0;
+        int arrayColumns = 0;
+    };
+    std::unordered_map<CellId, KeptFormula> m_keptFormulas;
     std::vector<DefinedName> m_names;
     CellFormats m_formats;
     std::vector<std::unique_ptr<CompiledFormula>> m_nameFormulas; // one per name

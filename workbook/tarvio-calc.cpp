@@ -84,7 +84,8 @@ void dump(Workbook &book, bool text)
         const std::string prefix = quotedSheetName(book.sheetName(s)) + "!";
         for (const auto &[row, column] : cells) {
             const Value v = book.value({s, row, column});
-            if (!v.isEmpty())
+            // A formula whose result is empty is shown too, with nothing after the tab.
+            if (!v.isEmpty() || book.hasFormula({s, row, column}))
                 std::cout << prefix << cellText({row, column}) << '\t'
                           << (text ? shownText(book, {s, row, column}, v) : exactText(v)) << '\n';
         }

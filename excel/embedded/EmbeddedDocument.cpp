@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace workbook;
 
 EmbeddedDocument::EmbeddedDocument(qint64 id, const QString &name, std::unique_ptr<Workbook> book, QObject *parent)
@@ -55,10 +57,11 @@ bool EmbeddedDocument::editCell(const CellLocation &where, const QString &text, 
 {
     const std::string typed = text.toStdString();
     bool accepted = true;
+    std::string reason;
     recordEdit(tr("Typing"), where.sheet, {CellRange{where.sheet, where.row, where.column, where.row, where.column}},
-               [&] { accepted = m_book->setInput(where, typed); });
+               [&] { accepted = m_book->setInput(where, typed, &reason); });
     if (!accepted && message)
-        *message = whyRefused(typed, position);
+        *message = whyRefused(typed, reason, position);
     return accepted;
 }
 
@@ -80,9 +83,10 @@ bool EmbeddedDocument::pasteBlock(const CellLocation &topLeft, const QList<QStri
                 if (!Workbook::isInSheet(where.row, where.column))
                     continue;
                 const std::string text = rows[r][c].toStdString();
-                if (!m_book->setInput(where, text))
+                std::string reason;
+                if (!m_book->setInput(where, text, &reason))
                     refused << QString::fromStdString(cellText({where.row, where.column})) + QStringLiteral(": ")
-                            + whyRefused(text);
+                            + whyRefused(text, reason);
             }
         }
     });
@@ -91,12 +95,31 @@ bool EmbeddedDocument::pasteBlock(const CellLocation &topLeft, const QList<QStri
     return refused.isEmpty();
 }
 
+bool EmbeddedDocument::splitsAnArray(const CellRange &area, const CellLocation &where) const
+{
+    const CellInput input = m_book->input(where);
+    if (input.isKept || input.arrayRows * input.arrayColumns <= 1)
+        return false;
+    const int firstRow = where.row - input.arrayRow, firstColumn = where.column - input.arrayColumn;
+    return !area.contains(where.sheet, firstRow, firstColumn)
+        || !area.contains(where.sheet, firstRow + input.arrayRows - 1, firstColumn + input.arrayColumns - 1);
+}
+
 void EmbeddedDocument::clearAreas(SheetIndex sheet, const QList<CellRange> &areas)
 {
-    if (contentsOf(sheet, areas).isEmpty())
+    // An array formula's block goes only as a whole.
+    Contents cleared;
+    for (const CellContent &cell : contentsOf(sheet, areas)) {
+        const bool whole = std::any_of(areas.cbegin(), areas.cend(), [&](const CellRange &area) {
+            return area.contains(sheet, cell.where.row, cell.where.column) && !splitsAnArray(area, cell.where);
+        });
+        if (whole)
+            cleared << cell;
+    }
+    if (cleared.isEmpty())
         return;
     recordEdit(tr("Delete"), sheet, areas, [&] {
-        for (const CellContent &cell : contentsOf(sheet, areas))
+        for (const CellContent &cell : std::as_const(cleared))
             m_book->clearCell(cell.where);
     });
 }
@@ -347,14 +370,15 @@ void EmbeddedDocument::moved(SheetIndex sheet, const RowsColumnsChange &change)
     edited(sheet, {CellRange{sheet, 0, 0, maxRows - 1, maxColumns - 1}});
 }
 
-QString EmbeddedDocument::whyRefused(const std::string &text, int *position)
+QString EmbeddedDocument::whyRefused(const std::string &text, const std::string &reason, int *position)
 {
     const ParseResult parsed = parseFormula(text);
     if (position)
         *position = static_cast<int>(parsed.position);
     switch (parsed.error) {
     case FormulaError::None:
-        return tr("The entry does not fit in the sheet.");
+        // It reads well; the workbook said why it would not take it.
+        return reason.empty() ? tr("The entry does not fit in the sheet.") : QString::fromStdString(reason);
     case FormulaError::TooLong:
         return tr("The formula is longer than %1 characters.").arg(maxFormulaLength);
     case FormulaError::MissingValue:
@@ -383,6 +407,12 @@ QString EmbeddedDocument::whyRefused(const std::string &text, int *position)
         return tr("The formula nests more than %1 levels deep.").arg(maxFormulaDepth);
     case FormulaError::TooManyArguments:
         return tr("The function has more than 255 arguments.");
+    case FormulaError::SheetNameNeedsQuotes:
+        return tr("A sheet name with spaces needs quotes, as in 'Other sheet'!A1.");
+    case FormulaError::TooManyAreas:
+        return tr("A union holds more than 255 references.");
+    case FormulaError::MalformedArray:
+        return tr("An array constant holds numbers, texts, TRUE, FALSE and errors only, in rows of one length.");
     }
     return QString::fromStdString(parsed.message);
 }

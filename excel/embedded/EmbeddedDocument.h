@@ -49,6 +49,7 @@ public:
     bool editCell(const workbook::CellLocation &where, const QString &text, QString *message = nullptr,
                   int *position = nullptr);
     bool pasteBlock(const workbook::CellLocation &topLeft, const QList<QStringList> &rows, QString *message = nullptr);
+    // Clears the cells of the areas as one edit; an array formula's block goes only as a whole.
     void clearAreas(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
     // Copies the first row (column) of each area into the rest of it, or,
     // for an area one row (column) deep, the row above (column to the left);
@@ -111,8 +112,11 @@ private:
     void moved(workbook::SheetIndex sheet, const workbook::RowsColumnsChange &change);
     // After an edit, an undo or a redo: the window and the sheet's Change event follow.
     void edited(workbook::SheetIndex sheet, const QList<workbook::CellRange> &areas);
-    // Why a typed formula does not parse, in plain words.
-    static QString whyRefused(const std::string &text, int *position = nullptr);
+    // Why a typed entry was refused, in plain words: a formula that does not
+    // parse, else the workbook's `reason`.
+    static QString whyRefused(const std::string &text, const std::string &reason, int *position = nullptr);
+    // Whether clearing the area would take part of an array formula's block with the cell.
+    bool splitsAnArray(const workbook::CellRange &area, const workbook::CellLocation &where) const;
 
     qint64 m_id;
     QString m_name;

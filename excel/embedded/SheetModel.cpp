@@ -39,6 +39,8 @@ QString SheetModel::inputText(int row, int column) const
     if (!m_document)
         return QString();
     const CellInput input = m_document->book().input({m_sheet, row, column});
+    if (input.isFormula && input.arrayRows > 0)
+        return QStringLiteral("{=") + QString::fromStdString(input.formula) + QStringLiteral("}");
     if (input.isFormula)
         return QStringLiteral("=") + QString::fromStdString(input.formula);
     return QString::fromStdString(displayText(input.constant));

@@ -17,6 +17,7 @@ const std::vector<FunctionInfo> &textFunctions();
 const std::vector<FunctionInfo> &dateFunctions();
 const std::vector<FunctionInfo> &distributionFunctions();
 const std::vector<FunctionInfo> &engineeringFunctions();
+const std::vector<FunctionInfo> &arrayFunctions();
 
 // The plain-number forms of one-argument math functions, for the numeric shortcut.
 double (*numericFunctionOf(std::string_view name))(double);

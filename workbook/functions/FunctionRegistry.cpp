@@ -18,7 +18,7 @@ struct Registry
                                    &functions::logicFunctions(), &functions::lookupFunctions(),
                                    &functions::financialFunctions(), &functions::textFunctions(),
                                    &functions::dateFunctions(), &functions::distributionFunctions(),
-                                   &functions::engineeringFunctions()}) {
+                                   &functions::engineeringFunctions(), &functions::arrayFunctions()}) {
             for (const FunctionInfo &info : *family) {
                 byName.emplace(info.name, static_cast<int>(functions.size()));
                 functions.push_back(info);

@@ -50,20 +50,14 @@ Value notFunction(FunctionArgs &args)
     return args.failed() ? args.failure() : Value::boolean(!b);
 }
 
-// A left-out result argument gives 0 (IF(TRUE,) is 0); an absent one FALSE.
-Value branch(FunctionArgs &args, int i)
-{
-    if (i >= args.count())
-        return Value::boolean(false);
-    return args.has(i) ? args.value(i) : Value::number(0);
-}
-
 Value ifFunction(FunctionArgs &args)
 {
     const bool condition = args.boolean(0);
     if (args.failed())
         return args.failure();
-    return branch(args, condition ? 1 : 2);
+    // The branch as it came, a reference too: SUM(IF(x,A1:A3,B1:B3)).
+    // A left-out one gives 0 (IF(TRUE,) is 0); an absent one FALSE.
+    return args.returnArgument(condition ? 1 : 2);
 }
 
 Value ifs(FunctionArgs &args)
@@ -115,7 +109,7 @@ Value choose(FunctionArgs &args)
         return args.failure();
     if (index < 1 || index >= args.count())
         return Value::error(ErrorCode::Value);
-    return args.value(static_cast<int>(index));
+    return args.returnArgument(static_cast<int>(index)); // a reference too: SUM(CHOOSE(2,A1:A2,B1:B2))
 }
 
 Value trueFunction(FunctionArgs &) { return Value::boolean(true); }
@@ -228,12 +222,12 @@ const std::vector<FunctionInfo> &logicFunctions()
         {"OR", 1, 255, "a", logical<Combine::Any>},
         {"XOR", 1, 255, "a", logical<Combine::Odd>},
         {"NOT", 1, 1, "b", notFunction},
-        {"IF", 1, 3, "bvv", ifFunction},
+        {"IF", 1, 3, "baa", ifFunction},
         {"IFS", 2, 254, "v", ifs},
         {"IFERROR", 2, 2, "vv", ifError},
         {"IFNA", 2, 2, "vv", ifNa},
         {"SWITCH", 3, 254, "v", switchFunction},
-        {"CHOOSE", 2, 255, "nv", choose},
+        {"CHOOSE", 2, 255, "na", choose},
         {"TRUE", 0, 0, "", trueFunction},
         {"FALSE", 0, 0, "", falseFunction},
         {"ISBLANK", 1, 1, "v", is<isBlank>},

@@ -195,13 +195,21 @@ Value xMatch(FunctionArgs &args)
     return k < 0 ? Value::error(ErrorCode::NA) : Value::number(k + 1);
 }
 
+// A cell, or with 0 for the row or column a whole column or row, of a
+// reference (a reference again, usable where a range is) or of an array.
 Value index(FunctionArgs &args)
 {
-    double row = args.number(1, 0);
-    double column = args.number(2, 0);
+    double row = std::trunc(args.number(1, 0));
+    double column = std::trunc(args.number(2, 0));
+    const double area = std::trunc(args.number(3, 1));
     if (args.failed())
         return args.failure();
-    const int rows = args.rows(0), columns = args.columns(0);
+    const std::vector<CellRange> areas = args.areas(0);
+    if (area < 1 || area > std::max<double>(1, static_cast<double>(areas.size())))
+        return Value::error(ErrorCode::Ref);
+    const CellRange range = areas.empty() ? CellRange() : areas[static_cast<size_t>(area) - 1];
+    const int rows = areas.empty() ? args.rows(0) : range.rows();
+    const int columns = areas.empty() ? args.columns(0) : range.columns();
     // One row or column may be indexed by a single number.
     if (!args.has(2) && rows == 1 && columns > 1) {
         column = row;
@@ -209,11 +217,87 @@ Value index(FunctionArgs &args)
     }
     if (row < 0 || column < 0 || row > rows || column > columns)
         return Value::error(ErrorCode::Ref);
-    if (row == 0 && rows > 1)
+    const int firstRow = row == 0 ? 0 : static_cast<int>(row) - 1, lastRow = row == 0 ? rows - 1 : firstRow;
+    const int firstColumn = column == 0 ? 0 : static_cast<int>(column) - 1, lastColumn = column == 0 ? columns - 1 : firstColumn;
+    if (!areas.empty())
+        return args.returnReference(CellRange{range.sheet, range.firstRow + firstRow, range.firstColumn + firstColumn,
+                                              range.firstRow + lastRow, range.firstColumn + lastColumn});
+    if (firstRow == lastRow && firstColumn == lastColumn)
+        return args.at(0, firstRow, firstColumn);
+    ValueArray part(lastRow - firstRow + 1, lastColumn - firstColumn + 1);
+    for (int r = 0; r < part.rows; ++r)
+        for (int c = 0; c < part.columns; ++c)
+            part.at(r, c) = args.at(0, firstRow + r, firstColumn + c);
+    return args.returnArray(std::move(part));
+}
+
+// The reference moved by rows and columns, of the same or a given size.
+Value offset(FunctionArgs &args)
+{
+    if (!args.isReference(0))
         return Value::error(ErrorCode::Value);
-    if (column == 0 && columns > 1)
+    const CellRange &from = args.operand(0).range;
+    const double rows = std::trunc(args.number(1)), columns = std::trunc(args.number(2));
+    const double height = std::trunc(args.number(3, from.rows())), width = std::trunc(args.number(4, from.columns()));
+    if (args.failed())
+        return args.failure();
+    if (height < 1 || width < 1 || std::abs(rows) > maxRows || std::abs(columns) > maxColumns || height > maxRows
+        || width > maxColumns)
+        return Value::error(ErrorCode::Ref);
+    const int firstRow = from.firstRow + static_cast<int>(rows), firstColumn = from.firstColumn + static_cast<int>(columns);
+    return args.returnReference(
+        CellRange{from.sheet, firstRow, firstColumn, firstRow + static_cast<int>(height) - 1, firstColumn + static_cast<int>(width) - 1});
+}
+
+// The reference a text names: "B3", "A1:C4", "Sheet2!A1", "'My sheet'!B2:B9".
+Value indirect(FunctionArgs &args)
+{
+    const std::string text = args.text(0);
+    const bool a1 = args.boolean(1, true);
+    if (args.failed())
+        return args.failure();
+    const auto reference = a1 ? parseRangeReference(text) : std::nullopt;
+    if (!reference)
+        return Value::error(ErrorCode::Ref);
+    const SheetIndex sheet = reference->sheet.empty() ? args.caller().sheet : args.findSheet(reference->sheet);
+    return args.returnReference(
+        CellRange{sheet, reference->first.row, reference->first.column, reference->last.row, reference->last.column});
+}
+
+Value areasOf(FunctionArgs &args)
+{
+    const size_t count = args.areas(0).size();
+    return count > 0 ? Value::number(static_cast<double>(count)) : Value::error(ErrorCode::Value);
+}
+
+Value isReference(FunctionArgs &args)
+{
+    return Value::boolean(!args.areas(0).empty());
+}
+
+// The text of a cell's address: ADDRESS(2,3) is "$C$2", ADDRESS(2,3,4,FALSE) "R[2]C[3]".
+Value address(FunctionArgs &args)
+{
+    const double row = std::trunc(args.number(0)), column = std::trunc(args.number(1));
+    const double kind = std::trunc(args.number(2, 1));
+    const bool a1 = args.boolean(3, true);
+    const std::string sheet = args.has(4) ? args.text(4) : std::string();
+    if (args.failed())
+        return args.failure();
+    if (row < 1 || row > maxRows || column < 1 || column > maxColumns || kind < 1 || kind > 4)
         return Value::error(ErrorCode::Value);
-    return args.at(0, std::max(0, static_cast<int>(row) - 1), std::max(0, static_cast<int>(column) - 1));
+    const bool rowAbsolute = kind == 1 || kind == 2, columnAbsolute = kind == 1 || kind == 3;
+    std::string text;
+    if (a1) {
+        text = cellText(CellPosition{static_cast<int>(row) - 1, static_cast<int>(column) - 1, rowAbsolute, columnAbsolute});
+    } else {
+        const auto part = [](char letter, double n, bool absolute) {
+            const std::string digits = std::to_string(static_cast<long long>(n));
+            return std::string(1, letter) + (absolute ? digits : "[" + digits + "]");
+        };
+        text = part('R', row, rowAbsolute) + part('C', column, columnAbsolute);
+    }
+    return textValue(sheet.empty() ? text : quotedSheetName(sheet) + "!" + text);
 }
 
 template <bool Row>
@@ -221,10 +305,17 @@ Value position(FunctionArgs &args)
 {
     if (!args.has(0))
         return Value::number((Row ? args.caller().row : args.caller().column) + 1);
-    if (!args.isRange(0))
+    if (!args.isReference(0))
         return Value::error(ErrorCode::Value);
     const CellRange &range = args.operand(0).range;
-    return Value::number((Row ? range.firstRow : range.firstColumn) + 1);
+    const int count = Row ? range.rows() : range.columns();
+    if (count == 1)
+        return Value::number((Row ? range.firstRow : range.firstColumn) + 1);
+    // Every row (column) number, for SUMPRODUCT(--(MOD(ROW(A1:A9),2)=0)); where one value is wanted, the first.
+    ValueArray numbers(Row ? count : 1, Row ? 1 : count);
+    for (int k = 0; k < count; ++k)
+        numbers.values[k] = Value::number((Row ? range.firstRow : range.firstColumn) + k + 1);
+    return args.returnArray(std::move(numbers));
 }
 
 template <bool Rows>
@@ -247,7 +338,12 @@ const std::vector<FunctionInfo> &lookupFunctions()
         {"LOOKUP", 2, 3, "vrr", lookup},
         {"XLOOKUP", 3, 6, "vrrvnn", xLookup},
         {"XMATCH", 2, 4, "vrnn", xMatch},
-        {"INDEX", 2, 3, "rnn", index},
+        {"INDEX", 2, 4, "rnnn", index},
+        {"OFFSET", 3, 5, "rnnnn", offset, true},
+        {"INDIRECT", 1, 2, "tb", indirect, true},
+        {"AREAS", 1, 1, "r", areasOf},
+        {"ISREF", 1, 1, "r", isReference},
+        {"ADDRESS", 2, 5, "nnnbt", address},
         {"ROW", 0, 1, "r", position<true>},
         {"COLUMN", 0, 1, "r", position<false>},
         {"ROWS", 1, 1, "r", extent<true>},

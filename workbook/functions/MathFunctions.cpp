@@ -685,7 +685,7 @@ const std::vector<FunctionInfo> &mathFunctions()
         {"SUM", 1, 255, "a", sum},
         {"SUMIF", 2, 3, "rar", sumIf},
         {"SUMIFS", 3, 255, "a", sumIfs},
-        {"SUMPRODUCT", 1, 255, "r", sumProduct},
+        {"SUMPRODUCT", 1, 255, "A", sumProduct},
         {"SUMSQ", 1, 255, "a", sumSquares},
         {"TAN", 1, 1, "n", unaryNumber<std::tan>},
         {"TANH", 1, 1, "n", unaryNumber<std::tanh>},

@@ -1,5 +1,6 @@
 #include "BuildWorkbook.h"
 
+#include "../Evaluator.h"
 #include "../FormulaParser.h"
 
 #include <algorithm>
@@ -58,9 +59,26 @@ public:
             break;
         case ImportedCell::Kind::Formula:
         case ImportedCell::Kind::SharedFormula:
-            formula(where, cell);
+            if (cell.arrayRows > 0 && cell.arrayColumns > 0)
+                m_arrayFormulas.emplace_back(where, &cell); // over the values its block's cells came with
+            else
+                formula(where, cell);
             break;
         }
+    }
+
+    // The array formulas of the cells given so far, each over its block.
+    void arrayFormulas()
+    {
+        for (const auto &[where, cell] : m_arrayFormulas) {
+            const std::string text = formulaFromFile(cell->text);
+            if (evaluable(text) && m_book.setArrayFormula(where, cell->arrayRows, cell->arrayColumns, text))
+                continue;
+            // The block's cells keep the values the file gave them.
+            const bool cached = cell->cachedIsNumber || !cell->cached.empty();
+            keep(where, *cell, cached ? cachedResult(*cell) : m_book.value(where), cell->arrayRows, cell->arrayColumns);
+        }
+        m_arrayFormulas.clear();
     }
 
 private:
@@ -75,7 +93,21 @@ private:
         }
         if (!text.empty() && m_book.setFormula(where, text) && !m_book.callsUnknownFunction(where))
             return;
-        m_book.setKeptFormula(where, cell.text, cachedResult(cell));
+        keep(where, cell, cachedResult(cell), 0, 0);
+    }
+
+    // Whether the formula parses and knows every function it calls.
+    static bool evaluable(const std::string &text)
+    {
+        const ParseResult parsed = parseFormula(text);
+        return parsed.ok
+            && std::all_of(parsed.program.functions.begin(), parsed.program.functions.end(),
+                           [](const std::string &name) { return findFunction(name) >= 0; });
+    }
+
+    void keep(const CellLocation &where, const ImportedCell &cell, const Value &result, int arrayRows, int arrayColumns)
+    {
+        m_book.setKeptFormula(where, cell.text, result, arrayRows, arrayColumns);
         if (m_report.unreadableFormulaCells.size() < mostNotReadLines)
             m_report.unreadableFormulaCells.push_back(quotedSheetName(m_book.sheetName(where.sheet)) + "!"
                                                       + cellText({where.row, where.column}));
@@ -84,6 +116,7 @@ private:
 
     Workbook &m_book;
     LoadReport &m_report;
+    std::vector<std::pair<CellLocation, const ImportedCell *>> m_arrayFormulas;
 };
 
 // Most cells a sheet's formatted areas are spread to (whole rows and columns
@@ -162,6 +195,7 @@ LoadReport buildWorkbook(const ImportedData &data, Workbook &book)
         applyFormats(styles, data.sheets[i], sheets[i], book, report);
         for (const ImportedCell &cell : data.sheets[i].cells)
             builder.cell(CellLocation{sheets[i], cell.row, cell.column}, cell);
+        builder.arrayFormulas();
     }
     if (book.sheetCount() == 0)
         book.addSheet("Sheet1");

@@ -182,6 +182,8 @@ std::string serialize(const ImportedData &data)
             w.text(cell.cached);
             w.integer((cell.cachedIsNumber ? cachedNumber : 0) | (cell.cachedIsBoolean ? cachedBoolean : 0)
                       | (cell.cachedIsError ? cachedError : 0));
+            w.integer(cell.arrayRows);
+            w.integer(cell.arrayColumns);
         }
         w.integer(static_cast<std::int64_t>(sheet.columnWidths.size()));
         for (const auto &[column, width] : sheet.columnWidths) {
@@ -214,7 +216,6 @@ std::string serialize(const ImportedData &data)
     w.integer(static_cast<std::int64_t>(data.unsupported.size()));
     for (const std::string &what : data.unsupported)
         w.text(what);
-    w.integer(data.arrayFormulaCells);
     w.integer(static_cast<std::int64_t>(data.notRead.size()));
     for (const std::string &line : data.notRead)
         w.text(line);
@@ -238,10 +239,14 @@ bool deserialize(const std::string &bytes, ImportedData &data)
             return false;
         sheet.cells.resize(cells);
         for (ImportedCell &cell : sheet.cells) {
-            std::int64_t row, column, kind, shared, cachedFlags;
+            std::int64_t row, column, kind, shared, cachedFlags, arrayRows, arrayColumns;
             if (!r.integer(row) || !r.integer(column) || !r.integer(kind) || !r.number(cell.number) || !r.text(cell.text)
-                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedFlags))
+                || !r.integer(shared) || !r.text(cell.cached) || !r.integer(cachedFlags) || !r.integer(arrayRows)
+                || !r.integer(arrayColumns) || arrayRows < 0 || arrayColumns < 0 || arrayRows > maxRows
+                || arrayColumns > maxColumns)
                 return false;
+            cell.arrayRows = static_cast<std::int32_t>(arrayRows);
+            cell.arrayColumns = static_cast<std::int32_t>(arrayColumns);
             if (kind < 0 || kind > static_cast<std::int64_t>(ImportedCell::Kind::Error))
                 return false;
             cell.row = static_cast<std::int32_t>(row);
@@ -313,7 +318,7 @@ bool deserialize(const std::string &bytes, ImportedData &data)
         if (!r.text(what))
             return false;
     size_t notRead = 0;
-    if (!r.integer(data.arrayFormulaCells) || !r.count(notRead))
+    if (!r.count(notRead))
         return false;
     data.notRead.resize(notRead);
     for (std::string &line : data.notRead)

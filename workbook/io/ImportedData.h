@@ -25,6 +25,10 @@ struct ImportedCell
     bool cachedIsNumber = false;  // the result is `number` (a boolean's too)
     bool cachedIsBoolean = false; // ... and a boolean
     bool cachedIsError = false;   // `cached` is an error literal
+    // A Formula at the first cell of an array formula's block: the block's
+    // size. The block's other cells come as values (what the file cached).
+    std::int32_t arrayRows = 0;
+    std::int32_t arrayColumns = 0;
 };
 
 // A rectangle of a sheet, 0-based and inclusive.
@@ -65,8 +69,6 @@ struct ImportedData
     std::vector<CellStyle> styles;
     // What the file held that this program cannot write back.
     std::vector<std::string> unsupported;
-    // Cells of multi-cell array formulas: their cached values are kept as they are.
-    std::int64_t arrayFormulaCells = 0;
     // What could not be read at all, a line each saying where ("line 7: ...",
     // "Sheet1!A1048577 ..."); the first `mostNotReadLines`, then a count.
     std::vector<std::string> notRead;

@@ -27,8 +27,8 @@ constexpr long long mostRepeatedCopies = 16LL << 20;
 // The attributes this reader looks at.
 enum Attribute {
     ValueType, Value, DateValue, TimeValue, BooleanValue, StringValue, CalcValueType, Formula, ColumnsRepeated,
-    RowsRepeated, MatrixColumns, SpaceCount, TableName, StyleName, DefaultCellStyle, ColumnsSpanned, RowsSpanned,
-    AttributeCount
+    RowsRepeated, MatrixColumns, MatrixRows, SpaceCount, TableName, StyleName, DefaultCellStyle, ColumnsSpanned,
+    RowsSpanned, AttributeCount
 };
 
 struct AttributeName
@@ -40,8 +40,9 @@ constexpr std::array<AttributeName, AttributeCount> attributeNames = {{
     {"office", "value-type"}, {"office", "value"}, {"office", "date-value"}, {"office", "time-value"},
     {"office", "boolean-value"}, {"office", "string-value"}, {"calcext", "value-type"}, {"table", "formula"},
     {"table", "number-columns-repeated"}, {"table", "number-rows-repeated"},
-    {"table", "number-matrix-columns-spanned"}, {"text", "c"}, {"table", "name"}, {"table", "style-name"},
-    {"table", "default-cell-style-name"}, {"table", "number-columns-spanned"}, {"table", "number-rows-spanned"},
+    {"table", "number-matrix-columns-spanned"}, {"table", "number-matrix-rows-spanned"}, {"text", "c"}, {"table", "name"},
+    {"table", "style-name"}, {"table", "default-cell-style-name"}, {"table", "number-columns-spanned"},
+    {"table", "number-rows-spanned"},
 }};
 
 class Attributes
@@ -115,24 +116,21 @@ public:
     void character(char c) { m_paragraphs += c; }
 
     // The cell, or false when it holds nothing.
-    bool finish(ImportedCell &cell, bool &arrayFormula) const
+    bool finish(ImportedCell &cell) const
     {
         cell = ImportedCell();
-        arrayFormula = false;
         ImportedCell value;
         const bool hasValue = readValue(value);
         if (!m_attributes.has(Formula)) {
             cell = std::move(value);
             return hasValue;
         }
-        if (m_attributes.has(MatrixColumns)) {
-            // Array formulas keep the results the file cached.
-            arrayFormula = true;
-            cell = std::move(value);
-            return hasValue;
-        }
         cell.kind = ImportedCell::Kind::Formula;
         cell.text = formulaText(m_attributes[Formula]);
+        if (m_attributes.has(MatrixColumns) || m_attributes.has(MatrixRows)) {
+            cell.arrayRows = static_cast<std::int32_t>(m_attributes.count(MatrixRows, maxRows));
+            cell.arrayColumns = static_cast<std::int32_t>(m_attributes.count(MatrixColumns, maxColumns));
+        }
         if (!hasValue)
             return true;
         cell.number = value.number;
@@ -323,8 +321,7 @@ private:
                  static_cast<std::int32_t>(std::min(m_column + m_cellRepeat, static_cast<long long>(maxColumns)) - 1)},
                 m_cellStyle});
         ImportedCell cell;
-        bool arrayFormula = false;
-        if (m_content.finish(cell, arrayFormula)) {
+        if (m_content.finish(cell)) {
             if (m_row >= maxRows || m_column >= maxColumns) {
                 noteCellOffSheet(m_data, m_sheet->name, m_row, m_column);
             } else {
@@ -336,7 +333,6 @@ private:
                     cell.column = static_cast<std::int32_t>(m_column + c);
                     m_rowCells.push_back(cell);
                 }
-                m_data.arrayFormulaCells += arrayFormula;
             }
         }
         m_column += m_cellRepeat;

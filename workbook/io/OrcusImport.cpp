@@ -214,16 +214,17 @@ private:
     ImportedCell m_cell;
 };
 
-// Multi-cell array formulas keep the values the file cached for them.
+// An array formula: its text at the block's first cell, and the values the
+// file cached for every cell of the block (positions are the block's own).
 class ArrayFormula : public iface::import_array_formula
 {
 public:
-    ArrayFormula(ImportedSheet &sheet, ImportedData &data, bool takesCells)
-        : m_sheet(sheet), m_data(data), m_takesCells(takesCells)
+    ArrayFormula(ImportedSheet &sheet, bool takesCells)
+        : m_sheet(sheet), m_takesCells(takesCells)
     {
     }
-    void set_range(const ss::range_t &) override {}
-    void set_formula(ss::formula_grammar_t, std::string_view) override {}
+    void set_range(const ss::range_t &range) override { m_range = range; }
+    void set_formula(ss::formula_grammar_t, std::string_view formula) override { m_formula = formula; }
     void set_result_string(ss::row_t row, ss::col_t col, std::string_view value) override
     {
         add(row, col, ImportedCell::Kind::Text, 0, std::string(value));
@@ -237,19 +238,37 @@ public:
         add(row, col, ImportedCell::Kind::Boolean, value, std::string());
     }
     void set_result_empty(ss::row_t, ss::col_t) override {}
-    void commit() override {}
+    void commit() override
+    {
+        const ss::address_t &first = m_range.first, &last = m_range.last;
+        if (m_takesCells && onSheet(first.row, first.column) && onSheet(last.row, last.column) && last.row >= first.row
+            && last.column >= first.column) {
+            ImportedCell cell;
+            cell.row = first.row;
+            cell.column = first.column;
+            cell.kind = ImportedCell::Kind::Formula;
+            cell.text = m_formula;
+            cell.arrayRows = last.row - first.row + 1;
+            cell.arrayColumns = last.column - first.column + 1;
+            m_sheet.cells.push_back(std::move(cell));
+        }
+        m_range = ss::range_t();
+        m_formula.clear();
+    }
 
 private:
     void add(ss::row_t row, ss::col_t col, ImportedCell::Kind kind, double number, std::string text)
     {
+        row += m_range.first.row;
+        col += m_range.first.column;
         if (!m_takesCells || !onSheet(row, col))
             return;
         m_sheet.cells.push_back(makeCell(row, col, kind, number, std::move(text)));
-        ++m_data.arrayFormulaCells;
     }
     ImportedSheet &m_sheet;
-    ImportedData &m_data;
     bool m_takesCells;
+    ss::range_t m_range{};
+    std::string m_formula;
 };
 
 // Widths in characters of the default font, about 7 pixels at 96 dpi.
@@ -317,7 +336,7 @@ class Sheet : public iface::import_sheet
 public:
     Sheet(ImportedData &data, size_t index, FileFormat format, ReferenceResolver &resolver)
         : properties(resolver), m_data(data), m_index(index), m_takesCells(format != FileFormat::Ods),
-          m_formula(sheet(), format, m_takesCells), m_array(sheet(), data, m_takesCells),
+          m_formula(sheet(), format, m_takesCells), m_array(sheet(), m_takesCells),
           m_names(data, static_cast<std::int32_t>(index), format)
     {
     }
@@ -572,8 +591,6 @@ void importWithOrcus(const std::string &path, FileFormat format, ImportedData &d
     for (ImportedSheet &sheet : data.sheets)
         resolveSharedFormulas(sheet, data);
     checkNames(data);
-    if (data.arrayFormulaCells > 0)
-        noteUnsupported(data, "multi-cell array formulas");
 }
 
 } // namespace workbook

@@ -215,9 +215,23 @@ bool writeSheetFormats(lxw_worksheet *sheet, const Workbook &book, SheetIndex s,
 bool writeCell(lxw_worksheet *sheet, Workbook &book, const CellLocation &where, const XlsxSheetNames &names,
                std::vector<std::string> &cut, lxw_format *format)
 {
-    const CellInput input = book.input(where);
+    CellInput input = book.input(where);
     const lxw_row_t row = static_cast<lxw_row_t>(where.row);
     const lxw_col_t column = static_cast<lxw_col_t>(where.column);
+    if (input.arrayRows > 0 && input.arrayRow == 0 && input.arrayColumn == 0) {
+        // The file holds the formula at the block's first cell; the block's
+        // other cells follow it here (cells are written in order) with their values.
+        const std::string formula = "{=" + names.formula(input.isKept ? input.formula : formulaForFile(input.formula)) + "}";
+        const Value result = book.value(where);
+        return worksheet_write_array_formula_num(sheet, row, column, static_cast<lxw_row_t>(where.row + input.arrayRows - 1),
+                                                 static_cast<lxw_col_t>(where.column + input.arrayColumns - 1),
+                                                 formula.c_str(), nullptr, result.isNumber() ? result.asNumber() : 0)
+            == LXW_NO_ERROR;
+    }
+    if (input.arrayRows > 0) {
+        input.isFormula = false;
+        input.constant = book.value(where);
+    }
     if (input.isFormula) {
         // A kept formula is the file's own text; its booleans are stored as
         // text, which reads back as what it was (the writer takes numbers or text only).

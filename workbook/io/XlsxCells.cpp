@@ -412,9 +412,9 @@ private:
         cell.kind = found.kind;
         cell.number = found.number;
         cell.text = std::move(found.text);
+        // The cells of an array formula come as values: the formula is the
+        // first cell's (see the reading of array formulas).
         m_data.sheets[m_sheet].cells.push_back(std::move(cell));
-        if (m_arrayFormula)
-            ++m_data.arrayFormulaCells;
     }
 
     // False for what orcus passes on itself: numbers, shared strings,
