@@ -166,6 +166,7 @@ private slots:
     void savingAFileWeCannotFullyWriteNeverOverwritesIt();
     void savingAFormattedXlsxWritesOverIt();
     void theGridShowsCellFormats();
+    void longTextRunsOnIntoEmptyCells();
     void whatCouldNotBeReadIsSaidWithWhere();
 };
 
@@ -754,6 +755,33 @@ void TestWorkbookWindow::aNewWorkbookKeepsClearOfTheProgramsWindow()
     const QRect covered = QRect(window->pos(), window->size() + QSize(0, 32)).adjusted(0, 0, 8, 8);
     QVERIFY2(!covered.intersects(program.frameGeometry()), "the workbook covers the program's window");
     QVERIFY(window->height() >= 320 && window->width() >= 480);
+    doc->setModified(false);
+}
+
+void TestWorkbookWindow::longTextRunsOnIntoEmptyCells()
+{
+    EmbeddedDocument *doc = backend().newDocument();
+    WorkbookWindow *window = windowOf(doc);
+    SheetView *view = window->view();
+    doc->editCell({0, 0, 0}, QStringLiteral("A title far longer than its column"));
+    doc->editCell({0, 1, 0}, QStringLiteral("A second title far longer than its column"));
+    doc->editCell({0, 1, 1}, QStringLiteral("."));
+    doc->editCell({0, 2, 0}, QStringLiteral("1234567890123456789"));
+    view->setCurrentIndex(view->model()->index(5, 5));
+    const QImage image = view->viewport()->grab().toImage();
+    const auto inkIn = [&](int row, int column) {
+        // The middle of the cell, away from its grid lines.
+        const QRect cell = view->visualRect(view->model()->index(row, column)).adjusted(3, 3, -3, -3);
+        int ink = 0;
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        return ink;
+    };
+    QVERIFY2(inkIn(0, 1) > 20, "the title runs on into the empty cell beside it");
+    QVERIFY2(inkIn(1, 1) < 10, "a filled neighbour cuts the text off");
+    QVERIFY2(inkIn(2, 1) == 0, "a number never runs on");
+    QVERIFY(!view->model()->index(0, 0).data().toString().contains(QChar(0x2026)));
     doc->setModified(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include "SheetModel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
@@ -37,8 +38,11 @@ void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
     QStyledItemDelegate::initStyleOption(option, index);
     if (m_model->cellStyle(index.row(), index.column()).wrap)
         option->features |= QStyleOptionViewItem::WrapText;
-    if (!m_model->holdsNumber(index.row(), index.column()))
+    if (!m_model->holdsNumber(index.row(), index.column())) {
+        // Text runs on into the empty cells beside it, which draw its rest.
+        option->textElideMode = Qt::ElideNone;
         return;
+    }
     // The room the view leaves for text; General numbers are shortened to it
     // in digits of the cell's font, and what still does not fit is "#" across it.
     const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
@@ -53,9 +57,51 @@ void CellDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
         option->text = QString(std::max(1, room / std::max(1, metrics.horizontalAdvance(QLatin1Char('#')))), QLatin1Char('#'));
 }
 
+QModelIndex CellDelegate::overflowingInto(const QModelIndex &index) const
+{
+    // The nearest filled cell to the left, if it holds left-aligned text.
+    constexpr int farthest = 16;
+    for (int column = index.column() - 1; column >= std::max(0, index.column() - farthest); --column) {
+        const QModelIndex left = index.siblingAtColumn(column);
+        if (left.data().toString().isEmpty())
+            continue;
+        const CellStyle &style = m_model->cellStyle(left.row(), column);
+        const bool leftAligned = style.alignment == HorizontalAlignment::General || style.alignment == HorizontalAlignment::Left;
+        return !m_model->holdsNumber(left.row(), column) && leftAligned && !style.wrap ? left : QModelIndex();
+    }
+    return {};
+}
+
+void CellDelegate::paintOverflow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const auto *view = qobject_cast<const QAbstractItemView *>(option.widget);
+    const QModelIndex origin = view && index.data().toString().isEmpty() ? overflowingInto(index) : QModelIndex();
+    if (!origin.isValid())
+        return;
+    QStyleOptionViewItem text = option;
+    text.rect = view->visualRect(origin);
+    initStyleOption(&text, origin);
+    const QStyle *style = view->style();
+    const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &text, view);
+    if (text.fontMetrics.horizontalAdvance(text.text) <= textRect.width())
+        return;
+    // The origin's text, laid out as the origin lays it out, seen through this cell.
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->setFont(text.font);
+    painter->setPen(text.palette.color(QPalette::Text));
+    if (const QVariant foreground = origin.data(Qt::ForegroundRole); foreground.canConvert<QBrush>())
+        painter->setPen(foreground.value<QBrush>().color());
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const QRect run(textRect.left() + margin, textRect.top(), option.rect.right() - textRect.left(), textRect.height());
+    painter->drawText(run, int(text.displayAlignment & Qt::AlignVertical_Mask) | Qt::AlignLeft | Qt::TextSingleLine, text.text);
+    painter->restore();
+}
+
 void CellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
+    paintOverflow(painter, option, index);
     const CellStyle &style = m_model->cellStyle(index.row(), index.column());
     const QRect r = option.rect;
     const std::pair<const BorderSide &, QLine> sides[] = {
