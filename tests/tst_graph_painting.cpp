@@ -115,6 +115,7 @@ private slots:
     void theScaleAndTheWatchLinkBothWays();
     void theScaleLabelsTicksAlongTheWholeBar();
     void valueLabelsStayWholeAndClearOfTheTitle();
+    void longValueLabelsShrinkToStayWhole();
 };
 
 void TestGraphPainting::paintDispatchSaysWhyNothingIsDrawn()
@@ -495,6 +496,26 @@ void TestGraphPainting::theScaleLabelsTicksAlongTheWholeBar()
     QVERIFY(textRows(graph.bottom() - 40, graph.bottom()) >= 5);
     QCOMPARE(textRows(0, graph.top() - 1), 0);
     QVERIFY(textRows(graph.top(), graph.top() + 12) >= 5);
+}
+
+void TestGraphPainting::longValueLabelsShrinkToStayWhole()
+{
+    // Totals near 400,000 in steps of 0.05: labels such as "395973.55",
+    // without a title, in a watch as narrow as the watch window's.
+    VRKExcelWatchView watch;
+    watch.resize(250, 200);
+    watch.removeDisplayFlags(0x010);
+    makeCurve(*watch.data(), {395973.32, 395973.61, 395973.45});
+    QImage image(watch.size(), QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    watch.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QRect axis = watch.area(VRKExcelWatchView::ValueAxis);
+    // A label too wide for the axis is cut at its left edge.
+    int atTheEdge = 0;
+    for (int y = axis.top(); y <= axis.bottom(); ++y)
+        for (int x = axis.left(); x <= axis.left() + 1; ++x)
+            atTheEdge += image.pixelColor(x, y).lightness() > 60 ? 1 : 0;
+    QCOMPARE(atTheEdge, 0);
 }
 
 void TestGraphPainting::valueLabelsStayWholeAndClearOfTheTitle()

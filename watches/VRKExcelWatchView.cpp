@@ -806,19 +806,27 @@ void VRKExcelWatchView::paintValueAxis(QPainter &painter)
         const QStringList labels = tickLabels(values);
         QFont font = painter.font();
         font.setPixelSize(9);
-        // The labels keep clear of the turned title along the left edge,
-        // smaller if need be; where even small ones do not fit, the numbers
-        // win and the title is left out.
-        const int room = a.width() - 3 - (title ? QFontMetrics(titleFont).height() : 0);
+        // The labels keep clear of the turned title along the left edge and
+        // within the axis, smaller if need be (a cut "395973.5" would read
+        // "5973.5"); where even small ones do not fit, the numbers win and
+        // the title is left out.
         const auto widest = [&labels](const QFont &f) {
             int width = 0;
             for (const QString &label : labels)
                 width = std::max(width, QFontMetrics(f).horizontalAdvance(label));
             return width;
         };
-        while (title && widest(font) > room && font.pixelSize() > 6)
-            font.setPixelSize(font.pixelSize() - 1);
-        title = title && widest(font) <= room;
+        const auto fitsIn = [&](int room) {
+            while (widest(font) > room && font.pixelSize() > 6)
+                font.setPixelSize(font.pixelSize() - 1);
+            return widest(font) <= room;
+        };
+        if (title && !fitsIn(a.width() - 3 - QFontMetrics(titleFont).height())) {
+            title = false;
+            font.setPixelSize(9);
+        }
+        if (!title)
+            fitsIn(a.width() - 3);
         painter.setFont(font);
         for (qsizetype i = 0; i < positions.size(); ++i) {
             const int y = int(std::round(a.bottom() - positions[i]));
