@@ -33,11 +33,20 @@ std::string upperCase(std::string_view text)
 } // namespace
 
 Workbook::Workbook()
-    : m_evaluator(std::make_unique<Evaluator>(*this))
+    : m_evaluator(std::make_unique<Evaluator>(*this, m_values))
 {
 }
 
-Workbook::~Workbook() = default;
+Workbook::~Workbook()
+{
+    changing(true);
+}
+
+void Workbook::changing(bool closing)
+{
+    for (ConcurrentReader *reader : std::vector<ConcurrentReader *>(m_readers))
+        reader->workbookChanging(closing);
+}
 
 SheetIndex Workbook::findSheet(std::string_view name) const
 {
@@ -52,6 +61,7 @@ SheetIndex Workbook::addSheet(const std::string &name)
 {
     if (name.empty() || name.find_first_of(":\\/?*[]") != std::string::npos || findSheet(name) >= 0)
         return -1;
+    changing();
     m_sheets.push_back(Sheet{name, {}, {}});
     // References to a sheet of this name that did not exist now resolve.
     compileNames();
@@ -93,33 +103,29 @@ CellId Workbook::obtainCell(const CellLocation &where)
     cells.insert(position, {where.row, id});
     m_cells.emplace_back();
     m_cells.back().where = where;
+    m_values.emplace_back();
     return id;
 }
 
-Value Workbook::cellValue(SheetIndex sheet, int row, int column) const
-{
-    const CellId id = findCell(sheet, row, column);
-    return id == noCell ? Value() : m_cells[id].value;
-}
-
-void Workbook::forEachValueIn(const CellRange &range, const std::function<void(int, int, const Value &)> &visit) const
+void Workbook::forEachValueIn(const CellRange &range, const std::vector<Value> &values,
+                              const std::function<void(int, int, const Value &)> &visit) const
 {
     if (range.columns() == 1) {
         forEachCellIdIn(range, [&](int row, int column, CellId id) {
-            if (!m_cells[id].value.isEmpty())
-                visit(row, column, m_cells[id].value);
+            if (!values[id].isEmpty())
+                visit(row, column, values[id]);
         });
         return;
     }
     // Cells are stored by column; text joins and lookups want rows first.
     std::vector<std::tuple<int, int, CellId>> cells;
     forEachCellIdIn(range, [&](int row, int column, CellId id) {
-        if (!m_cells[id].value.isEmpty())
+        if (!values[id].isEmpty())
             cells.emplace_back(row, column, id);
     });
     std::sort(cells.begin(), cells.end());
     for (const auto &[row, column, id] : cells)
-        visit(row, column, m_cells[id].value);
+        visit(row, column, values[id]);
 }
 
 template <typename Visit>
@@ -307,6 +313,28 @@ void Workbook::markDirty(CellId start)
     }
 }
 
+std::vector<CellId> Workbook::formulasReachedFrom(std::vector<CellId> starts) const
+{
+    std::vector<bool> seen(m_cells.size(), false);
+    std::vector<CellId> reached;
+    std::vector<CellId> &pending = starts;
+    while (!pending.empty()) {
+        const CellId id = pending.back();
+        pending.pop_back();
+        if (seen[id])
+            continue;
+        seen[id] = true;
+        if (m_cells[id].formula)
+            reached.push_back(id);
+        forEachDependent(id, [&](CellId dependent) {
+            if (!seen[dependent])
+                pending.push_back(dependent);
+        });
+    }
+    std::sort(reached.begin(), reached.end(), [this](CellId a, CellId b) { return m_cells[a].order < m_cells[b].order; });
+    return reached;
+}
+
 void Workbook::written(CellId cell)
 {
     m_written.push_back(cell);
@@ -320,14 +348,15 @@ bool Workbook::setValue(const CellLocation &where, const Value &value)
 {
     if (where.sheet < 0 || where.sheet >= sheetCount() || !isInSheet(where.row, where.column))
         return false;
+    changing();
     const CellId id = obtainCell(where);
     detachFormula(id);
     Cell &cell = m_cells[id];
     if (cell.keptFormula)
         dropKeptFormula(cell, id);
-    else if (cell.value == value && cell.occupied == !value.isEmpty())
+    else if (m_values[id] == value && cell.occupied == !value.isEmpty())
         return true;
-    cell.value = value;
+    m_values[id] = value;
     cell.occupied = !value.isEmpty();
     written(id);
     return true;
@@ -348,6 +377,7 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     }
     if (!text.empty() && text.front() == '=')
         text.remove_prefix(1);
+    changing();
     const CellId id = obtainCell(where);
     detachFormula(id);
     auto compiled = compile(std::string(text), std::move(parsed.program), where.sheet);
@@ -407,7 +437,8 @@ void Workbook::clearCell(const CellLocation &where)
 Value Workbook::value(const CellLocation &where)
 {
     recalculate();
-    return cellValue(where.sheet, where.row, where.column);
+    const CellId id = findCell(where.sheet, where.row, where.column);
+    return id == noCell ? Value() : m_values[id];
 }
 
 bool Workbook::hasFormula(const CellLocation &where) const
@@ -439,7 +470,7 @@ CellInput Workbook::input(const CellLocation &where) const
         result.isFormula = result.isKept = true;
         result.formula = m_keptFormulas.at(id);
     } else {
-        result.constant = cell.value;
+        result.constant = m_values[id];
     }
     return result;
 }
@@ -510,6 +541,7 @@ bool Workbook::defineName(const std::string &name, std::string_view expression, 
     }
     if (!expression.empty() && expression.front() == '=')
         expression.remove_prefix(1);
+    changing();
     auto existing = std::find_if(m_names.begin(), m_names.end(), [&](const DefinedName &n) {
         return n.scope == scope && sameNameIgnoringCase(n.name, name);
     });
@@ -660,11 +692,12 @@ void Workbook::evaluateDirty()
             continue;
         cell.dirty = false;
         bool changed;
+        Value &value = m_values[id];
         if (cell.onCycle) {
-            changed = !(cell.value == Value::error(ErrorCode::Circular));
-            cell.value = Value::error(ErrorCode::Circular);
+            changed = !(value == Value::error(ErrorCode::Circular));
+            value = Value::error(ErrorCode::Circular);
         } else {
-            changed = m_evaluator->evaluateInto(*cell.formula, cell.where, cell.value);
+            changed = m_evaluator->evaluateInto(*cell.formula, cell.where, value);
         }
         if (changed && reporting)
             changedCells.push_back(cell.where);
