@@ -8,7 +8,7 @@
 // Numbers are printed with every digit needed to read them back exactly.
 // Exit status: 0 done, 1 bad arguments, 2 the file cannot be read.
 #include "CalcCommand.h"
-#include "ParallelPoints.h"
+#include "EmbeddedCalcCells.h"
 #include "ProgramBeside.h"
 #include "Workbook.h"
 #include "io/WorkbookFiles.h"
@@ -25,80 +25,6 @@
 using namespace workbook;
 
 namespace {
-
-// The embedded workbook's cells, by handle.
-class EmbeddedCells : public CalcCells
-{
-public:
-    explicit EmbeddedCells(Workbook &book) : m_book(book) {}
-
-    int find(const std::string &reference) override
-    {
-        const auto range = parseRangeReference(reference);
-        if (!range || !range->isSingleCell())
-            return -1;
-        const SheetIndex sheet = range->sheet.empty() ? 0 : m_book.findSheet(range->sheet);
-        if (sheet < 0)
-            return -1;
-        m_cells.push_back(CellLocation{sheet, range->first.row, range->first.column});
-        return int(m_cells.size() - 1);
-    }
-
-    bool setInput(int cell, const std::string &text, std::string &message) override
-    {
-        return m_book.setInput(m_cells[size_t(cell)], text, &message);
-    }
-
-    void exchange(const std::vector<int> &inputs, const std::vector<double> &values, const std::vector<int> &outputs,
-                  std::vector<Value> &results) override
-    {
-        for (size_t i = 0; i < inputs.size(); ++i)
-            m_book.setValue(m_cells[size_t(inputs[i])], Value::number(values[i]));
-        results.clear();
-        for (int cell : outputs)
-            results.push_back(m_book.value(m_cells[size_t(cell)]));
-    }
-
-    bool exchangeMany(const std::vector<int> &inputs, long long points,
-                      const std::function<void(long long, double *)> &point, const std::vector<int> &outputs,
-                      std::vector<Value> &results, int threads) override
-    {
-        const size_t width = outputs.size();
-        results.resize(size_t(points) * width);
-        ParallelPoints parallel(m_book, locations(inputs), locations(outputs), threads,
-                                [&results, width](size_t first, size_t, std::vector<Value> &&values) {
-                                    std::move(values.begin(), values.end(), results.begin() + first * width);
-                                });
-        if (!parallel.usable()) {
-            results.clear();
-            return false;
-        }
-        // Handed over in blocks, so the numbers of a huge grid are never all held at once.
-        constexpr long long block = 1 << 16;
-        std::vector<double> numbers;
-        for (long long first = 0; first < points; first += block) {
-            const long long count = std::min(block, points - first);
-            numbers.resize(size_t(count) * inputs.size());
-            for (long long p = 0; p < count; ++p)
-                point(first + p, numbers.data() + p * inputs.size());
-            parallel.submit(numbers);
-        }
-        parallel.finish();
-        return true;
-    }
-
-private:
-    std::vector<CellLocation> locations(const std::vector<int> &cells) const
-    {
-        std::vector<CellLocation> where;
-        for (int cell : cells)
-            where.push_back(m_cells[size_t(cell)]);
-        return where;
-    }
-
-    Workbook &m_book;
-    std::vector<CellLocation> m_cells;
-};
 
 void dump(Workbook &book)
 {
@@ -147,6 +73,6 @@ int main(int argc, char *argv[])
         dump(book);
         return calcDone;
     }
-    EmbeddedCells cells(book);
+    EmbeddedCalcCells cells(book);
     return runCalcCommand(command, cells, std::cout, std::cerr);
 }
