@@ -33,7 +33,9 @@ constexpr int eventMilliseconds = 10;
 // Passes with at most this many points so far are put on screen at once.
 constexpr int coarsePicturePoints = 256;
 // Points handed to a backend's workers at once; the next batch follows while
-// they still work on this one.
+// they still work on this one. The first batches are small, so the corners
+// of a slow workbook come back one by one, as they would point by point.
+constexpr int firstParallelBatch = 8;
 constexpr int parallelBatchPoints = 256;
 // Grids of three or more axes stay within a few hundred thousand points.
 constexpr double gridPointBudget = 300000;
@@ -248,12 +250,14 @@ bool MainWindow::runParallelScan(GridScanOrder &order, StandInCells &standIns, P
     QList<QVariant> readings;
     QList<double> results;
     bool more = true;
+    int batch = firstParallelBatch;
     for (;;) {
-        if (more && points.outstanding() < parallelBatchPoints) {
-            for (int i = 0; i < parallelBatchPoints && (more = order.next()); ++i)
+        if (more && points.outstanding() < batch) {
+            for (int i = 0; i < batch && (more = order.next()); ++i)
                 handedOver.push_back(scanPointOf(order, standIns, values));
             points.submit(values);
             values.clear();
+            batch = std::min(2 * batch, parallelBatchPoints);
         }
         if (handedOver.empty())
             return true;
