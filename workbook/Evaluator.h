@@ -164,7 +164,7 @@ std::string foldCase(std::string_view text);
 class Evaluator
 {
 public:
-    Evaluator(const Workbook &workbook, std::vector<Value> &values)
+    Evaluator(const Workbook &workbook, const std::vector<Value> &values)
         : m_workbook(workbook), m_values(values)
     {
     }
@@ -194,7 +194,7 @@ private:
     void call(const CompiledFormula &formula, const Instruction &instruction, const CellLocation &caller);
 
     const Workbook &m_workbook;
-    std::vector<Value> &m_values;
+    const std::vector<Value> &m_values;
     std::vector<Operand> m_stack;
     struct NameValue
     {
