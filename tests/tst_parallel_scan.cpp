@@ -55,6 +55,7 @@ private slots:
     void volatileFunctionsDrawAtEveryPoint();
     void pointsStoredAfterAChangeSeeIt();
     void closingTheWorkbookMidScanReadsNothingMore();
+    void cellsOfTwoWorkbooksScanPointByPoint();
 
 private:
     QPushButton *graphButton() const { return m_window->findChild<QPushButton *>(QStringLiteral("pushButton_Graph")); }
@@ -284,6 +285,28 @@ void TestParallelScan::closingTheWorkbookMidScanReadsNothingMore()
     const QList<double> stored = m_window->watches().first()->data()->values();
     QVERIFY(std::any_of(stored.begin(), stored.end(), [](double v) { return !std::isnan(v); }));
     QVERIFY(std::any_of(stored.begin(), stored.end(), [](double v) { return std::isnan(v); }));
+}
+
+void TestParallelScan::cellsOfTwoWorkbooksScanPointByPoint()
+{
+    // The sliders in one workbook, the watch in another: no one backend's
+    // workers can evaluate that, so every point is an exchange of its own.
+    EmbeddedDocument *sliders = m_session->document;
+    sliders->book().setValue({0, 0, 0}, Value::number(1));
+    EmbeddedDocument *watched = backend().newDocument();
+    QVERIFY(watched->book().setFormula({0, 0, 0}, "=3+4"));
+    backend().bringToFront(sliders);
+    sliders->setSelection({CellRange{0, 0, 0, 0, 0}});
+    m_window->on_pushButton_newSlider_clicked();
+    backend().bringToFront(watched);
+    watched->setSelection({CellRange{0, 0, 0, 0, 0}});
+    m_window->on_pushButton_newWatch_clicked();
+    QCOMPARE(m_window->watches().size(), 1);
+    m_window->sliders().first()->slider()->setConfig(0, 10, 0.01);
+    emit m_window->sliders().first()->watch()->graphClicked();
+    QVERIFY(scanWith(2, sliders) > 0); // its cell was written point by point
+    QVERIFY(m_window->watches().first()->data()->dataComplete());
+    QCOMPARE(m_window->watches().first()->data()->values().first(), 7.0);
 }
 
 QTEST_MAIN(TestParallelScan)
