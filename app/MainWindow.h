@@ -12,6 +12,8 @@
 
 class ExcelAddressBlock;
 class GridScanOrder;
+class PointEvaluation;
+class StandInCells;
 class QMouseEvent;
 class QPainter;
 class QTimer;
@@ -166,9 +168,21 @@ private:
     // visited coarse to fine, the cells given back their sliders' values.
     void scanSliders(const QList<VRKExcelCellSliderView *> &views);
     bool runScan();
-    // Writes the order's point into the axes' cells and stores what every
-    // watch reads into `cells` (the point first, then those it stands in for).
-    void evaluatePoint(const GridScanOrder &order, const QList<qsizetype> &cells);
+    // The same with the points evaluated in batches on the backend's workers.
+    bool runParallelScan(GridScanOrder &order, StandInCells &standIns, PointEvaluation &points);
+    // A point of the order as the scan keeps it until its readings are stored.
+    struct ScanPoint
+    {
+        QList<qsizetype> cells; // the point first, then those it stands in for
+        bool cornersDone = false;
+        bool passEnded = false;
+    };
+    // The order's point; its axes' values appended to `values`, in the order of `scanWriteCells`.
+    ScanPoint scanPointOf(const GridScanOrder &order, StandInCells &standIns, QList<double> &values);
+    // Whether the scan stops before storing `point` (looking at stop requests when it is time).
+    bool stopsBefore(const ScanPoint &point);
+    // Stores what every watch read at the point, counts it and paints what is due.
+    void storePoint(const ScanPoint &point, const QList<double> &results);
     bool stopTest();
     void prepareScanStores();
     // The stored result at the sliders' positions, and the sliders marked.
@@ -224,6 +238,9 @@ private:
     int progressPhase = 0;
     QTimer *progressTimer;
     QElapsedTimer lastStopTest;
+    // What every point of the running scan writes: the axes' cells, last axis first.
+    QList<VRKExcelRange *> scanWriteCells;
+    bool firstPictureShown = false;
     // What every point of the running scan reads back, in watch order.
     QList<VRKExcelRange *> scanReadCells;
     QList<QPointer<VRKExcelWatchView>> scanReadWatches;

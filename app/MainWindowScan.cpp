@@ -1,10 +1,12 @@
 // The main window's scan: sweeping the selected sliders over a grid, coarse
-// to fine, on the GUI thread, and showing slices of the stored result.
+// to fine, point by point on the GUI thread or in batches on the backend's
+// workers, and showing slices of the stored result.
 #include "MainWindow.h"
 #include "AppLogging.h"
 
 #include "GridScanOrder.h"
 #include "MinMaxMultiDimData.h"
+#include "PointEvaluation.h"
 #include "ProgressPushButton.h"
 #include "ScanProgressText.h"
 #include "StandInCells.h"
@@ -20,6 +22,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <deque>
 
 namespace {
 
@@ -29,6 +32,11 @@ constexpr int minimumPointsBeforeStop = 100;
 constexpr int eventMilliseconds = 10;
 // Passes with at most this many points so far are put on screen at once.
 constexpr int coarsePicturePoints = 256;
+// Points handed to a backend's workers at once; the next batch follows while
+// they still work on this one. The first batches are small, so the corners
+// of a slow workbook come back one by one, as they would point by point.
+constexpr int firstParallelBatch = 8;
+constexpr int parallelBatchPoints = 256;
 // Grids of three or more axes stay within a few hundred thousand points.
 constexpr double gridPointBudget = 300000;
 // Title, axes, buttons; the cross-hair marks the sliders' position (one line for a curve).
@@ -211,36 +219,82 @@ bool MainWindow::runScan()
         scanReadWatches << watch;
     }
 
+    scanWriteCells.clear();
+    for (qsizetype axis = scanAxes.size() - 1; axis >= 0; --axis)
+        scanWriteCells << scanAxes[axis].cell;
     // A surface shows a whole picture at every moment: each point also
     // stands in for the cells nearest to it until finer points come. A curve
     // joins its samples as they are.
     StandInCells standIns;
-    const bool fillStandIns = scanAxes.size() >= 2;
-    QList<qsizetype> pointAlone(1);
     lastStopTest.start();
-    bool firstPictureShown = false;
+    firstPictureShown = false;
+    if (std::unique_ptr<PointEvaluation> points = parallelEvaluation(scanWriteCells, scanReadCells))
+        return runParallelScan(order, standIns, *points);
+    QList<double> values;
     while (order.next()) {
-        // Until the corners are in, every point reaches the screen at once.
-        if (scanPointsDone > 0
-            && (!order.cornersDone() || lastStopTest.elapsed() >= scanTiming.stopTestIntervalMs)) {
-            ui->pushButton_Graph->setProgress(double(scanPointsDone) / scanTotalPoints);
-            if (stopTest())
-                return false;
-        }
-        pointAlone[0] = order.offset();
-        evaluatePoint(order, fillStandIns ? standIns.cellsFor(order) : pointAlone);
-        if (order.passEnded() && order.cornersDone() && scanPointsDone > 2 && !firstPictureShown) {
-            // The corners and the first pass are painted now, whatever the
-            // watches' repaint throttle says.
-            firstPictureShown = true;
-            for (VRKExcelWatchView *watch : std::as_const(watchViews))
-                if (isActive(watch))
-                    watch->update(true);
-        }
-        if (order.passEnded() && scanPointsDone <= coarsePicturePoints)
-            processPendingEvents();
+        const ScanPoint point = scanPointOf(order, standIns, values);
+        if (stopsBefore(point))
+            return false;
+        const QList<double> results = setCellValuesGetCellValues(scanWriteCells, values, scanReadCells);
+        values.clear();
+        storePoint(point, results);
     }
     return true;
+}
+
+bool MainWindow::runParallelScan(GridScanOrder &order, StandInCells &standIns, PointEvaluation &points)
+{
+    // The points handed over and not yet stored, in the order's turn.
+    std::deque<ScanPoint> handedOver;
+    QList<double> values;
+    QList<QVariant> readings;
+    QList<double> results;
+    bool more = true;
+    int batch = firstParallelBatch;
+    for (;;) {
+        if (more && points.outstanding() < batch) {
+            for (int i = 0; i < batch && (more = order.next()); ++i)
+                handedOver.push_back(scanPointOf(order, standIns, values));
+            points.submit(values);
+            values.clear();
+            batch = std::min(2 * batch, parallelBatchPoints);
+        }
+        if (handedOver.empty())
+            return true;
+        if (!points.takeNext(readings)) {
+            // The workers hand their results over as events: this waits for them.
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            continue;
+        }
+        if (stopsBefore(handedOver.front())) {
+            points.cancel();
+            return false;
+        }
+        results.clear();
+        for (const QVariant &reading : std::as_const(readings))
+            results << readingOf(reading);
+        storePoint(handedOver.front(), results);
+        handedOver.pop_front();
+    }
+}
+
+MainWindow::ScanPoint MainWindow::scanPointOf(const GridScanOrder &order, StandInCells &standIns, QList<double> &values)
+{
+    const QList<int> &indices = order.indices();
+    for (qsizetype axis = scanAxes.size() - 1; axis >= 0; --axis)
+        values << scanAxes[axis].valueAt(indices[axis]);
+    const bool fillStandIns = scanAxes.size() >= 2;
+    return ScanPoint{fillStandIns ? standIns.cellsFor(order) : QList<qsizetype>{order.offset()}, order.cornersDone(),
+                     order.passEnded()};
+}
+
+bool MainWindow::stopsBefore(const ScanPoint &point)
+{
+    // Until the corners are in, every point reaches the screen at once.
+    if (scanPointsDone == 0 || (point.cornersDone && lastStopTest.elapsed() < scanTiming.stopTestIntervalMs))
+        return false;
+    ui->pushButton_Graph->setProgress(double(scanPointsDone) / scanTotalPoints);
+    return stopTest();
 }
 
 bool MainWindow::stopTest()
@@ -255,25 +309,27 @@ bool MainWindow::stopTest()
            || (elapsed >= scanTiming.softDeadlineMs && scanPointsDone >= scanMinimumPoints);
 }
 
-void MainWindow::evaluatePoint(const GridScanOrder &order, const QList<qsizetype> &cells)
+void MainWindow::storePoint(const ScanPoint &point, const QList<double> &results)
 {
-    const QList<int> &indices = order.indices();
-    QList<VRKExcelRange *> write;
-    QList<double> values;
-    for (qsizetype axis = scanAxes.size() - 1; axis >= 0; --axis) {
-        write << scanAxes[axis].cell;
-        values << scanAxes[axis].valueAt(indices[axis]);
-    }
-    const QList<double> results = setCellValuesGetCellValues(write, values, scanReadCells);
     if (results.size() == scanReadWatches.size()) {
         for (qsizetype i = 0; i < scanReadWatches.size(); ++i)
             if (VRKExcelWatchView *watch = scanReadWatches[i])
-                watch->data()->setValueAtOffsets(cells, results[i]);
+                watch->data()->setValueAtOffsets(point.cells, results[i]);
     } else {
         qCDebug(lcApp) << "Incorrect returned values length" << results.size() << scanReadWatches.size();
     }
     ++scanPointsDone;
     emit scanPointEvaluated(scanPointsDone);
+    if (point.passEnded && point.cornersDone && scanPointsDone > 2 && !firstPictureShown) {
+        // The corners and the first pass are painted now, whatever the
+        // watches' repaint throttle says.
+        firstPictureShown = true;
+        for (VRKExcelWatchView *watch : std::as_const(watchViews))
+            if (isActive(watch))
+                watch->update(true);
+    }
+    if (point.passEnded && scanPointsDone <= coarsePicturePoints)
+        processPendingEvents();
 }
 
 void MainWindow::scanProgressDisplayTimerTimeout()

@@ -1,7 +1,9 @@
 // The real scan through the real main window: the engine's chain model
-// (K = 100), sliders on A1 and A2 (0 .. 99 in steps of 1), a watch on C1,
-// both sliders selected and a 100 x 100 grid. Reports the whole scan and how
-// soon the first picture (the two corners and the first pass) was painted.
+// (K formulas), sliders on A1 and A2 (0 .. 99 in steps of 1), a watch on C1,
+// both sliders selected and a 100 x 100 grid; point by point (threads = 1)
+// and on the embedded workbook's workers (threads = 2), in the same run.
+// Reports the whole scan and how soon the first picture (the two corners and
+// the first pass) was painted.
 #include "MainWindow.h"
 #include "MinMaxMultiDimData.h"
 #include "SettingsFiles.h"
@@ -20,15 +22,14 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 using namespace workbook;
 
 namespace {
 
-constexpr int chainLength = 100;
-
-void buildChain(Workbook &book)
+void buildChain(Workbook &book, int chainLength)
 {
     book.setValue({0, 0, 0}, Value::number(30));
     book.setValue({0, 1, 0}, Value::number(70));
@@ -42,13 +43,13 @@ void buildChain(Workbook &book)
 
 struct ScanSession
 {
-    ScanSession()
+    explicit ScanSession(int chainLength)
     {
         SettingsFiles::setFolder(folder.path());
         SettingsFiles::setTermsOfUseApproved(true);
         EmbeddedBackend::instance().start();
         EmbeddedDocument *doc = EmbeddedBackend::instance().newDocument();
-        buildChain(doc->book());
+        buildChain(doc->book(), chainLength);
         window.show();
         doc->setSelection({CellRange{0, 0, 0, 1, 0}});
         window.on_pushButton_newSlider_clicked();
@@ -88,10 +89,21 @@ struct ScanSession
     double firstPictureMs = -1;
 };
 
-ScanSession *session = nullptr;
+std::unique_ptr<ScanSession> session;
+int sessionChain = 0;
 
 void fullScan(benchmark::State &state)
 {
+    const int chainLength = static_cast<int>(state.range(0));
+    if (!session || sessionChain != chainLength) {
+        session.reset();
+        for (EmbeddedDocument *doc : EmbeddedBackend::instance().documents())
+            EmbeddedBackend::instance().closeDocument(doc);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        session = std::make_unique<ScanSession>(chainLength);
+        sessionChain = chainLength;
+    }
+    EmbeddedBackend::instance().setScanThreads(static_cast<int>(state.range(1)));
     double seconds = 0;
     double firstPicture = 0;
     for (auto _ : state) {
@@ -103,11 +115,22 @@ void fullScan(benchmark::State &state)
     state.counters["points"] = points;
     state.counters["points/s"] = points / seconds;
     state.counters["first picture ms"] = firstPicture;
-    std::printf("points: %d  seconds: %.3f  points/s: %.0f\n", points, seconds, points / seconds);
+    std::printf("K %d, %d thread(s): points: %d  seconds: %.3f  points/s: %.0f\n", chainLength,
+                EmbeddedBackend::instance().scanThreads(), points, seconds, points / seconds);
     std::printf("first picture after %.1f ms; complete: %s\n", firstPicture,
                 session->watch->data()->dataComplete() ? "yes" : "no");
 }
-BENCHMARK(fullScan)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(fullScan)
+    ->ArgNames({"K", "threads"})
+    ->Args({1000, 1})
+    ->Args({1000, 2})
+    ->Args({10, 1})
+    ->Args({10, 2})
+    ->Args({1000, 1})
+    ->Args({1000, 2})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 
@@ -116,9 +139,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    ScanSession shared;
-    session = &shared;
     benchmark::RunSpecifiedBenchmarks();
+    session.reset();
     benchmark::Shutdown();
     return 0;
 }

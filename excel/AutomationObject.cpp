@@ -1,5 +1,7 @@
 #include "AutomationObject.h"
 
+#include "PointEvaluation.h"
+
 #include "embedded/EmbeddedBackend.h"
 
 AutomationObject::AutomationObject(QObject *parent)
@@ -96,6 +98,12 @@ QList<QVariant> AutomationBackend::exchange(const QList<AutomationObject *> &wri
                                             const QList<AutomationObject *> &read)
 {
     return exchangeEach(write, values, read);
+}
+
+std::unique_ptr<PointEvaluation> AutomationBackend::evaluatePointsInParallel(const QList<AutomationObject *> &,
+                                                                            const QList<AutomationObject *> &)
+{
+    return nullptr;
 }
 
 QList<QVariant> AutomationBackend::exchangeEach(const QList<AutomationObject *> &write, const QList<double> &values,

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
 class AutomationBackend;
+class PointEvaluation;
 
 // One object of the spreadsheet's automation model (Application, Window,
 // Workbooks, Workbook, Worksheets, Worksheet, Range), reached by member name
@@ -76,6 +79,12 @@ public:
                                      const QList<AutomationObject *> &read);
     static QList<QVariant> exchangeEach(const QList<AutomationObject *> &write, const QList<double> &values,
                                         const QList<AutomationObject *> &read);
+    // Many points evaluated in parallel, each as one exchange would write
+    // `write` and read `read` (all of them this backend's cells), without
+    // touching what the user sees. Null where this backend cannot (the
+    // default): then every point is an exchange of its own.
+    virtual std::unique_ptr<PointEvaluation> evaluatePointsInParallel(const QList<AutomationObject *> &write,
+                                                                      const QList<AutomationObject *> &read);
 
     // An object from its class id; a trailing "&" asks for the running
     // instance first. A class id the backend does not know gives a null object.

@@ -1,5 +1,6 @@
 #include "VRKExcelObjects.h"
 #include "ExcelLogging.h"
+#include "PointEvaluation.h"
 
 #include <QDebug>
 
@@ -464,12 +465,35 @@ QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, co
     for (const ExchangeGroup &group : groups) {
         const QList<QVariant> cells = group.backend ? group.backend->exchange(group.write, group.values, group.read)
                                                     : AutomationBackend::exchangeEach(group.write, group.values, group.read);
-        for (qsizetype i = 0; i < group.readIndex.size() && i < cells.size(); ++i) {
-            bool ok = false;
-            const float number = cells[i].toFloat(&ok);
-            if (ok)
-                results[group.readIndex[i]] = double(number);
-        }
+        for (qsizetype i = 0; i < group.readIndex.size() && i < cells.size(); ++i)
+            results[group.readIndex[i]] = readingOf(cells[i]);
     }
     return results;
+}
+
+double readingOf(const QVariant &cell)
+{
+    bool ok = false;
+    const float number = cell.toFloat(&ok);
+    return ok ? double(number) : std::numeric_limits<double>::quiet_NaN();
+}
+
+std::unique_ptr<PointEvaluation> parallelEvaluation(const QList<VRKExcelRange *> &write, const QList<VRKExcelRange *> &read)
+{
+    QList<AutomationObject *> writeCells, readCells;
+    AutomationBackend *backend = nullptr;
+    const auto collect = [&backend](const QList<VRKExcelRange *> &ranges, QList<AutomationObject *> &cells) {
+        for (VRKExcelRange *range : ranges) {
+            AutomationObject *cell = range->axObject();
+            if (cell->typeName() != QLatin1String("Range") || !cell->exchanger()
+                || (backend && cell->exchanger() != backend))
+                return false;
+            backend = cell->exchanger();
+            cells << cell;
+        }
+        return true;
+    };
+    if (!collect(write, writeCells) || !collect(read, readCells) || !backend)
+        return nullptr;
+    return backend->evaluatePointsInParallel(writeCells, readCells);
 }

@@ -211,3 +211,9 @@ private:
 // list.
 QList<double> setCellValuesGetCellValues(const QList<VRKExcelRange *> &write, const QList<double> &values,
                                          const QList<VRKExcelRange *> &read);
+// A cell's value as a reading: the number in single precision, NaN for
+// anything that is not a number.
+double readingOf(const QVariant &cell);
+// Many points of a scan (`write` written, `read` read at each) evaluated in
+// parallel, when one spreadsheet serves all the cells and can; null otherwise.
+std::unique_ptr<PointEvaluation> parallelEvaluation(const QList<VRKExcelRange *> &write, const QList<VRKExcelRange *> &read);

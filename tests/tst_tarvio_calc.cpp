@@ -34,6 +34,7 @@ private slots:
     void dumpsWhatCellsShow();
     void setsAndGets();
     void scansTheGridFirstAxisFastest();
+    void scansGiveTheSameOutputOnAnyNumberOfThreads();
     void badArgumentsExitWithOne_data();
     void badArgumentsExitWithOne();
     void unreadableFilesExitWithTwo();
@@ -120,6 +121,30 @@ void TestTarvioCalc::scansTheGridFirstAxisFastest()
              qPrintable(run.err));
 }
 
+void TestTarvioCalc::scansGiveTheSameOutputOnAnyNumberOfThreads()
+{
+    // Text, a lookup, errors and a circular pair, all fed by A1 and B1.
+    const QString mixed = m_dir.filePath(QStringLiteral("mixed.csv"));
+    QFile file(mixed);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("1,2,=A1*B1-3,\"=IF(C1>0,\"\"pos\"\",\"\"neg\"\")&A1\",=1/(A1-B1),=F2+A1\n"
+               "0,zero,\"=VLOOKUP(ROUND(A1,0),A2:B4,2,FALSE)\",=SQRT(A1-B1),=E1*B1,=SUM(C1:E1)+F1\n"
+               "1,one\n2,two\n");
+    file.close();
+    const QStringList scan{mixed, QStringLiteral("--scan"), QStringLiteral("A1=-1:3:41"), QStringLiteral("--scan"),
+                           QStringLiteral("B1=-1:3:37"), QStringLiteral("--get"), QStringLiteral("C1,D1,E1,F1,C2,D2,E2,F2")};
+    const Run serial = calc(scan + QStringList{QStringLiteral("--threads"), QStringLiteral("1")});
+    QCOMPARE(serial.exitCode, 0);
+    QCOMPARE(serial.out.count(QLatin1Char('\n')), 41 * 37);
+    for (const char *error : {"#DIV/0!", "#NUM!", "#N/A", "#CIRCULAR!", "pos", "neg"})
+        QVERIFY2(serial.out.contains(QLatin1String(error)), error);
+    for (const QStringList &threads : {QStringList(), QStringList{QStringLiteral("--threads"), QStringLiteral("3")}}) {
+        const Run parallel = calc(scan + threads);
+        QCOMPARE(parallel.exitCode, 0);
+        QVERIFY(parallel.out == serial.out);
+    }
+}
+
 void TestTarvioCalc::badArgumentsExitWithOne_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -132,6 +157,8 @@ void TestTarvioCalc::badArgumentsExitWithOne_data()
     QTest::newRow("no such cell") << QStringList({"FILE", "--get", "Nowhere!A1"});
     QTest::newRow("scan count zero") << QStringList({"FILE", "--scan", "A2=0:1:0", "--get", "C2"});
     QTest::newRow("scan not numbers") << QStringList({"FILE", "--scan", "A2=a:b:3", "--get", "C2"});
+    QTest::newRow("threads zero") << QStringList({"FILE", "--scan", "A2=0:1:3", "--threads", "0", "--get", "C2"});
+    QTest::newRow("threads not a number") << QStringList({"FILE", "--scan", "A2=0:1:3", "--threads", "all", "--get", "C2"});
     QTest::newRow("scan too large") << QStringList({"FILE", "--scan", "A2=0:1:100000", "--scan", "B2=0:1:100000", "--get", "C2"});
     QTest::newRow("bad formula") << QStringList({"FILE", "--set", "A2==SUM(", "--get", "C2"});
 }

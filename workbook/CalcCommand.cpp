@@ -1,5 +1,6 @@
 #include "CalcCommand.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -7,6 +8,8 @@
 #include <cstdlib>
 #include <new>
 #include <ostream>
+
+#include <thread>
 
 #include <unistd.h>
 
@@ -82,6 +85,13 @@ bool parseCalcCommand(const std::vector<std::string> &args, CalcCommand &command
                 command.gets.push_back(cell);
         } else if (a == "--scan" && hasValue) {
             command.scans.push_back(args[++i]);
+        } else if (a == "--threads" && hasValue) {
+            double threads = 0;
+            if (!parseNumber(args[++i], threads) || threads < 1 || threads > 1024 || threads != std::floor(threads)) {
+                problem = "--threads needs a whole number from 1 to 1024, not \"" + args[i] + "\"";
+                return false;
+            }
+            command.threads = static_cast<int>(threads);
         } else {
             problem = "unexpected argument \"" + a + "\"";
             return false;
@@ -105,7 +115,7 @@ int calcUsage(std::ostream &err, const std::string &problem)
     err << "tarvio-calc: " << problem << "\n"
         << "usage: tarvio-calc FILE --dump [--text]\n"
         << "       tarvio-calc FILE [--office [--pipe NAME]] [--set Sheet!A1=VALUE ...] --get Sheet!B5[,Sheet!C7...]\n"
-        << "       tarvio-calc FILE [--office [--pipe NAME]] --scan A1=FROM:TO:COUNT [--scan ...] --get C1[,B1...]\n";
+        << "       tarvio-calc FILE [--office [--pipe NAME]] --scan A1=FROM:TO:COUNT [--scan ...] [--threads N] --get C1[,B1...]\n";
     return calcBadArguments;
 }
 
@@ -129,6 +139,12 @@ std::string exactNumber(double x)
 std::string exactText(const Value &value)
 {
     return value.isNumber() && std::isfinite(value.asNumber()) ? exactNumber(value.asNumber()) : displayText(value);
+}
+
+bool CalcCells::exchangeMany(const std::vector<int> &, long long, const std::function<void(long long, double *)> &,
+                             const std::vector<int> &, std::vector<Value> &, int)
+{
+    return false;
 }
 
 int runCalcCommand(const CalcCommand &command, CalcCells &cells, std::ostream &out, std::ostream &err)
@@ -198,12 +214,22 @@ int runCalcCommand(const CalcCommand &command, CalcCells &cells, std::ostream &o
     std::vector<Value> point;
     const auto start = std::chrono::steady_clock::now();
     std::vector<long long> index(axes.size(), 0);
-    for (long long p = 0; p < points; ++p) {
-        for (size_t a = 0; a < axes.size(); ++a)
-            values[a] = axes[a].at(index[a]);
-        cells.exchange(inputs, values, outputs, point);
-        results.insert(results.end(), point.begin(), point.end());
-        advance(index, axes);
+    // Point p's numbers, first axis fastest, for points handed out of turn.
+    const auto pointAt = [&axes](long long p, double *numbers) {
+        for (size_t a = 0; a < axes.size(); ++a) {
+            numbers[a] = axes[a].at(p % axes[a].count);
+            p /= axes[a].count;
+        }
+    };
+    const int threads = command.threads > 0 ? command.threads : int(std::max(1u, std::thread::hardware_concurrency()));
+    if (threads == 1 || !cells.exchangeMany(inputs, points, pointAt, outputs, results, threads)) {
+        for (long long p = 0; p < points; ++p) {
+            for (size_t a = 0; a < axes.size(); ++a)
+                values[a] = axes[a].at(index[a]);
+            cells.exchange(inputs, values, outputs, point);
+            results.insert(results.end(), point.begin(), point.end());
+            advance(index, axes);
+        }
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

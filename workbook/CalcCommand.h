@@ -5,6 +5,7 @@
 
 #include "Value.h"
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <utility>
@@ -22,6 +23,7 @@ struct CalcCommand
     std::vector<std::pair<std::string, std::string>> sets; // cell, typed text
     std::vector<std::string> gets;
     std::vector<std::string> scans; // "CELL=FROM:TO:COUNT"
+    int threads = 0;                // for a scan; 0: every core
 };
 
 constexpr int calcDone = 0;
@@ -55,6 +57,14 @@ public:
     // One point: writes each number into its cell, then reads `outputs`.
     virtual void exchange(const std::vector<int> &inputs, const std::vector<double> &values,
                           const std::vector<int> &outputs, std::vector<Value> &results) = 0;
+    // Many points at once, on `threads` workers, apart from the cells
+    // themselves: `point(p, values)` gives point p's numbers, one per input;
+    // `results` gets every point's outputs, point after point, as a run of
+    // exchanges would give them. False (nothing evaluated) where the cells
+    // cannot evaluate points apart.
+    virtual bool exchangeMany(const std::vector<int> &inputs, long long points,
+                              const std::function<void(long long point, double *values)> &point,
+                              const std::vector<int> &outputs, std::vector<Value> &results, int threads);
 };
 
 // Runs the --set, --get and --scan parts of `command` (not --dump) on `cells`:

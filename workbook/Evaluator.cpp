@@ -219,6 +219,11 @@ int compareValues(const Value &left, const Value &right)
 
 // ---- FunctionArgs
 
+FunctionArgs::FunctionArgs(const Evaluator &evaluator, const CellLocation &caller, Operand *operands, int count)
+    : m_evaluator(evaluator), m_workbook(evaluator.workbook()), m_caller(caller), m_operands(operands), m_count(count)
+{
+}
+
 void FunctionArgs::fail(ErrorCode code)
 {
     if (!m_failed) {
@@ -236,7 +241,7 @@ Value FunctionArgs::value(int i)
         return operand.value;
     if (operand.kind == Operand::Kind::Missing)
         return Value();
-    return m_workbook.m_evaluator->scalar(operand, m_caller);
+    return m_evaluator.scalar(operand, m_caller);
 }
 
 std::vector<CellRange> FunctionArgs::areas(int i) const
@@ -357,7 +362,7 @@ Value FunctionArgs::at(int i, int row, int column)
     const CellRange &range = m_operands[i].range;
     if (row < 0 || column < 0 || row >= range.rows() || column >= range.columns())
         return Value::error(ErrorCode::Ref);
-    return m_workbook.cellValue(range.sheet, range.firstRow + row, range.firstColumn + column);
+    return m_evaluator.cellValue(range.sheet, range.firstRow + row, range.firstColumn + column);
 }
 
 void FunctionArgs::forEachValue(int i, const std::function<void(const Value &, bool)> &visit)
@@ -373,7 +378,7 @@ void FunctionArgs::forEachValue(int i, const std::function<void(const Value &, b
         return;
     case Operand::Kind::Cell:
     case Operand::Kind::Range:
-        m_workbook.forEachValueIn(operand.range, [&visit](int, int, const Value &v) { visit(v, true); });
+        m_workbook.forEachValueIn(operand.range, m_evaluator.values(), [&visit](int, int, const Value &v) { visit(v, true); });
         return;
     case Operand::Kind::Areas:
         for (const CellRange &area : operand.areas())
@@ -401,7 +406,7 @@ void FunctionArgs::forEachCell(int i, const std::function<void(int, int, const V
     if (!isRange(i))
         return;
     const CellRange &range = m_operands[i].range;
-    m_workbook.forEachValueIn(range, [&](int row, int column, const Value &v) {
+    m_workbook.forEachValueIn(range, m_evaluator.values(), [&](int row, int column, const Value &v) {
         visit(row - range.firstRow, column - range.firstColumn, v);
     });
 }
@@ -467,6 +472,12 @@ bool FunctionArgs::collectRange(int first, int end, std::vector<double> &numbers
 
 // ---- Evaluator
 
+Value Evaluator::cellValue(SheetIndex sheet, int row, int column) const
+{
+    const CellId id = m_workbook.findCell(sheet, row, column);
+    return id == noCell ? Value() : m_values[id];
+}
+
 Value Evaluator::scalar(const Operand &operand, const CellLocation &caller) const
 {
     switch (operand.kind) {
@@ -475,7 +486,7 @@ Value Evaluator::scalar(const Operand &operand, const CellLocation &caller) cons
     case Operand::Kind::Missing:
         return Value();
     case Operand::Kind::Cell:
-        return m_workbook.m_cells[operand.cell].value;
+        return m_values[operand.cell];
     case Operand::Kind::Array:
         return operand.array().values.front();
     case Operand::Kind::Areas:
@@ -488,11 +499,11 @@ Value Evaluator::scalar(const Operand &operand, const CellLocation &caller) cons
         return Value::error(ErrorCode::Ref);
     // Implicit intersection: the cell of the range in the caller's row or column.
     if (range.rows() == 1 && range.columns() == 1)
-        return m_workbook.cellValue(range.sheet, range.firstRow, range.firstColumn);
+        return cellValue(range.sheet, range.firstRow, range.firstColumn);
     if (range.columns() == 1 && caller.row >= range.firstRow && caller.row <= range.lastRow)
-        return m_workbook.cellValue(range.sheet, caller.row, range.firstColumn);
+        return cellValue(range.sheet, caller.row, range.firstColumn);
     if (range.rows() == 1 && caller.column >= range.firstColumn && caller.column <= range.lastColumn)
-        return m_workbook.cellValue(range.sheet, range.firstRow, caller.column);
+        return cellValue(range.sheet, range.firstRow, caller.column);
     return Value::error(ErrorCode::Value);
 }
 
@@ -602,14 +613,14 @@ bool Evaluator::evaluateNumeric(const CompiledFormula &formula, double &result) 
 {
     double stack[maxNumericDepth];
     size_t top = 0;
-    const auto &cells = m_workbook.m_cells;
+    const std::vector<Value> &cells = m_values;
     for (const NumericStep &step : formula.numeric) {
         switch (step.kind) {
         case NumericStep::Kind::Constant:
             stack[top++] = step.constant;
             break;
         case NumericStep::Kind::Cell: {
-            const Value &v = cells[step.cell].value;
+            const Value &v = cells[step.cell];
             if (v.isNumber())
                 stack[top++] = v.asNumber();
             else if (v.isEmpty())
@@ -622,7 +633,7 @@ bool Evaluator::evaluateNumeric(const CompiledFormula &formula, double &result) 
             double total = 0;
             bool plain = true;
             m_workbook.forEachCellIdIn(formula.ranges[step.range], [&](int, int, CellId id) {
-                const Value &v = cells[id].value;
+                const Value &v = cells[id];
                 if (v.isNumber())
                     total += v.asNumber();
                 else if (v.isError())
@@ -647,7 +658,7 @@ bool Evaluator::evaluateNumeric(const CompiledFormula &formula, double &result) 
             if (step.right == NumericStep::Operand::Constant) {
                 b = step.constant;
             } else if (step.right == NumericStep::Operand::Cell) {
-                const Value &v = cells[step.cell].value;
+                const Value &v = cells[step.cell];
                 if (v.isNumber())
                     b = v.asNumber();
                 else if (v.isEmpty())
@@ -898,7 +909,7 @@ Operand Evaluator::callEachElement(const FunctionInfo &info, Operand *operands, 
         for (int c = 0; c < columns; ++c) {
             for (int i : lifted)
                 element[i] = Operand::of(elementAt(operands[i], r, c));
-            FunctionArgs args(m_workbook, caller, element.data(), count);
+            FunctionArgs args(*this, caller, element.data(), count);
             Value v = info.impl(args);
             if (args.hasOperandResult())
                 v = isSeveralValues(args.operandResult()) ? elementAt(args.operandResult(), r, c) : scalar(args.operandResult(), caller);
@@ -937,7 +948,7 @@ void Evaluator::call(const CompiledFormula &formula, const Instruction &instruct
             if (eachElement) {
                 operandResult = callEachElement(info, m_stack.data() + base, count, caller);
             } else {
-                FunctionArgs args(m_workbook, caller, m_stack.data() + base, count);
+                FunctionArgs args(*this, caller, m_stack.data() + base, count);
                 result = withinCellLimit(info.impl(args));
                 if (args.hasOperandResult())
                     operandResult = std::move(args.operandResult());

@@ -96,6 +96,7 @@ struct CompiledFormula
     bool isArrayFormula() const { return arrayRows > 0; }
 };
 
+class Evaluator;
 class FunctionArgs;
 using FunctionImpl = Value (*)(FunctionArgs &args);
 
@@ -127,10 +128,7 @@ const FunctionInfo &functionInfo(int index);
 class FunctionArgs
 {
 public:
-    FunctionArgs(Workbook &workbook, const CellLocation &caller, Operand *operands, int count)
-        : m_workbook(workbook), m_caller(caller), m_operands(operands), m_count(count)
-    {
-    }
+    FunctionArgs(const Evaluator &evaluator, const CellLocation &caller, Operand *operands, int count);
 
     int count() const { return m_count; }
     bool has(int i) const { return i < m_count && m_operands[i].kind != Operand::Kind::Missing; }
@@ -197,7 +195,8 @@ public:
 private:
     bool collectRange(int first, int end, std::vector<double> &numbers, bool textAndLogicals);
 
-    Workbook &m_workbook;
+    const Evaluator &m_evaluator;
+    const Workbook &m_workbook;
     CellLocation m_caller;
     Operand *m_operands;
     int m_count;
@@ -237,14 +236,19 @@ int compareValues(const Value &a, const Value &b);
 // Lower case in the plain-letter sense used for comparing text.
 std::string foldCase(std::string_view text);
 
-// Runs compiled formulas against a workbook.
+// Runs compiled formulas against a workbook, over one layer of its cells'
+// values (by CellId): the workbook's own, or a worker's.
 class Evaluator
 {
 public:
-    explicit Evaluator(Workbook &workbook)
-        : m_workbook(workbook)
+    Evaluator(const Workbook &workbook, const std::vector<Value> &values)
+        : m_workbook(workbook), m_values(values)
     {
     }
+    const Workbook &workbook() const { return m_workbook; }
+    const std::vector<Value> &values() const { return m_values; }
+    // A cell's value in this layer; empty where no cell is stored.
+    Value cellValue(SheetIndex sheet, int row, int column) const;
     Value evaluate(const CompiledFormula &formula, const CellLocation &caller);
     // Evaluates into a cell's value; true when the value changed.
     bool evaluateInto(const CompiledFormula &formula, const CellLocation &caller, Value &target);
@@ -285,7 +289,8 @@ private:
     void unary(const Instruction &instruction, const CellLocation &caller);
     void referenceOperator(const Instruction &instruction);
 
-    Workbook &m_workbook;
+    const Workbook &m_workbook;
+    const std::vector<Value> &m_values;
     std::vector<Operand> m_stack;
     struct NameValue
     {

@@ -33,11 +33,20 @@ std::string upperCase(std::string_view text)
 } // namespace
 
 Workbook::Workbook()
-    : m_evaluator(std::make_unique<Evaluator>(*this))
+    : m_evaluator(std::make_unique<Evaluator>(*this, m_values))
 {
 }
 
-Workbook::~Workbook() = default;
+Workbook::~Workbook()
+{
+    changing(true);
+}
+
+void Workbook::changing(bool closing)
+{
+    for (ConcurrentReader *reader : std::vector<ConcurrentReader *>(m_readers))
+        reader->workbookChanging(closing);
+}
 
 SheetIndex Workbook::findSheet(std::string_view name) const
 {
@@ -52,6 +61,7 @@ SheetIndex Workbook::addSheet(const std::string &name)
 {
     if (name.empty() || name.find_first_of(":\\/?*[]") != std::string::npos || findSheet(name) >= 0)
         return -1;
+    changing();
     m_sheets.push_back(Sheet{name, {}, {}});
     // References to a sheet of this name that did not exist now resolve.
     compileNames();
@@ -90,33 +100,29 @@ CellId Workbook::obtainCell(const CellLocation &where)
     cells.insert(position, {where.row, id});
     m_cells.emplace_back();
     m_cells.back().where = where;
+    m_values.emplace_back();
     return id;
 }
 
-Value Workbook::cellValue(SheetIndex sheet, int row, int column) const
-{
-    const CellId id = findCell(sheet, row, column);
-    return id == noCell ? Value() : m_cells[id].value;
-}
-
-void Workbook::forEachValueIn(const CellRange &range, const std::function<void(int, int, const Value &)> &visit) const
+void Workbook::forEachValueIn(const CellRange &range, const std::vector<Value> &values,
+                              const std::function<void(int, int, const Value &)> &visit) const
 {
     if (range.columns() == 1) {
         forEachCellIdIn(range, [&](int row, int column, CellId id) {
-            if (!m_cells[id].value.isEmpty())
-                visit(row, column, m_cells[id].value);
+            if (!values[id].isEmpty())
+                visit(row, column, values[id]);
         });
         return;
     }
     // Cells are stored by column; text joins and lookups want rows first.
     std::vector<std::tuple<int, int, CellId>> cells;
     forEachCellIdIn(range, [&](int row, int column, CellId id) {
-        if (!m_cells[id].value.isEmpty())
+        if (!values[id].isEmpty())
             cells.emplace_back(row, column, id);
     });
     std::sort(cells.begin(), cells.end());
     for (const auto &[row, column, id] : cells)
-        visit(row, column, m_cells[id].value);
+        visit(row, column, values[id]);
 }
 
 template <typename Visit>
@@ -316,6 +322,28 @@ void Workbook::markDirty(CellId start)
     }
 }
 
+std::vector<CellId> Workbook::formulasReachedFrom(std::vector<CellId> starts) const
+{
+    std::vector<bool> seen(m_cells.size(), false);
+    std::vector<CellId> reached;
+    std::vector<CellId> &pending = starts;
+    while (!pending.empty()) {
+        const CellId id = pending.back();
+        pending.pop_back();
+        if (seen[id])
+            continue;
+        seen[id] = true;
+        if (m_cells[id].formula)
+            reached.push_back(id);
+        forEachDependent(id, [&](CellId dependent) {
+            if (!seen[dependent])
+                pending.push_back(dependent);
+        });
+    }
+    std::sort(reached.begin(), reached.end(), [this](CellId a, CellId b) { return m_cells[a].order < m_cells[b].order; });
+    return reached;
+}
+
 void Workbook::written(CellId cell)
 {
     m_written.push_back(cell);
@@ -329,14 +357,15 @@ bool Workbook::setValue(const CellLocation &where, const Value &value)
 {
     if (where.sheet < 0 || where.sheet >= sheetCount() || !isInSheet(where.row, where.column))
         return false;
+    changing();
     const CellId id = obtainCell(where);
     detachFormula(id);
     Cell &cell = m_cells[id];
     if (cell.keptFormula)
         dropKeptFormula(cell, id);
-    else if (cell.value == value && cell.occupied == !value.isEmpty())
+    else if (m_values[id] == value && cell.occupied == !value.isEmpty())
         return true;
-    cell.value = value;
+    m_values[id] = value;
     cell.occupied = !value.isEmpty();
     written(id);
     return true;
@@ -357,6 +386,7 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     }
     if (!text.empty() && text.front() == '=')
         text.remove_prefix(1);
+    changing();
     const CellId id = obtainCell(where);
     placeFormula(id, compile(std::string(text), std::move(parsed.program), where.sheet, ArrayPlace{}));
     return true;
@@ -470,7 +500,8 @@ void Workbook::clearCell(const CellLocation &where)
 Value Workbook::value(const CellLocation &where)
 {
     recalculate();
-    return cellValue(where.sheet, where.row, where.column);
+    const CellId id = findCell(where.sheet, where.row, where.column);
+    return id == noCell ? Value() : m_values[id];
 }
 
 bool Workbook::hasFormula(const CellLocation &where) const
@@ -509,7 +540,7 @@ CellInput Workbook::input(const CellLocation &where) const
         result.arrayRows = kept.arrayRows;
         result.arrayColumns = kept.arrayColumns;
     } else {
-        result.constant = cell.value;
+        result.constant = m_values[id];
     }
     return result;
 }
@@ -581,6 +612,7 @@ bool Workbook::defineName(const std::string &name, std::string_view expression, 
     }
     if (!expression.empty() && expression.front() == '=')
         expression.remove_prefix(1);
+    changing();
     auto existing = std::find_if(m_names.begin(), m_names.end(), [&](const DefinedName &n) {
         return n.scope == scope && sameNameIgnoringCase(n.name, name);
     });
@@ -747,12 +779,13 @@ void Workbook::evaluateInOrder(bool reporting, std::vector<CellId> &readPendingC
             continue;
         cell.dirty = false;
         bool changed;
+        Value &value = m_values[id];
         if (cell.onCycle) {
-            changed = !(cell.value == Value::error(ErrorCode::Circular));
-            cell.value = Value::error(ErrorCode::Circular);
+            changed = !(value == Value::error(ErrorCode::Circular));
+            value = Value::error(ErrorCode::Circular);
         } else {
             m_evaluator->readPendingCell = false;
-            changed = m_evaluator->evaluateInto(*cell.formula, cell.where, cell.value);
+            changed = m_evaluator->evaluateInto(*cell.formula, cell.where, value);
             if (m_evaluator->readPendingCell)
                 readPendingCells.push_back(id);
         }

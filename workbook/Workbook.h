@@ -82,6 +82,16 @@ struct CompiledFormula;
 struct RowsColumnsChange;
 class Evaluator;
 
+// Reads a workbook from other threads: told before anything in the workbook
+// changes (on the thread that changes it), it lets go of the workbook first.
+class ConcurrentReader
+{
+public:
+    virtual ~ConcurrentReader() = default;
+    // The workbook is about to change; `closing`: it is about to go away.
+    virtual void workbookChanging(bool closing) = 0;
+};
+
 // A workbook: ordered sheets of sparse cells, defined names, and the
 // dependency graph that keeps every formula current. A write marks the cells
 // that depend on it dirty; the next read recalculates exactly those, in
@@ -175,14 +185,19 @@ public:
     std::vector<CellLocation> circularCells();
     std::size_t formulaCount() const { return m_formulaCount; }
 
+    // ---- readers on other threads
+    void attachReader(ConcurrentReader *reader) { m_readers.push_back(reader); }
+    void detachReader(ConcurrentReader *reader) { m_readers.erase(std::remove(m_readers.begin(), m_readers.end(), reader), m_readers.end()); }
+
 private:
     friend class Evaluator;
     friend class FunctionArgs;
+    friend class PointPlan;
+    friend class PointLayer;
 
     struct Cell
     {
         CellLocation where;
-        Value value;
         std::unique_ptr<CompiledFormula> formula;
         std::vector<CellId> dependents; // formulas naming this cell directly
         std::uint32_t order = 0;        // position in the calculation chain
@@ -204,8 +219,9 @@ private:
         CellId formulaCell;
     };
 
-    // The non-empty values of a range, row by row.
-    void forEachValueIn(const CellRange &range, const std::function<void(int row, int column, const Value &)> &visit) const;
+    // The non-empty values of a range in a layer of values, row by row.
+    void forEachValueIn(const CellRange &range, const std::vector<Value> &values,
+                        const std::function<void(int row, int column, const Value &)> &visit) const;
     CellId findCell(SheetIndex sheet, int row, int column) const;
     CellId obtainCell(const CellLocation &where);
     template <typename Visit>
@@ -234,6 +250,9 @@ private:
     void written(CellId cell);
     void dropKeptFormula(Cell &cell, CellId id);
     void markDirty(CellId cell);
+    // Every formula depending on one of `starts`, directly or not (a start
+    // itself when it is a formula), in calculation order; the chain is current.
+    std::vector<CellId> formulasReachedFrom(std::vector<CellId> starts) const;
     void rebuildChain();
     void evaluateDirty();
     // One walk over the dirty cells in chain order; the formulas that read a
@@ -245,10 +264,14 @@ private:
     // The compiled expression of a defined name as seen from a sheet, or null.
     const CompiledFormula *findName(const std::string &upperName, SheetIndex fromSheet) const;
     void compileNames();
-    Value cellValue(SheetIndex sheet, int row, int column) const;
+    void changing(bool closing = false);
 
     std::vector<Sheet> m_sheets;
     std::vector<Cell> m_cells;
+    // The cells' values by CellId, apart from the cells: readers on other
+    // threads evaluate the same formulas over layers of their own.
+    std::vector<Value> m_values;
+    std::vector<ConcurrentReader *> m_readers;
     struct KeptFormula
     {
         std::string text;

@@ -8,6 +8,7 @@
 // Numbers are printed with every digit needed to read them back exactly.
 // Exit status: 0 done, 1 bad arguments, 2 the file cannot be read.
 #include "CalcCommand.h"
+#include "EmbeddedCalcCells.h"
 #include "ProgramBeside.h"
 #include "Workbook.h"
 #include "format/ShownValue.h"
@@ -25,44 +26,6 @@
 using namespace workbook;
 
 namespace {
-
-// The embedded workbook's cells, by handle.
-class EmbeddedCells : public CalcCells
-{
-public:
-    explicit EmbeddedCells(Workbook &book) : m_book(book) {}
-
-    int find(const std::string &reference) override
-    {
-        const auto range = parseRangeReference(reference);
-        if (!range || !range->isSingleCell())
-            return -1;
-        const SheetIndex sheet = range->sheet.empty() ? 0 : m_book.findSheet(range->sheet);
-        if (sheet < 0)
-            return -1;
-        m_cells.push_back(CellLocation{sheet, range->first.row, range->first.column});
-        return int(m_cells.size() - 1);
-    }
-
-    bool setInput(int cell, const std::string &text, std::string &message) override
-    {
-        return m_book.setInput(m_cells[size_t(cell)], text, &message);
-    }
-
-    void exchange(const std::vector<int> &inputs, const std::vector<double> &values, const std::vector<int> &outputs,
-                  std::vector<Value> &results) override
-    {
-        for (size_t i = 0; i < inputs.size(); ++i)
-            m_book.setValue(m_cells[size_t(inputs[i])], Value::number(values[i]));
-        results.clear();
-        for (int cell : outputs)
-            results.push_back(m_book.value(m_cells[size_t(cell)]));
-    }
-
-private:
-    Workbook &m_book;
-    std::vector<CellLocation> m_cells;
-};
 
 // The text a cell shows in its column: as wide as the file made it, else as
 // wide as the text (the window widens such columns to fit).
@@ -124,6 +87,6 @@ int main(int argc, char *argv[])
         dump(book, command.text);
         return calcDone;
     }
-    EmbeddedCells cells(book);
+    EmbeddedCalcCells cells(book);
     return runCalcCommand(command, cells, std::cout, std::cerr);
 }

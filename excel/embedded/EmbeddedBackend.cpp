@@ -1,9 +1,11 @@
 #include "EmbeddedBackend.h"
 
 #include "EmbeddedObjects.h"
+#include "EmbeddedPointEvaluation.h"
 #include "io/WorkbookFiles.h"
 
 #include <QFileInfo>
+#include <QThread>
 
 using namespace workbook;
 
@@ -15,6 +17,11 @@ const QString workbookClass = QStringLiteral("{00020819-0000-0000-c000-000000000
 const QString worksheetClass = QStringLiteral("{00020820-0000-0000-c000-000000000046}");
 
 } // namespace
+
+EmbeddedBackend::EmbeddedBackend()
+    : m_scanThreads(std::max(1, QThread::idealThreadCount()))
+{
+}
 
 EmbeddedBackend &EmbeddedBackend::instance()
 {
@@ -49,6 +56,37 @@ AutomationObject *EmbeddedBackend::create(const QString &classId)
     if (front && id.compare(worksheetClass, Qt::CaseInsensitive) == 0)
         return new EmbeddedWorksheetObject(front, front->activeSheet());
     return new AutomationObject;
+}
+
+namespace {
+
+// The cells of `objects` when each is a single cell of `document` (the first one's when null).
+bool cellsOf(const QList<AutomationObject *> &objects, EmbeddedDocument *&document, std::vector<CellLocation> &cells)
+{
+    for (AutomationObject *object : objects) {
+        const auto *range = qobject_cast<const EmbeddedRangeObject *>(object);
+        CellLocation where;
+        if (!range || !range->singleCell(where) || (document && range->document() != document))
+            return false;
+        document = range->document();
+        cells.push_back(where);
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<PointEvaluation> EmbeddedBackend::evaluatePointsInParallel(const QList<AutomationObject *> &write,
+                                                                           const QList<AutomationObject *> &read)
+{
+    EmbeddedDocument *document = nullptr;
+    std::vector<CellLocation> inputs, outputs;
+    if (m_scanThreads < 2 || write.isEmpty() || !cellsOf(write, document, inputs) || !cellsOf(read, document, outputs))
+        return nullptr;
+    auto points = std::make_unique<EmbeddedPointEvaluation>(document, std::move(inputs), std::move(outputs), m_scanThreads);
+    if (!points->usable())
+        return nullptr;
+    return points;
 }
 
 QList<qint64> EmbeddedBackend::mainWindows()

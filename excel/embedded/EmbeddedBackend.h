@@ -24,6 +24,13 @@ public:
     bool isRunning() override { return m_running; }
     QString foregroundTitle() override;
     QString applicationName() const override;
+    // Points of one document's single cells, on `scanThreads` workers; null
+    // for other cells, or with fewer than two workers.
+    std::unique_ptr<PointEvaluation> evaluatePointsInParallel(const QList<AutomationObject *> &write,
+                                                              const QList<AutomationObject *> &read) override;
+    // How many workers a scan gets: every core unless set; 1 scans point by point.
+    int scanThreads() const { return m_scanThreads; }
+    void setScanThreads(int threads) { m_scanThreads = std::max(1, threads); }
 
     // Starts the spreadsheet application (idempotent).
     void start();
@@ -51,7 +58,7 @@ signals:
     void documentClosed(qint64 id);
 
 private:
-    EmbeddedBackend() = default;
+    EmbeddedBackend();
     // `prepare` fills in what the document's window must know before it shows.
     EmbeddedDocument *adopt(std::unique_ptr<workbook::Workbook> book, const QString &name,
                             const std::function<void(EmbeddedDocument *)> &prepare = {});
@@ -60,4 +67,5 @@ private:
     qint64 m_nextId = 1;
     int m_nextBookNumber = 1;
     bool m_running = false;
+    int m_scanThreads;
 };

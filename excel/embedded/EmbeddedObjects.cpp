@@ -366,6 +366,19 @@ bool EmbeddedRangeObject::write(const QString &member, const QVariant &value)
     return ok;
 }
 
+AutomationBackend *EmbeddedRangeObject::exchanger() const
+{
+    return &EmbeddedBackend::instance();
+}
+
+bool EmbeddedRangeObject::singleCell(CellLocation &where) const
+{
+    if (isNull() || m_areas.size() != 1 || m_areas.first().rows() != 1 || m_areas.first().columns() != 1)
+        return false;
+    where = first();
+    return true;
+}
+
 AutomationObject *EmbeddedRangeObject::query(const QString &member, const QVariantList &)
 {
     if (isNull())

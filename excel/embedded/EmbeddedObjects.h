@@ -83,6 +83,11 @@ public:
     QVariant read(const QString &member, const QVariantList &arguments = {}) const override;
     bool write(const QString &member, const QVariant &value) override;
     AutomationObject *query(const QString &member, const QVariantList &arguments = {}) override;
+    AutomationBackend *exchanger() const override;
+
+    EmbeddedDocument *document() const { return m_document.data(); }
+    // The one cell this range is; false for a block, several areas or a closed document.
+    bool singleCell(workbook::CellLocation &where) const;
 
     // "C5", "B2:D7", "A:C", "3:5"; areas joined with ";".
     static QString addressOf(const QList<workbook::CellRange> &areas);

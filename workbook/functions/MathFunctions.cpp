@@ -10,9 +10,10 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
+// One engine per thread: points evaluated on workers never share a draw.
 std::mt19937_64 &randomEngine()
 {
-    static std::mt19937_64 engine{std::random_device{}()};
+    static thread_local std::mt19937_64 engine{std::random_device{}()};
     return engine;
 }
 
