@@ -164,6 +164,7 @@ private slots:
     void theWorkbookItselfIsNotWritten();
     void volatileFunctionsDrawAtEveryPoint();
     void anInputHoldingAFormulaIsRefused();
+    void cellsReadThroughOffsetOrIndirectAreLeftToTheWorkbook();
     void aChangeWaitsForTheWorkersAndLaterPointsSeeIt();
     void aClosedWorkbookIsLetGo();
 };
@@ -258,6 +259,27 @@ void TestParallelPoints::anInputHoldingAFormulaIsRefused()
     ParallelPoints parallel(book, {{0, 0, 1}}, {{0, 1, 1}}, 2, collected.delivery());
     QVERIFY(!parallel.usable());
     QVERIFY(book.hasFormula({0, 0, 1}));
+}
+
+void TestParallelPoints::cellsReadThroughOffsetOrIndirectAreLeftToTheWorkbook()
+{
+    // C1 reads B1 through INDIRECT: no order fixed in advance knows that.
+    Workbook book;
+    const SheetIndex s = book.addSheet("D");
+    book.setValue({s, 0, 0}, Value::number(1));
+    QVERIFY(book.setFormula({s, 0, 1}, "=A1*2"));
+    QVERIFY(book.setFormula({s, 0, 2}, "=INDIRECT(\"B1\")+1"));
+    Collected collected(1);
+    ParallelPoints indirect(book, {{s, 0, 0}}, {{s, 0, 2}}, 2, collected.delivery());
+    QVERIFY(!indirect.usable());
+    // Through a name too.
+    QVERIFY(book.defineName("Moved", "OFFSET(D!A1,0,1)"));
+    QVERIFY(book.setFormula({s, 0, 2}, "=Moved+1"));
+    ParallelPoints named(book, {{s, 0, 0}}, {{s, 0, 2}}, 2, collected.delivery());
+    QVERIFY(!named.usable());
+    QVERIFY(book.setFormula({s, 0, 2}, "=B1+1"));
+    ParallelPoints plain(book, {{s, 0, 0}}, {{s, 0, 2}}, 2, collected.delivery());
+    QVERIFY(plain.usable());
 }
 
 void TestParallelPoints::aChangeWaitsForTheWorkersAndLaterPointsSeeIt()

@@ -88,6 +88,9 @@ struct CompiledFormula
     std::vector<CellRange> listened; // the ranges this formula is filed under, its names' included
     std::vector<std::shared_ptr<const ValueArray>> arrays; // one per program array constant
     bool isVolatile = false;
+    // Reads cells through OFFSET or INDIRECT, itself or through a name: which
+    // cells it depends on is known only as it runs.
+    bool readsDynamically = false;
     // A cell of an array formula: the block's size and this cell's place in it.
     int arrayRows = 0; // 0: an ordinary formula
     int arrayColumns = 0;
@@ -113,6 +116,8 @@ struct FunctionInfo
     std::string_view argKinds;
     FunctionImpl impl;
     bool isVolatile = false;
+    // Reaches cells known only as it runs (OFFSET, INDIRECT).
+    bool readsDynamically = false;
 };
 
 // The plain-number form of a one-argument function (SIN, SQRT, ...), or null.

@@ -29,6 +29,10 @@ PointPlan::PointPlan(Workbook &book, const std::vector<CellLocation> &inputs, co
         const Workbook::Cell &cell = book.m_cells[id];
         position[id] = static_cast<std::uint32_t>(m_steps.size());
         m_steps.push_back(Step{id, cell.formula.get(), cell.where, cell.onCycle});
+        // Its reads are not in the order worked out here: the workbook's own
+        // recalculation, which evaluates again what read too early, takes it.
+        if (cell.formula->readsDynamically)
+            m_usable = false;
     }
     m_volatileReach = positionsReached(book, book.m_volatileCells, position);
     for (CellId input : m_inputs) {

@@ -24,7 +24,8 @@ public:
 
     // Brings the workbook up to date first. Input cells that do not exist yet
     // are made (empty), as a write would make them. Not usable when an input
-    // holds a formula: a point's write would replace it.
+    // holds a formula (a point's write would replace it) or when a formula
+    // reached reads cells through OFFSET or INDIRECT.
     PointPlan(Workbook &book, const std::vector<CellLocation> &inputs, const std::vector<CellLocation> &outputs);
 
     bool usable() const { return m_usable; }

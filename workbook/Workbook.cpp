@@ -186,11 +186,13 @@ std::unique_ptr<CompiledFormula> Workbook::compile(std::string text, Program pro
         const int index = findFunction(function);
         compiled->functions.push_back(index);
         compiled->isVolatile = compiled->isVolatile || (index >= 0 && functionInfo(index).isVolatile);
+        compiled->readsDynamically = compiled->readsDynamically || (index >= 0 && functionInfo(index).readsDynamically);
     }
     // A name that reads cells through INDIRECT or OFFSET makes its users volatile too.
     for (const std::string &name : compiled->program.names) {
         const CompiledFormula *named = findName(name, sheet);
         compiled->isVolatile = compiled->isVolatile || (named && named->isVolatile);
+        compiled->readsDynamically = compiled->readsDynamically || (named && named->readsDynamically);
     }
     Evaluator::markArrayContext(*compiled, place.rows > 0);
     Evaluator::prepareNumeric(*compiled);
