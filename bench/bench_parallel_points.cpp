@@ -3,6 +3,7 @@
 // (threads = 0: every core), in the same run. Reports the sweep's points/s as
 // tarvio-calc prints them; the lines it would print are formatted and dropped.
 #include "CalcCommand.h"
+#include "ChainModel.h"
 #include "EmbeddedCalcCells.h"
 #include "Workbook.h"
 
@@ -16,24 +17,11 @@ using namespace workbook;
 
 namespace {
 
-void buildChain(Workbook &book, int k)
-{
-    const SheetIndex s = book.addSheet("Model");
-    book.setValue({s, 0, 0}, Value::number(0.3));
-    book.setValue({s, 1, 0}, Value::number(0.7));
-    book.setFormula({s, 0, 1}, "=SIN(A1)*COS(A2)+A1*A2");
-    for (int i = 2; i <= k; ++i)
-        book.setFormula({s, i - 1, 1}, "=B" + std::to_string(i - 1) + "*0.999+SQRT(ABS(A1))+EXP(-A2*A2)");
-    const std::string last = std::to_string(k);
-    book.setFormula({s, 0, 2}, "=B" + last + "+SUM(B1:B" + last + ")/" + last);
-    book.recalculate();
-}
-
 void calcChainScan(benchmark::State &state)
 {
     const int k = static_cast<int>(state.range(0));
     Workbook book;
-    buildChain(book, k);
+    buildChain(book, book.addSheet("Model"), k);
     CalcCommand command;
     command.scans = {"A1=0:1:100", "A2=0:1:100"};
     command.gets = {"C1", "B1"};

@@ -3,6 +3,7 @@
 //   A1 = 0.3, A2 = 0.7; B1 = SIN(A1)*COS(A2)+A1*A2;
 //   B(i) = B(i-1)*0.999+SQRT(ABS(A1))+EXP(-A2*A2) for i = 2..K;
 //   C1 = B(K)+SUM(B1:B(K))/K
+#include "ChainModel.h"
 #include "RowsColumns.h"
 #include "Workbook.h"
 #include "HundredThousandFormulas.h"
@@ -17,18 +18,6 @@
 using namespace workbook;
 
 namespace {
-
-void buildChain(Workbook &book, SheetIndex s, int k)
-{
-    book.setValue({s, 0, 0}, Value::number(0.3));
-    book.setValue({s, 1, 0}, Value::number(0.7));
-    book.setFormula({s, 0, 1}, "=SIN(A1)*COS(A2)+A1*A2");
-    for (int i = 2; i <= k; ++i)
-        book.setFormula({s, i - 1, 1}, "=B" + std::to_string(i - 1) + "*0.999+SQRT(ABS(A1))+EXP(-A2*A2)");
-    const std::string last = std::to_string(k);
-    book.setFormula({s, 0, 2}, "=B" + last + "+SUM(B1:B" + last + ")/" + last);
-    book.recalculate();
-}
 
 // A 100 x 100 grid (first axis fastest) when `grid` is set, else 10,000 points on one axis.
 void chainScan(benchmark::State &state)

@@ -373,14 +373,13 @@ bool Workbook::setValue(const CellLocation &where, const Value &value)
     return true;
 }
 
-bool Workbook::setFormula(const CellLocation &where, std::string_view text, std::string *message)
+namespace {
+
+// Parses formula text as typed and leaves `text` without its "="; false with
+// the parser's message when it does not parse.
+bool parseTyped(std::string_view &text, ParseResult &parsed, std::string *message)
 {
-    if (where.sheet < 0 || where.sheet >= sheetCount() || !isInSheet(where.row, where.column)) {
-        if (message)
-            *message = "The cell lies outside the sheet";
-        return false;
-    }
-    ParseResult parsed = parseFormula(text);
+    parsed = parseFormula(text);
     if (!parsed.ok) {
         if (message)
             *message = parsed.message;
@@ -388,6 +387,21 @@ bool Workbook::setFormula(const CellLocation &where, std::string_view text, std:
     }
     if (!text.empty() && text.front() == '=')
         text.remove_prefix(1);
+    return true;
+}
+
+} // namespace
+
+bool Workbook::setFormula(const CellLocation &where, std::string_view text, std::string *message)
+{
+    if (where.sheet < 0 || where.sheet >= sheetCount() || !isInSheet(where.row, where.column)) {
+        if (message)
+            *message = "The cell lies outside the sheet";
+        return false;
+    }
+    ParseResult parsed;
+    if (!parseTyped(text, parsed, message))
+        return false;
     changing();
     const CellId id = obtainCell(where);
     placeFormula(id, compile(std::string(text), std::move(parsed.program), where.sheet, ArrayPlace{}));
@@ -424,14 +438,9 @@ bool Workbook::setArrayFormula(const CellLocation &first, int rows, int columns,
             *message = "The cells lie outside the sheet";
         return false;
     }
-    ParseResult parsed = parseFormula(text);
-    if (!parsed.ok) {
-        if (message)
-            *message = parsed.message;
+    ParseResult parsed;
+    if (!parseTyped(text, parsed, message))
         return false;
-    }
-    if (!text.empty() && text.front() == '=')
-        text.remove_prefix(1);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             const CellLocation where{first.sheet, first.row + r, first.column + c};
