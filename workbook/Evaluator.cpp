@@ -382,7 +382,7 @@ void FunctionArgs::forEachValue(int i, const std::function<void(const Value &, b
         return;
     case Operand::Kind::Areas:
         for (const CellRange &area : operand.areas())
-            m_workbook.forEachValueIn(area, [&visit](int, int, const Value &v) { visit(v, true); });
+            m_workbook.forEachValueIn(area, m_evaluator.values(), [&visit](int, int, const Value &v) { visit(v, true); });
         return;
     case Operand::Kind::Array:
         // An array's text and booleans are skipped by aggregates, as a range's are.
@@ -736,7 +736,7 @@ const ValueArray *Evaluator::arrayOf(const Operand &operand, ValueArray &made) c
             return nullptr;
         made = ValueArray(range.rows(), range.columns());
         m_workbook.forEachCellIdIn(range, [&](int row, int column, CellId id) {
-            made.at(row - range.firstRow, column - range.firstColumn) = m_workbook.m_cells[id].value;
+            made.at(row - range.firstRow, column - range.firstColumn) = m_values[id];
         });
         return &made;
     }
@@ -784,7 +784,7 @@ Value Evaluator::elementAt(const Operand &operand, int row, int column) const
         const int r = range.rows() == 1 ? 0 : row, c = range.columns() == 1 ? 0 : column;
         if (r >= range.rows() || c >= range.columns())
             return Value::error(ErrorCode::NA);
-        return m_workbook.cellValue(range.sheet, range.firstRow + r, range.firstColumn + c);
+        return cellValue(range.sheet, range.firstRow + r, range.firstColumn + c);
     }
     return operand.kind == Operand::Kind::Areas ? Value::error(ErrorCode::Value) : operand.value;
 }

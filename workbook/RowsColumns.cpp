@@ -56,7 +56,7 @@ bool Workbook::restructure(SheetIndex sheet, const RowsColumnsChange &change, st
     for (SheetIndex s = 0; s < sheetCount(); ++s) {
         forEachCell(s, [&](int row, int column) {
             const CellLocation where{s, row, column};
-            cells.push_back({where, input(where), cellValue(s, row, column)});
+            cells.push_back({where, input(where), m_values[findCell(s, row, column)]});
             if (s == sheet && change.count > 0 && (rows ? row : column) >= change.limit() - change.count)
                 pushedOff = true;
         });
