@@ -128,7 +128,7 @@ private:
     std::string m_numberFormatCode;
     std::vector<CellStyle> m_cellStyles;
     std::vector<std::vector<std::string>> m_lost;
-    const std::vector<std::string> m_nothingLost;
+    const std::vector<std::string> m_nothingLost{};
     size_t m_protections = 0, m_styleXfs = 0, m_dxfs = 0, m_namedStyles = 0;
 };
 
