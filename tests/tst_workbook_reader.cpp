@@ -149,6 +149,8 @@ void TestWorkbookReader::brokenFilesSayWhy_data()
         << "the xlsx is damaged: the part xl/worksheets/sheet1.xml claims to unpack to 2147479552 bytes, "
            "more than its packed data can hold";
     QTest::newRow("no content") << "no-content.ods" << "the ods is damaged: content.xml is missing";
+    QTest::newRow("cut-off content") << "cut-off-content.ods"
+                                     << "the ods is damaged: content.xml ends before its last element closes";
 }
 
 void TestWorkbookReader::brokenFilesSayWhy()

@@ -193,6 +193,54 @@ std::string needsMoreThan(std::uint64_t bytes)
     return std::string("the file would need more than ") + amount;
 }
 
+namespace {
+
+// Whether an XML part ends with its root element's closing tag (or the root
+// closes itself).
+bool closesItsRoot(const std::vector<unsigned char> &part)
+{
+    const std::string_view text(reinterpret_cast<const char *>(part.data()), part.size());
+    // The root: the first tag that is no declaration, instruction or comment.
+    std::size_t open = text.find('<');
+    while (open != std::string_view::npos && open + 1 < text.size() && (text[open + 1] == '?' || text[open + 1] == '!'))
+        open = text.find('<', open + 1);
+    if (open == std::string_view::npos)
+        return false;
+    const std::size_t nameEnd = text.find_first_of(" \t\r\n/>", open + 1);
+    if (nameEnd == std::string_view::npos)
+        return false;
+    const std::string_view root = text.substr(open + 1, nameEnd - open - 1);
+    const std::size_t tagEnd = text.find('>', nameEnd);
+    if (tagEnd != std::string_view::npos && text[tagEnd - 1] == '/')
+        return true;
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    const std::string closing = "</" + std::string(root) + ">";
+    return last != std::string_view::npos && last + 1 >= closing.size()
+        && text.substr(last + 1 - closing.size(), closing.size()) == closing;
+}
+
+// The OpenDocument part that stops before its root element closes, or "".
+// orcus's threaded reader of these parts runs off the end of such a part (a
+// cut-off or damaged file), so it never gets to see one.
+std::string cutOffPart(const std::string &path)
+{
+    try {
+        orcus::zip_archive_stream_fd stream(path.c_str());
+        orcus::zip_archive archive(&stream);
+        archive.load();
+        for (const char *name : {"content.xml", "styles.xml"}) {
+            std::vector<unsigned char> part;
+            if (archive.read_file_entry(name, part) && !closesItsRoot(part))
+                return name;
+        }
+    } catch (const std::exception &) {
+        // A damaged archive is named by the reading itself.
+    }
+    return {};
+}
+
+} // namespace
+
 std::string whyUnreadable(const std::string &path, FileFormat format, std::uint64_t memoryCeiling)
 {
     if (format == FileFormat::Csv) {
@@ -218,8 +266,12 @@ std::string whyUnreadable(const std::string &path, FileFormat format, std::uint6
             unpacked += entry.size;
     if (unpacked > memoryCeiling)
         return needsMoreThan(memoryCeiling);
-    if (format == FileFormat::Ods)
-        return directory.find("content.xml") ? std::string() : damaged(format, "content.xml is missing");
+    if (format == FileFormat::Ods) {
+        if (!directory.find("content.xml"))
+            return damaged(format, "content.xml is missing");
+        const std::string cut = cutOffPart(path);
+        return cut.empty() ? cut : damaged(format, cut + " ends before its last element closes");
+    }
     const std::string missing = XlsxStructure(path, directory).missingPart();
     return missing.empty() ? missing : damaged(format, missing);
 }
