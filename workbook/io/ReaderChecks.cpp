@@ -213,7 +213,8 @@ bool closesItsRoot(const std::vector<unsigned char> &part)
     const std::size_t tagEnd = text.find('>', nameEnd);
     if (tagEnd != std::string_view::npos && text[tagEnd - 1] == '/')
         return true;
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    // Blanks after it, and the NUL the archive reader may end a part with, are no content.
+    const std::size_t last = text.find_last_not_of(std::string_view(" \t\r\n\0", 5));
     const std::string closing = "</" + std::string(root) + ">";
     return last != std::string_view::npos && last + 1 >= closing.size()
         && text.substr(last + 1 - closing.size(), closing.size()) == closing;
