@@ -40,8 +40,7 @@ const CellStyle &styleOf(const Workbook &book, const CellLocation &where)
 
 std::string text(Workbook &book, const CellLocation &where, int width = 0)
 {
-    const StyleIndex style = book.formats().styleAt(where.sheet, where.row, where.column);
-    return shownValue(book.value(where), book.formats().numberFormat(style), width).text;
+    return book.shown(where, width).text;
 }
 
 std::string describe(const BorderSide &side)

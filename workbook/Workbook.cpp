@@ -2,6 +2,7 @@
 
 #include "Evaluator.h"
 #include "FormulaParser.h"
+#include "format/ShownValue.h"
 
 #include <algorithm>
 #include <cctype>
@@ -513,6 +514,11 @@ Value Workbook::value(const CellLocation &where)
     recalculate();
     const CellId id = findCell(where.sheet, where.row, where.column);
     return id == noCell ? Value() : m_values[id];
+}
+
+FormattedText Workbook::shown(const CellLocation &where, int width)
+{
+    return shownValue(value(where), m_formats.numberFormat(m_formats.styleAt(where.sheet, where.row, where.column)), width);
 }
 
 bool Workbook::hasFormula(const CellLocation &where) const

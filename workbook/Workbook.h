@@ -145,6 +145,9 @@ public:
 
     // The current value, recalculated when needed.
     Value value(const CellLocation &where);
+    // The value as the cell shows it through its number format, in a column
+    // `width` characters wide (0: no limit).
+    FormattedText shown(const CellLocation &where, int width = 0);
     // True for kept formulas too.
     bool hasFormula(const CellLocation &where) const;
     // True when the cell's formula calls a function this workbook does not know.

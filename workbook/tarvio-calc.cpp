@@ -11,7 +11,6 @@
 #include "EmbeddedCalcCells.h"
 #include "ProgramBeside.h"
 #include "Workbook.h"
-#include "format/ShownValue.h"
 #include "io/WorkbookFiles.h"
 
 #include <algorithm>
@@ -29,13 +28,11 @@ namespace {
 
 // The text a cell shows in its column: as wide as the file made it, else as
 // wide as the text (the window widens such columns to fit).
-std::string shownText(Workbook &book, const CellLocation &where, const Value &v)
+std::string shownText(Workbook &book, const CellLocation &where)
 {
     const auto &widths = book.columnWidths(where.sheet);
     const auto width = widths.find(where.column);
-    const CellFormats &formats = book.formats();
-    const StyleIndex style = formats.styleAt(where.sheet, where.row, where.column);
-    return shownValue(v, formats.numberFormat(style), width == widths.end() ? 0 : std::max(1, static_cast<int>(width->second))).text;
+    return book.shown(where, width == widths.end() ? 0 : std::max(1, static_cast<int>(width->second))).text;
 }
 
 void dump(Workbook &book, bool text)
@@ -50,7 +47,7 @@ void dump(Workbook &book, bool text)
             // A formula whose result is empty is shown too, with nothing after the tab.
             if (!v.isEmpty() || book.hasFormula({s, row, column}))
                 std::cout << prefix << cellText({row, column}) << '\t'
-                          << (text ? shownText(book, {s, row, column}, v) : exactText(v)) << '\n';
+                          << (text ? shownText(book, {s, row, column}) : exactText(v)) << '\n';
         }
     }
 }

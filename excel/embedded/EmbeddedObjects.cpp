@@ -1,7 +1,6 @@
 #include "EmbeddedObjects.h"
 
 #include "EmbeddedBackend.h"
-#include "format/ShownValue.h"
 
 #include <QRegularExpression>
 
@@ -308,10 +307,7 @@ QVariant EmbeddedRangeObject::read(const QString &member, const QVariantList &) 
         return variantOf(book.value(first()));
     if (isMember(member, "Text")) {
         // As the cell shows it, through its number format, as a spreadsheet's Text is.
-        const CellLocation where = first();
-        const CellFormats &formats = book.formats();
-        return QString::fromStdString(
-            shownValue(book.value(where), formats.numberFormat(formats.styleAt(where.sheet, where.row, where.column))).text);
+        return QString::fromStdString(book.shown(first()).text);
     }
     if (isMember(member, "HasFormula")) {
         for (const CellRange &area : m_areas)

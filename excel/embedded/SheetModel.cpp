@@ -1,6 +1,5 @@
 #include "SheetModel.h"
 
-#include "format/ShownValue.h"
 
 #include <QBrush>
 #include <QColor>
@@ -57,9 +56,7 @@ const CellStyle &SheetModel::cellStyle(int row, int column) const
 
 FormattedText SheetModel::formatted(const CellLocation &where, int width) const
 {
-    Workbook &book = m_document->book();
-    const CellFormats &formats = book.formats();
-    return shownValue(book.value(where), formats.numberFormat(formats.styleAt(where.sheet, where.row, where.column)), width);
+    return m_document->book().shown(where, width);
 }
 
 QString SheetModel::shownText(int row, int column, int width) const
